@@ -1,0 +1,52 @@
+#pragma once
+// A fresh folder under /tmp for one test, removed with everything in it afterwards.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace testing_support {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "marquel-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        root = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::permissions(root, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(root, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return root; }
+    // The folder as a search-path text, with the trailing slash the file system expects.
+    std::string prefix() const { return root.string() + "/"; }
+
+    std::filesystem::path write(const std::string& name, const std::string& bytes) const {
+        std::filesystem::path file = root / name;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
+
+    std::string read(const std::string& name) const {
+        std::ifstream in(root / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    bool exists(const std::string& name) const { return std::filesystem::exists(root / name); }
+
+private:
+    std::filesystem::path root;
+};
+
+} // namespace testing_support

@@ -1,1 +1,155 @@
-#include <gtest/gtest.h>
+#include "xml/XmlFixture.h"
+
+using Xml::XmlTag;
+
+namespace {
+
+std::string wrapped(int line, int column, const std::string& message, int tagLine, int tagColumn) {
+    return "(error at line " + std::to_string(line) + ", col " + std::to_string(column) + "); " +
+           message + " (when reading tag at " + std::to_string(tagLine) + ":" +
+           std::to_string(tagColumn) + ")";
+}
+
+} // namespace
+
+TEST_F(XmlTest, EmptyAndBlankTextsFailAtTheirEnd) {
+    EXPECT_EQ(parseError(""), wrapped(1, 1, "EOF", 1, 1));
+    EXPECT_EQ(parseError("  \n\t"), wrapped(2, 5, "EOF", 1, 1));
+    EXPECT_EQ(parseError("<r>\n <a>"), wrapped(2, 5, "EOF", 2, 5));
+}
+
+TEST_F(XmlTest, SecondParseNeedsClear) {
+    parse("<r></r>");
+    std::string text = "<s></s>";
+    EXPECT_EQ(faultOf([&] { parser.parse(text.data(), static_cast<int>(text.size())); }),
+              wrapped(1, 1, "Parser has already parsed a xml-file, use clear() first!", -1, -1));
+    EXPECT_EQ(parser.getName(), "r");
+    parser.clear();
+    EXPECT_EQ(parser.getName(), "");
+    parser.parse(text.data(), static_cast<int>(text.size()));
+    EXPECT_EQ(parser.getName(), "s");
+}
+
+TEST_F(XmlTest, ReaderFaultsNameTheirPlace) {
+    EXPECT_EQ(parseError("<root/>"), wrapped(1, 8, "Root tag is closed!", 1, 1));
+    EXPECT_EQ(parseError("</root>"), wrapped(1, 8, "Root tag is closed!", 1, 1));
+    EXPECT_EQ(parseError("<my-tag>"), wrapped(1, 5, "'=' expected!", 1, 1));
+    EXPECT_EQ(parseError("<r>\n<a x=\"1\n2\"/></r>"),
+              wrapped(2, 8, "You must close the value using \"", 1, 4));
+    EXPECT_EQ(parseError("<r><a x='1"), wrapped(1, 11, "EOF", 1, 4));
+    EXPECT_EQ(parseError("<?xml version=\"1.0\"? ><r></r>"),
+              wrapped(1, 20, "Xml: Ill formed <?xml?> tag", 1, 1));
+    EXPECT_EQ(parseError("<?xml version=\"1.0\">"),
+              wrapped(1, 20, "Xml: Ill formed <?xml?> tag, forgot to close it using '?>'?", 1, 1));
+}
+
+TEST_F(XmlTest, TabsCountFourAndCarriageReturnsOnlyInsideComments) {
+    // The leading tab puts '<' at column 5; the comment is empty.
+    EXPECT_EQ(parseError("\t<r>\t<!---->"), wrapped(1, 17, "Xml: Ill formatted comment!", 1, 8));
+    // Skipped white space: a carriage return moves nothing.
+    EXPECT_EQ(parseError("<r>\r\n<a x=1 y>"), wrapped(2, 10, "'=' expected!", 1, 4));
+    // Comment text: a carriage return counts one.
+    EXPECT_EQ(parseError("<r><!--x\r--->"), wrapped(1, 12, "Xml: Ill formatted comment!", 1, 4));
+}
+
+TEST_F(XmlTest, DeclarationIsKeptAndOtherItemsBeforeTheRootAreDropped) {
+    parse("<?xml version=\"1.0\"?>\n<!-- c -->\n<!DOCTYPE script>hello<?php a=\"1\"?>"
+          "<?xml encoding='latin1' version=\"2\"?><script></script>");
+    EXPECT_EQ(parser.getName(), "script");
+    EXPECT_EQ(parser.childCount(), 0);
+    EXPECT_EQ(parser.declaration().getName(), "xml");
+    EXPECT_EQ(parser.declaration().getTagType(), Xml::TT_QUESTION);
+    ASSERT_EQ(parser.declaration().getAttributes().size(), 2u);
+    EXPECT_EQ(parser.declaration().getAttribute("version"), "2");
+    EXPECT_EQ(parser.declaration().getAttribute("encoding"), "latin1");
+    EXPECT_EQ(written(), "<?xml version=\"2\" encoding=\"latin1\"?>\n\n<script>\n</script>\n");
+}
+
+TEST_F(XmlTest, AttributesKeepOrderAndTheLastValue) {
+    expectWritten("<r><a x=1 y='2' z=\"3\"/><b x=\"1\" x=\"2\" /></r>",
+                  "<r>\n\t<a x=\"1\" y=\"2\" z=\"3\"/>\n\t<b x=\"2\"/>\n</r>\n");
+    const Xml::XmlNode* a = parser.child(0);
+    EXPECT_TRUE(a->isClosed());
+    EXPECT_EQ(a->getAttributes().size(), 3u);
+    EXPECT_EQ(parser.child(1)->getAttributes().size(), 1u);
+}
+
+TEST_F(XmlTest, TextKeepsTrailingWhiteSpaceAndWidensTabs) {
+    parse("<r>  hello world  <b/>two\tthree\r\n</r>");
+    ASSERT_EQ(parser.childCount(), 3);
+    EXPECT_EQ(parser.child(0)->getTagType(), Xml::TT_TEXT);
+    EXPECT_EQ(parser.child(0)->getName(), "!!!text");
+    EXPECT_EQ(parser.child(0)->getAttribute("content"), "hello world  ");
+    EXPECT_EQ(parser.child(2)->getAttribute("content"), "two    three\n");
+    EXPECT_EQ(written(), "<r>\n\thello world\n\t<b/>\n\ttwo    three\n</r>\n");
+}
+
+TEST_F(XmlTest, EmptyElementAndEmptyPairAreTheSame) {
+    expectWritten("<r><a></a><b><c/></b></r>", "<r>\n\t<a/>\n\t<b>\n\t\t<c/>\n\t</b>\n</r>\n");
+    EXPECT_TRUE(parser.child(0)->isClosed());
+    EXPECT_FALSE(parser.child(1)->isClosed());
+}
+
+TEST_F(XmlTest, ClosedItemOfTheOwnersNameEndsIt) {
+    // The inner <a/> ends the outer a; the </a> that follows becomes a sibling.
+    expectWritten("<r><a><a/></a></r>", "<r>\n\t<a/>\n\t<a/>\n</r>\n");
+    EXPECT_EQ(parser.childCount(), 2);
+    EXPECT_EQ(parser.child(0)->childCount(), 0);
+    // A trailing </r> after the root's end is never read.
+    expectWritten("<r><r/></r>garbage <<", "<r>\n</r>\n");
+}
+
+TEST_F(XmlTest, EndTagOfAnotherNameIsAClosedChild) {
+    expectWritten("<r><a></b x=\"1\"></a></r>", "<r>\n\t<a>\n\t\t<b x=\"1\"/>\n\t</a>\n</r>\n");
+    const Xml::XmlNode* b = parser.child(0)->child(0);
+    EXPECT_TRUE(b->isClosed());
+    EXPECT_EQ(b->getTagType(), Xml::TT_NORMAL);
+}
+
+TEST_F(XmlTest, CommentsMayHoldDoubleDashes) {
+    expectWritten("<r><!-- a -- b\t\r\n--></r>", "<r>\n\t<!-- a -- b\t\r\n-->\n</r>\n");
+    EXPECT_EQ(parser.child(0)->getName(), "COMMENT");
+    EXPECT_EQ(parseError("<r><!-- a --->"), wrapped(1, 13, "Xml: Ill formatted comment!", 1, 4));
+    EXPECT_EQ(parseError("<r><!-- a "), wrapped(1, 11, "EOF", 1, 4));
+}
+
+TEST_F(XmlTest, ExclamationDeclarationsStoreWordsAndValues) {
+    expectWritten("<r><!DOCTYPE script><!A 'x y' B\"\"></r>",
+                  "<r>\n\t<!DOCTYPE script>\n\t<!A \"x y\" B \"\">\n</r>\n");
+    const XmlTag& doctype = *parser.child(0);
+    EXPECT_EQ(doctype.getTagType(), Xml::TT_EXCLAIM);
+    EXPECT_EQ(doctype.getName(), "SPECIAL_EXCLAIM");
+    EXPECT_EQ(doctype.getAttribute("DOCTYPE"), "script");
+}
+
+TEST_F(XmlTest, ExclamationDeclarationWithAStrayByteIsRejected) {
+    EXPECT_EQ(parseError("<r><!DOCTYPE x [ <!ELEMENT a> ]></r>"),
+              wrapped(1, 16, "Xml: Unexpected '[' in a <!...> declaration", 1, 4));
+    EXPECT_EQ(parseError("<!A=B><r></r>"),
+              wrapped(1, 4, "Xml: Unexpected '=' in a <!...> declaration", 1, 1));
+    EXPECT_EQ(parseError(std::string("<!A \x01><r></r>")),
+              wrapped(1, 5, "Xml: Unexpected byte 0x01 in a <!...> declaration", 1, 1));
+}
+
+TEST_F(XmlTest, FaultLeavesThePartialTreeUntilClear) {
+    parseError("<r><a/><b");
+    EXPECT_EQ(parser.getName(), "r");
+    EXPECT_EQ(parser.childCount(), 1);
+    parser.clear();
+    EXPECT_EQ(parser.childCount(), 0);
+    parse("<r></r>");
+    EXPECT_EQ(parser.getName(), "r");
+}
+
+TEST_F(XmlTest, DeepNestingNeedsNoRecursion) {
+    std::string text;
+    const int depth = 200000;
+    for (int i = 0; i < depth; ++i)
+        text += "<a>";
+    text += "<b/>";
+    for (int i = 0; i < depth; ++i)
+        text += "</a>";
+    parse(text);
+    std::string again = written("");
+    EXPECT_EQ(again.size(), 9u * depth + 5u);
+}

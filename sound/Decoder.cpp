@@ -1,0 +1,242 @@
+#include "sound/Decoder.h"
+
+#include <libopenmpt/libopenmpt.h>
+#include <mpg123.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace Audio {
+
+namespace {
+
+// The caller's bytes seen as a file, for the libraries that read through callbacks.
+struct MemoryFile {
+    const unsigned char* data;
+    int64_t size;
+    int64_t pos = 0;
+
+    int64_t read(void* out, int64_t count) {
+        int64_t n = count < size - pos ? count : size - pos;
+        if (n <= 0)
+            return 0;
+        std::memcpy(out, data + pos, static_cast<size_t>(n));
+        pos += n;
+        return n;
+    }
+
+    int64_t seek(int64_t offset, int whence) {
+        int64_t base = whence == SEEK_CUR ? pos : whence == SEEK_END ? size : 0;
+        if (base + offset < 0 || base + offset > size)
+            return -1;
+        pos = base + offset;
+        return pos;
+    }
+};
+
+class SndfileDecoder : public Decoder {
+public:
+    static std::unique_ptr<Decoder> open(const void* data, size_t size) {
+        auto decoder = std::unique_ptr<SndfileDecoder>(new SndfileDecoder(data, size));
+        SF_VIRTUAL_IO io = {};
+        io.get_filelen = [](void* user) -> sf_count_t { return file(user).size; };
+        io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+            return file(user).seek(offset, whence);
+        };
+        io.read = [](void* out, sf_count_t count, void* user) -> sf_count_t {
+            return file(user).read(out, count);
+        };
+        io.tell = [](void* user) -> sf_count_t { return file(user).pos; };
+        decoder->handle = sf_open_virtual(&io, SFM_READ, &decoder->info, &decoder->memory);
+        // MP3 is left to libmpg123: libsndfile stops early on VBR files without a length header.
+        if (!decoder->handle || (decoder->info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG ||
+            decoder->info.channels < 1 || decoder->info.samplerate < 1)
+            return nullptr;
+        sf_command(decoder->handle, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+        return decoder;
+    }
+
+    ~SndfileDecoder() override {
+        if (handle)
+            sf_close(handle);
+    }
+
+    int rate() const override { return info.samplerate; }
+    int channels() const override { return info.channels; }
+    int64_t length() const override { return info.frames; }
+    int read(int16_t* out, int frames) override {
+        return static_cast<int>(sf_readf_short(handle, out, frames));
+    }
+    int64_t seek(int64_t frame) override { return sf_seek(handle, frame, SEEK_SET); }
+
+private:
+    SndfileDecoder(const void* data, size_t size)
+        : memory{static_cast<const unsigned char*>(data), static_cast<int64_t>(size)} {}
+    static MemoryFile& file(void* user) { return *static_cast<MemoryFile*>(user); }
+
+    MemoryFile memory;
+    SF_INFO info = {};
+    SNDFILE* handle = nullptr;
+};
+
+class Mpg123Decoder : public Decoder {
+public:
+    static std::unique_ptr<Decoder> open(const void* data, size_t size) {
+        static std::once_flag initialised;
+        std::call_once(initialised, [] { mpg123_init(); });
+        auto decoder = std::unique_ptr<Mpg123Decoder>(new Mpg123Decoder(data, size));
+        mpg123_handle* mh = decoder->handle = mpg123_new(nullptr, nullptr);
+        if (!mh)
+            return nullptr;
+        mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+        // After a seek, frames before the target refill the bit reservoir and the filter bank;
+        // with fewer, the first 60 ms or so come out silent.
+        mpg123_param(mh, MPG123_PREFRAMES, 8, 0);
+        // Always stereo 16-bit at the file's own rate: mpg123 doubles mono frames itself.
+        mpg123_format_none(mh);
+        const long* rates = nullptr;
+        size_t rateCount = 0;
+        mpg123_rates(&rates, &rateCount);
+        for (size_t i = 0; i < rateCount; ++i)
+            mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
+        mpg123_replace_reader_handle(
+            mh,
+            [](void* user, void* out, size_t count) -> ssize_t {
+                return static_cast<ssize_t>(
+                    static_cast<MemoryFile*>(user)->read(out, static_cast<int64_t>(count)));
+            },
+            [](void* user, off_t offset, int whence) -> off_t {
+                return static_cast<off_t>(static_cast<MemoryFile*>(user)->seek(offset, whence));
+            },
+            nullptr);
+        long frameRate = 0;
+        int channelCount = 0, encoding = 0;
+        // Scanning the whole stream gives the exact length, also for VBR without a header.
+        if (mpg123_open_handle(mh, &decoder->memory) != MPG123_OK || mpg123_scan(mh) != MPG123_OK ||
+            mpg123_getformat(mh, &frameRate, &channelCount, &encoding) != MPG123_OK)
+            return nullptr;
+        decoder->frameRate = static_cast<int>(frameRate);
+        decoder->frames = mpg123_length(mh);
+        if (decoder->frames <= 0)
+            return nullptr;
+        return decoder;
+    }
+
+    ~Mpg123Decoder() override {
+        if (handle) {
+            mpg123_close(handle);
+            mpg123_delete(handle);
+        }
+    }
+
+    int rate() const override { return frameRate; }
+    int channels() const override { return 2; }
+    int64_t length() const override { return frames; }
+    int read(int16_t* out, int count) override {
+        size_t done = 0;
+        int status = MPG123_NEW_FORMAT;
+        while (status == MPG123_NEW_FORMAT && done == 0)
+            status = mpg123_read(handle, out, static_cast<size_t>(count) * 4, &done);
+        return static_cast<int>(done / 4);
+    }
+    int64_t seek(int64_t frame) override {
+        off_t at = mpg123_seek(handle, static_cast<off_t>(frame), SEEK_SET);
+        return at < 0 ? -1 : at;
+    }
+
+private:
+    Mpg123Decoder(const void* data, size_t size)
+        : memory{static_cast<const unsigned char*>(data), static_cast<int64_t>(size)} {}
+
+    MemoryFile memory;
+    mpg123_handle* handle = nullptr;
+    int frameRate = 0;
+    int64_t frames = 0;
+};
+
+// Tracker modules render at the output rate directly.
+class ModuleDecoder : public Decoder {
+public:
+    static constexpr int RATE = 44100;
+
+    static std::unique_ptr<Decoder> open(const void* data, size_t size) {
+        int error = 0;
+        openmpt_module* module = openmpt_module_create_from_memory2(
+            data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
+            &error, nullptr, nullptr);
+        if (!module)
+            return nullptr;
+        return std::unique_ptr<Decoder>(new ModuleDecoder(module));
+    }
+
+    ~ModuleDecoder() override { openmpt_module_destroy(module); }
+
+    int rate() const override { return RATE; }
+    int channels() const override { return 2; }
+    int64_t length() const override { return frames; }
+    int read(int16_t* out, int count) override {
+        return static_cast<int>(openmpt_module_read_interleaved_stereo(module, RATE, count, out));
+    }
+    int64_t seek(int64_t frame) override {
+        double at = openmpt_module_set_position_seconds(module, static_cast<double>(frame) / RATE);
+        return std::llround(at * RATE);
+    }
+
+private:
+    explicit ModuleDecoder(openmpt_module* module)
+        : module(module), frames(std::llround(openmpt_module_get_duration_seconds(module) * RATE)) {
+    }
+
+    openmpt_module* module;
+    int64_t frames;
+};
+
+int probeModule(const void* data, size_t size) {
+    return openmpt_probe_file_header(OPENMPT_PROBE_FILE_HEADER_FLAGS_DEFAULT, data, size, size,
+                                     openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+                                     nullptr, nullptr, nullptr);
+}
+
+bool startsWith(const unsigned char* data, size_t size, const char* tag) {
+    size_t n = std::strlen(tag);
+    return size >= n && std::memcmp(data, tag, n) == 0;
+}
+
+// MP3 is only tried on an ID3 tag or a frame header at the start: mpg123 resynchronises on
+// anything, and would otherwise hear noise in any file at all.
+bool looksLikeMpeg(const unsigned char* data, size_t size) {
+    return startsWith(data, size, "ID3") ||
+           (size >= 4 && data[0] == 0xFF && (data[1] & 0xE0) == 0xE0);
+}
+
+bool hasAudioHeader(const unsigned char* data, size_t size) {
+    for (const char* tag : {"RIFF", "RIFX", "RF64", "FORM", "OggS", "fLaC", ".snd", "caff"})
+        if (startsWith(data, size, tag))
+            return true;
+    return looksLikeMpeg(data, size);
+}
+
+} // namespace
+
+DecoderStatus openDecoder(const void* data, size_t size, std::unique_ptr<Decoder>& decoder) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    decoder = SndfileDecoder::open(data, size);
+    int module = OPENMPT_PROBE_FILE_HEADER_RESULT_FAILURE;
+    if (!decoder) {
+        module = probeModule(data, size);
+        if (module == OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS)
+            decoder = ModuleDecoder::open(data, size);
+    }
+    if (!decoder && looksLikeMpeg(bytes, size))
+        decoder = Mpg123Decoder::open(data, size);
+    if (decoder)
+        return DECODER_OK;
+    if (module != OPENMPT_PROBE_FILE_HEADER_RESULT_FAILURE || hasAudioHeader(bytes, size))
+        return DECODER_TRUNCATED;
+    return DECODER_UNKNOWN_FORMAT;
+}
+
+} // namespace Audio

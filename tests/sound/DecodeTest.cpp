@@ -1,0 +1,139 @@
+// Which files open, how much of them decodes, and the results of calls made wrongly.
+
+#include "SoundFixture.h"
+#include "sound/Decoder.h"
+
+#include <random>
+
+using namespace sound_test;
+
+namespace {
+
+// Every frame the decoder gives, at its own rate.
+int64_t decodeAll(const std::string& bytes, int* rate = nullptr) {
+    std::unique_ptr<Audio::Decoder> decoder;
+    if (Audio::openDecoder(bytes.data(), bytes.size(), decoder) != Audio::DECODER_OK)
+        return -1;
+    std::vector<int16_t> buffer(4096 * static_cast<size_t>(decoder->channels()));
+    int64_t total = 0;
+    while (int got = decoder->read(buffer.data(), 4096))
+        total += got;
+    if (rate)
+        *rate = decoder->rate();
+    return total;
+}
+
+class Decoding : public SoundFixture {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        openSystem();
+    }
+};
+
+} // namespace
+
+TEST_F(Decoding, EveryFormatOpensFromMemory) {
+    Frames tones = twoTones(1, 0.5);
+    for (int format : {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                       SF_FORMAT_OGG | SF_FORMAT_VORBIS, SF_FORMAT_OGG | SF_FORMAT_OPUS,
+                       SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III}) {
+        std::string bytes = encode(format, tones, format & SF_FORMAT_OPUS ? 48000 : RATE);
+        ASSERT_FALSE(bytes.empty()) << std::hex << format;
+        EXPECT_EQ(load(bytes), FMOD_OK) << std::hex << format;
+    }
+    EXPECT_EQ(load(twoPatternModule()), FMOD_OK);
+}
+
+TEST_F(Decoding, WholeLengthDecodes) {
+    Frames tones = twoTones(3, 1.5);
+    EXPECT_EQ(decodeAll(wav(tones)), 3 * RATE);
+    EXPECT_EQ(decodeAll(ogg(tones)), 3 * RATE);
+    // MP3 frames hold 1152 samples; LAME pads the last one.
+    int64_t mp3Frames = decodeAll(mp3(tones));
+    EXPECT_GE(mp3Frames, 3 * RATE);
+    EXPECT_LE(mp3Frames, 3 * RATE + 2 * 1152);
+    // Two patterns of 64 rows at 120 ms; libopenmpt renders a few ms past the last row.
+    int rate = 0;
+    EXPECT_NEAR(decodeAll(twoPatternModule(), &rate), 2 * PATTERN_MS * 44.1, 0.15 * RATE);
+    EXPECT_EQ(rate, RATE);
+}
+
+TEST_F(Decoding, UnknownFormatsAreRefused) {
+    std::string noise(20000, '\0');
+    std::mt19937 random(5);
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    for (const std::string& bytes :
+         {std::string("This is a text file, not music.\n"), noise, std::string(4096, '\0')}) {
+        EXPECT_EQ(load(bytes), FMOD_ERR_FORMAT);
+        EXPECT_EQ(sound, nullptr);
+    }
+    EXPECT_STREQ(FMOD_ErrorString(FMOD_ERR_FORMAT), "Unsupported file or audio format. ");
+}
+
+TEST_F(Decoding, FilesCutInTheirHeaderAreRefused) {
+    Frames tones = twoTones(1, 0.5);
+    // Modules are not in the list: libopenmpt plays whatever part of one it can read.
+    for (const std::string& bytes :
+         {wav(tones).substr(0, 30), ogg(tones).substr(0, 60), mp3(tones).substr(0, 100)})
+        EXPECT_EQ(load(bytes), FMOD_ERR_FILE_EOF) << bytes.size();
+}
+
+TEST_F(Decoding, FileCutInItsAudioPlaysWhatIsThere) {
+    std::string bytes = wav(markerFrames(2));
+    EXPECT_EQ(decodeAll(bytes.substr(0, bytes.size() / 2)), (bytes.size() / 2 - 44) / 4);
+}
+
+TEST_F(Decoding, CallsMadeWronglyGetTheirResults) {
+    unsigned version = 0;
+    ASSERT_EQ(system->getVersion(&version), FMOD_OK);
+    EXPECT_GE(version, 0x00040037u);
+    EXPECT_EQ(system->init(32, FMOD_INIT_NORMAL, nullptr), FMOD_ERR_INITIALIZED);
+
+    std::string bytes = wav(markerFrames(1));
+    FMOD_CREATESOUNDEXINFO exinfo = {};
+    exinfo.cbsize = 4; // too short to hold the length
+    exinfo.length = static_cast<unsigned>(bytes.size());
+    EXPECT_EQ(system->createSound(bytes.data(), FMOD_OPENMEMORY, &exinfo, &sound),
+              FMOD_ERR_INVALID_PARAM);
+    exinfo.cbsize = 72;
+    EXPECT_EQ(system->createSound("music.ogg", FMOD_CREATESTREAM, &exinfo, &sound),
+              FMOD_ERR_UNSUPPORTED);
+    EXPECT_EQ(system->createSound(bytes.data(), FMOD_OPENMEMORY, nullptr, &sound),
+              FMOD_ERR_INVALID_PARAM);
+
+    ASSERT_EQ(load(bytes), FMOD_OK);
+    play();
+    EXPECT_EQ(channel->setPosition(0, 2), FMOD_ERR_UNSUPPORTED);
+    // A stream plays on one channel at a time: a new playing ends the old channel.
+    FMOD::Channel* first = channel;
+    play();
+    EXPECT_NE(channel, first);
+    EXPECT_EQ(first->setMute(true), FMOD_ERR_INVALID_HANDLE);
+    EXPECT_EQ(channel->setMute(true), FMOD_OK);
+    // Releasing the sound ends its channel.
+    ASSERT_EQ(sound->release(), FMOD_OK);
+    EXPECT_EQ(channel->stop(), FMOD_ERR_INVALID_HANDLE);
+}
+
+TEST(ErrorString, AnswersForEveryCode) {
+    EXPECT_STREQ(FMOD_ErrorString(static_cast<FMOD_RESULT>(63)), "Unknown error.");
+    EXPECT_STREQ(FMOD_ErrorString(static_cast<FMOD_RESULT>(-1)), "Unknown error.");
+    for (int code = FMOD_OK; code <= FMOD_ERR_MEMORY; ++code)
+        EXPECT_STRNE(FMOD_ErrorString(static_cast<FMOD_RESULT>(code)), "Unknown error.");
+}
+
+TEST(SystemCreate, NeedsAnInitBeforeSounds) {
+    FMOD::System* system = nullptr;
+    ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
+    FMOD::Sound* sound = nullptr;
+    FMOD_CREATESOUNDEXINFO exinfo = {};
+    exinfo.cbsize = 72;
+    exinfo.length = 4;
+    EXPECT_EQ(system->createSound("RIFF", FMOD_OPENMEMORY, &exinfo, &sound),
+              FMOD_ERR_UNINITIALIZED);
+    EXPECT_EQ(system->close(), FMOD_ERR_UNINITIALIZED);
+    EXPECT_EQ(system->release(), FMOD_OK);
+    EXPECT_EQ(FMOD_System_Create(nullptr), FMOD_ERR_INVALID_PARAM);
+}

@@ -1,0 +1,119 @@
+#pragma once
+// A sound system on SDL's disk driver: every frame the device receives lands in a file the
+// test reads back.
+
+#include "MusicFiles.h"
+#include "common/TempDir.h"
+#include "sound/fmod.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace sound_test {
+
+constexpr size_t DEVICE_FRAMES = 1024;
+
+class SoundFixture : public ::testing::Test {
+protected:
+    // delayMs is how long the disk driver waits between buffers: 0 runs as fast as it can.
+    void openDisk(int delayMs) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", outputPath().c_str(), 1);
+        setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);
+        openSystem();
+    }
+
+    void openSystem() {
+        ASSERT_EQ(FMOD_System_Create(&system), FMOD_OK);
+        ASSERT_EQ(system->init(32, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
+    }
+
+    FMOD_RESULT load(const std::string& bytes) {
+        music = bytes;
+        FMOD_CREATESOUNDEXINFO exinfo = {};
+        exinfo.cbsize = 72;
+        exinfo.length = static_cast<unsigned int>(music.size());
+        return system->createSound(music.data(),
+                                   FMOD_OPENMEMORY | FMOD_CREATESTREAM | FMOD_SOFTWARE | FMOD_2D,
+                                   &exinfo, &sound);
+    }
+
+    // Starts playing and seeks to ms (when given) before the device takes a frame.
+    void play(int seekMs = -1) {
+        SDL_LockAudio();
+        ASSERT_EQ(system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel), FMOD_OK);
+        if (seekMs >= 0) {
+            ASSERT_EQ(channel->setPosition(static_cast<unsigned>(seekMs), FMOD_TIMEUNIT_MS),
+                      FMOD_OK);
+        }
+        SDL_UnlockAudio();
+    }
+
+    unsigned position() {
+        unsigned ms = 0;
+        EXPECT_EQ(channel->getPosition(&ms, FMOD_TIMEUNIT_MS), FMOD_OK);
+        return ms;
+    }
+
+    // Waits (up to 20 s) until the heard position reaches ms.
+    void waitFor(unsigned ms) {
+        auto give = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (position() < ms && std::chrono::steady_clock::now() < give)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_GE(position(), ms);
+    }
+
+    // Waits until the device has received frames more frames than now.
+    void waitForFrames(size_t frames) {
+        size_t until = deliveredFrames() + frames;
+        auto give = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (deliveredFrames() < until && std::chrono::steady_clock::now() < give)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_GE(deliveredFrames(), until);
+    }
+
+    size_t deliveredFrames() const {
+        std::error_code ignored;
+        auto size = std::filesystem::file_size(outputPath(), ignored);
+        return ignored ? 0 : static_cast<size_t>(size / 4);
+    }
+
+    Frames output() const {
+        std::ifstream in(outputPath(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Frames frames(bytes.size() / 4 * 2);
+        std::memcpy(frames.data(), bytes.data(), frames.size() * 2);
+        return frames;
+    }
+
+    static size_t firstSound(const Frames& out, size_t from = 0) {
+        for (size_t i = from; i < out.size() / 2; ++i)
+            if (out[2 * i] != 0 || out[2 * i + 1] != 0)
+                return i;
+        return out.size() / 2;
+    }
+
+    std::string outputPath() const { return (dir.path() / "device.raw").string(); }
+
+    void TearDown() override {
+        if (system) {
+            system->close();
+            system->release();
+        }
+    }
+
+    testing_support::TempDir dir;
+    std::string music;
+    FMOD::System* system = nullptr;
+    FMOD::Sound* sound = nullptr;
+    FMOD::Channel* channel = nullptr;
+};
+
+} // namespace sound_test

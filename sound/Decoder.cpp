@@ -55,7 +55,11 @@ public:
         if (!decoder->handle || (decoder->info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG ||
             decoder->info.channels < 1 || decoder->info.samplerate < 1)
             return nullptr;
-        sf_command(decoder->handle, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+        // Lossy and float data can overshoot full scale: clip it instead of letting it wrap.
+        int subtype = decoder->info.format & SF_FORMAT_SUBMASK;
+        if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE ||
+            subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS)
+            sf_command(decoder->handle, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
         return decoder;
     }
 

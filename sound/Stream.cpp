@@ -12,26 +12,24 @@ constexpr int READ_FRAMES = 4096;
 
 Stream::Stream(Decoder& decoder)
     : decoder(decoder), step(static_cast<double>(decoder.rate()) / OUTPUT_RATE),
-      raw(static_cast<size_t>(READ_FRAMES) * decoder.channels()) {
+      raw(decoder.channels() == 2 ? 0 : static_cast<size_t>(READ_FRAMES) * decoder.channels()) {
 }
 
 bool Stream::refill() {
-    size_t keep = static_cast<size_t>(inputPos);
-    keep = std::min(keep, inputFrames);
-    input.erase(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(keep * 2));
+    // Keep the frames not yet passed (one or two, for interpolation) at the front.
+    size_t keep = std::min(static_cast<size_t>(inputPos), inputFrames);
+    std::memmove(input.data(), input.data() + keep * 2, (inputFrames - keep) * 4);
     inputFrames -= keep;
     inputPos -= static_cast<double>(keep);
-    int got = dry ? 0 : decoder.read(raw.data(), READ_FRAMES);
+    input.resize(std::max(input.size(), (inputFrames + READ_FRAMES) * 2));
+    int16_t* to = input.data() + inputFrames * 2;
+    int channels = decoder.channels();
+    int got = dry ? 0 : decoder.read(channels == 2 ? to : raw.data(), READ_FRAMES);
     if (got <= 0) {
         dry = true;
         return false;
     }
-    int channels = decoder.channels();
-    input.resize((inputFrames + static_cast<size_t>(got)) * 2);
-    int16_t* to = input.data() + inputFrames * 2;
-    if (channels == 2) {
-        std::memcpy(to, raw.data(), static_cast<size_t>(got) * 4);
-    } else {
+    if (channels != 2) {
         // Mono plays on both sides; beyond stereo the first two channels are front left/right.
         int right = channels > 1 ? 1 : 0;
         for (int i = 0; i < got; ++i) {
@@ -85,7 +83,6 @@ void Stream::render(int* mix, int frames, bool audible) {
 double Stream::seek(double ms) {
     int64_t frame = static_cast<int64_t>(ms * decoder.rate() / 1000.0);
     int64_t length = decoder.length();
-    input.clear();
     inputFrames = 0;
     inputPos = 0;
     handed = produced = 0;

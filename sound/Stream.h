@@ -34,7 +34,7 @@ private:
 
     Decoder& decoder;
     double step;                // source frames per output frame
-    std::vector<int16_t> raw;   // one read from the decoder, in its channels
+    std::vector<int16_t> raw;   // one read from a decoder that is not stereo
     std::vector<int16_t> input; // stereo source frames not yet passed
     size_t inputFrames = 0;
     double inputPos = 0;  // in source frames, into input

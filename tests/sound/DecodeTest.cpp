@@ -23,6 +23,15 @@ int64_t decodeAll(const std::string& bytes, int* rate = nullptr) {
     return total;
 }
 
+// Bytes of the MPEG-1 layer III frame at the start of bytes.
+size_t mpegFrameBytes(const std::string& bytes) {
+    static const int kbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int rates[] = {44100, 48000, 32000};
+    auto header = static_cast<unsigned char>(bytes[2]);
+    int padding = (header >> 1) & 1;
+    return static_cast<size_t>(144 * kbps[header >> 4] * 1000 / rates[(header >> 2) & 3] + padding);
+}
+
 class Decoding : public SoundFixture {
 protected:
     void SetUp() override {
@@ -53,6 +62,16 @@ TEST_F(Decoding, WholeLengthDecodes) {
     int64_t mp3Frames = decodeAll(mp3(tones));
     EXPECT_GE(mp3Frames, 3 * RATE);
     EXPECT_LE(mp3Frames, 3 * RATE + 2 * 1152);
+    // A VBR file without its first frame, which carries the frame count: the length can only
+    // be found by reading the whole stream.
+    Frames varied = twoTones(1.5, 1.5);
+    Frames quiet(RATE * 3, 0); // silence takes far fewer bits than the tone
+    varied.insert(varied.end(), quiet.begin(), quiet.end());
+    std::string bytes = mp3(varied, RATE, true);
+    ASSERT_EQ(bytes.compare(36, 4, "Xing"), 0);
+    int64_t vbrFrames = decodeAll(bytes.substr(mpegFrameBytes(bytes)));
+    EXPECT_GE(vbrFrames, 3 * RATE - 1152);
+    EXPECT_LE(vbrFrames, 3 * RATE + 2 * 1152);
     // Two patterns of 64 rows at 120 ms; libopenmpt renders a few ms past the last row.
     int rate = 0;
     EXPECT_NEAR(decodeAll(twoPatternModule(), &rate), 2 * PATTERN_MS * 44.1, 0.15 * RATE);

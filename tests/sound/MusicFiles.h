@@ -68,7 +68,7 @@ inline std::vector<int> toneWindows(const Frames& out, size_t fromFrame = 0) {
 }
 
 // Writes frames in the given libsndfile format into memory.
-inline std::string encode(int format, const Frames& frames, int rate = RATE) {
+inline std::string encode(int format, const Frames& frames, int rate = RATE, int bitrateMode = -1) {
     struct Buffer {
         std::string bytes;
         sf_count_t pos = 0;
@@ -110,6 +110,8 @@ inline std::string encode(int format, const Frames& frames, int rate = RATE) {
     SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &buffer);
     if (!file)
         return {};
+    if (bitrateMode >= 0)
+        sf_command(file, SFC_SET_BITRATE_MODE, &bitrateMode, sizeof bitrateMode);
     if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
         // libsndfile 1.2.0 garbles 16-bit input on its way to LAME; floats encode cleanly.
         std::vector<float> scaled(frames.begin(), frames.end());
@@ -130,8 +132,9 @@ inline std::string ogg(const Frames& frames, int rate = RATE) {
     return encode(SF_FORMAT_OGG | SF_FORMAT_VORBIS, frames, rate);
 }
 // libsndfile writes MP3 through LAME.
-inline std::string mp3(const Frames& frames, int rate = RATE) {
-    return encode(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, frames, rate);
+inline std::string mp3(const Frames& frames, int rate = RATE, bool variable = false) {
+    return encode(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, frames, rate,
+                  variable ? SF_BITRATE_MODE_VARIABLE : -1);
 }
 
 // A four-channel module: pattern 0 plays a low note on every row, pattern 1 a high one, in

@@ -87,12 +87,14 @@ TEST_P(SeekInFormat, ToneChangesWhereTheFileDoes) {
     EXPECT_GE(runs.high, 30);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, SeekInFormat,
-                         ::testing::Values(LossyCase{"Wav22k", wav, 22050},
-                                           LossyCase{"Ogg44k", ogg, 44100},
-                                           LossyCase{"Ogg48k", ogg, 48000},
-                                           LossyCase{"Mp3", mp3, 44100}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, SeekInFormat,
+    ::testing::Values(LossyCase{"Wav22k", wav, 22050}, LossyCase{"Ogg44k", ogg, 44100},
+                      LossyCase{"Ogg48k", ogg, 48000},
+                      LossyCase{"Mp3", [](const Frames& f, int r) { return mp3(f, r); }, 44100},
+                      LossyCase{"Mp3Vbr", [](const Frames& f, int r) { return mp3(f, r, true); },
+                                44100}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SoundFixture, ModuleSeeksToTheNearestRowAndSaysWhere) {
     openDisk(0);

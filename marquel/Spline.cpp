@@ -63,12 +63,11 @@ float Spline::evaluate(float time) const {
     if (count == 0)
         return valueoffset;
 
-    // Every key is looked at: keys out of time order are used as they stand.
-    size_t i = 0;
-    for (size_t k = 0; k < count; ++k) {
-        if (keys[k].time < t)
-            i = k;
-    }
+    // The last key in list order that lies before t, so keys out of time order are used as
+    // they stand. Searching from the end finds it without looking at the keys after it.
+    size_t i = count - 1;
+    while (i > 0 && !(keys[i].time < t))
+        --i;
 
     float c;
     if (t < keys[0].time || i == count - 1) {

@@ -3,6 +3,7 @@
 // and zip archives, written back crash-safe; counted images decoded once and shared through
 // a cache; PNG and JPEG codecs; numbered PNG frame sequences.
 
+#include "vx/Exception.h"
 #include "vx/File.h"
 #include "vx/FileSource.h"
 #include "vx/Image.h"

@@ -3,6 +3,7 @@
 #include "RecordingEffect.h"
 #include "marquel/Display.h"
 #include "marquel/Script.h"
+#include "marquel/System.h"
 #include "vorlik/TextureManager.h"
 
 #include <gtest/gtest.h>
@@ -24,17 +25,17 @@ public:
 TEST(EffectTest, RegistryIsOrderedByNameAndReplacesOnReRegistration) {
     CallLog log;
     RecordingEffect first{log}, second{log}, third{log};
-    Marquel::Script script;
-    script.addEffect("torus", &first);
-    script.addEffect("Zoom", &second);
-    script.addEffect("flash", &third);
-    script.addEffect("torus", &second);
+    Marquel::System system;
+    system.addEffect("torus", &first);
+    system.addEffect("Zoom", &second);
+    system.addEffect("flash", &third);
+    system.addEffect("torus", &second);
     std::vector<std::string> names;
-    for (const auto& entry : script.effects)
+    for (const auto& entry : system.script.effects)
         names.push_back(entry.first);
     EXPECT_EQ(names, (std::vector<std::string>{"Zoom", "flash", "torus"}));
-    EXPECT_EQ(script.findEffect("torus"), &second);
-    EXPECT_EQ(script.findEffect("Torus"), nullptr);
+    EXPECT_EQ(system.script.findEffect("torus"), &second);
+    EXPECT_EQ(system.script.findEffect("Torus"), nullptr);
     EXPECT_TRUE(log.take().empty());
 }
 
@@ -42,14 +43,16 @@ TEST(EffectTest, InitBindsTheDisplayAndTexturesBeforeLoading) {
     CallLog log;
     RecordingEffect effect{log};
     TestDisplay display;
-    auto* system = reinterpret_cast<Marquel::System*>(&display);
+    Marquel::System system;
     EXPECT_FALSE(effect.initialised);
-    effect.init(&display, system);
+    effect.init(&display, &system);
     EXPECT_EQ(log.take(), std::vector<std::string>{"load"});
-    EXPECT_EQ(effect.loadedWith, system);
+    EXPECT_EQ(effect.loadedWith, &system);
     EXPECT_FALSE(effect.initialisedDuringLoad);
+    EXPECT_EQ(effect.filesDuringLoad, &system.files);
     EXPECT_TRUE(effect.initialised);
     EXPECT_EQ(effect.display, &display);
-    EXPECT_EQ(effect.system, system);
+    EXPECT_EQ(effect.system, &system);
     EXPECT_EQ(effect.textures, &display.textures);
+    EXPECT_EQ(display.textures.getFileSystem(), &system.files);
 }

@@ -3,6 +3,7 @@
 // into a log that several effects may share so that their order shows.
 
 #include "marquel/Effect.h"
+#include "vorlik/TextureManager.h"
 
 #include <cstdio>
 #include <string>
@@ -40,6 +41,7 @@ public:
     void load(Marquel::System* system) override {
         loadedWith = system;
         initialisedDuringLoad = initialised;
+        filesDuringLoad = textures ? textures->getFileSystem() : nullptr;
         record("load");
     }
 
@@ -51,6 +53,8 @@ public:
 
     Marquel::System* loadedWith = nullptr;
     bool initialisedDuringLoad = true;
+    // What the textures read through while the effect loads.
+    Vx::FileSystem* filesDuringLoad = nullptr;
 
 private:
     void record(const std::string& call) { log.add(tag.empty() ? call : tag + ": " + call); }

@@ -1,5 +1,5 @@
 #pragma once
-// Vx: file sources and archives, counted images, image codecs and frame writers.
+// The one exception type of the resource library.
 
 #include <exception>
 

@@ -8,7 +8,6 @@
 namespace Xml {
 
 class XmlNode;
-class Iterator;
 
 // Walks the direct children of one node that carry one name (all of them when the search
 // criteria is empty). It stands on a position, not on a node, and does not keep its owner

@@ -31,6 +31,8 @@ Iterator XmlNode::insertChild(const XmlTag& tag, int index) {
 }
 
 XmlNode* XmlNode::appendChild(XmlTag&& tag) {
+    if (children.empty())
+        children.reserve(4);
     children.emplace_back(new XmlNode(std::move(tag), this));
     setClosed(false);
     return children.back().get();
@@ -53,17 +55,25 @@ void XmlNode::clear() {
     reset();
     if (parent)
         parent->detachChild(this);
-    // Deep trees are freed without recursion: a node hands its children to this list before
-    // it goes, so no destructor finds anything left to free.
-    std::vector<std::unique_ptr<XmlNode>> doomed = std::move(children);
+    // Deep trees are freed without recursion, in document order: each node hands its children
+    // to a stack of sibling lists before it goes, so no destructor finds anything to free.
+    std::vector<std::pair<std::vector<std::unique_ptr<XmlNode>>, size_t>> levels;
+    if (!children.empty())
+        levels.emplace_back(std::move(children), 0);
     children.clear();
-    while (!doomed.empty()) {
-        std::unique_ptr<XmlNode> node = std::move(doomed.back());
-        doomed.pop_back();
+    while (!levels.empty()) {
+        std::vector<std::unique_ptr<XmlNode>>& siblings = levels.back().first;
+        size_t& next = levels.back().second;
+        if (next == siblings.size()) {
+            levels.pop_back();
+            continue;
+        }
+        std::unique_ptr<XmlNode> node = std::move(siblings[next++]);
         node->parent = nullptr;
-        for (std::unique_ptr<XmlNode>& grandChild : node->children)
-            doomed.push_back(std::move(grandChild));
-        node->children.clear();
+        std::vector<std::unique_ptr<XmlNode>> grandChildren = std::move(node->children);
+        node.reset();
+        if (!grandChildren.empty())
+            levels.emplace_back(std::move(grandChildren), 0);
     }
 }
 

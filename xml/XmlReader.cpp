@@ -5,27 +5,8 @@
 
 namespace Xml {
 
-char XmlReader::peek(int offset) const {
-    if (position + offset >= size)
-        throw XmlException("EOF");
-    return data[position + offset];
-}
-
-// Moves over bytes already known to be there; unlike readByte, a carriage return does not
-// move the column.
-void XmlReader::advance(int count) {
-    if (position + count - 1 >= size)
-        throw XmlException("EOF");
-    for (int i = 0; i < count; ++i) {
-        char c = data[position++];
-        if (c == '\t')
-            column += 4;
-        else if (c == '\n') {
-            ++line;
-            column = 1;
-        } else if (c != '\r')
-            ++column;
-    }
+void XmlReader::throwEndOfText() {
+    throw XmlException("EOF");
 }
 
 void XmlReader::countReadByte(char c) {
@@ -40,7 +21,7 @@ void XmlReader::countReadByte(char c) {
 
 char XmlReader::readByte() {
     if (atEnd())
-        throw XmlException("EOF");
+        throwEndOfText();
     char c = data[position++];
     countReadByte(c);
     return c;
@@ -61,13 +42,18 @@ void XmlReader::skipWhiteSpace() {
     }
 }
 
-void XmlReader::readName(std::string& name, bool withColon) {
+int XmlReader::skipName(bool withColon) {
     int start = position;
     while (position < size &&
            (isLetterOrDigit(data[position]) || (withColon && data[position] == ':')))
         ++position;
-    name.assign(data + start, position - start);
     column += position - start;
+    return position - start;
+}
+
+void XmlReader::readName(std::string& name, bool withColon) {
+    int start = position;
+    name.assign(data + start, skipName(withColon));
 }
 
 // Tabs become four spaces and carriage returns are dropped; runs of other bytes are copied
@@ -101,25 +87,40 @@ void XmlReader::readText(std::string& text, char stop, bool stopAtLineFeed) {
     }
 }
 
+// The value of a repeated name replaces the earlier one in its place. Values are read
+// straight into the tag, which spares a copy per attribute.
 void XmlReader::readAttribute(XmlTag& tag, bool equalsRequired) {
-    readName(attributeName, false);
+    int nameStart = position;
+    int nameLength = skipName(false);
     skipWhiteSpace();
     if (equalsRequired && readByte() != '=')
         throw XmlException("'=' expected!");
     skipWhiteSpace();
     if (atEnd())
-        throw XmlException("EOF");
+        throwEndOfText();
+    std::string& value = valueOf(tag, data + nameStart, nameLength);
     char quote = data[position];
     if (quote == '"' || quote == '\'') {
         advance(1);
-        readText(attributeValue, quote, true);
+        readText(value, quote, true);
         if (peek(0) != quote)
             throw XmlException("You must close the value using %c", quote);
         advance(1);
     } else {
-        readName(attributeValue, false);
+        readName(value, false);
     }
-    tag.setAttribute(attributeName, attributeValue);
+}
+
+std::string& XmlReader::valueOf(XmlTag& tag, const char* name, int length) {
+    for (XmlTag::Attribute& attribute : tag.attributes) {
+        if (attribute.first.size() == static_cast<size_t>(length) &&
+            attribute.first.compare(0, length, name, length) == 0)
+            return attribute.second;
+    }
+    if (tag.attributes.empty())
+        tag.attributes.reserve(3);
+    tag.attributes.emplace_back(std::string(name, length), std::string());
+    return tag.attributes.back().second;
 }
 
 void XmlReader::readElement(XmlTag& tag) {
@@ -192,8 +193,7 @@ void XmlReader::readComment(XmlTag& tag) {
     tag.tagType = TT_COMMENT;
     tag.name = "COMMENT";
     advance(3);
-    std::string& text = attributeValue;
-    text.clear();
+    std::string& text = valueOf(tag, "content", 7);
     for (;;) {
         int start = position;
         while (position < size && data[position] != '-')
@@ -204,7 +204,6 @@ void XmlReader::readComment(XmlTag& tag) {
             if (text.empty() || text.back() == '-')
                 throw XmlException("Xml: Ill formatted comment!");
             advance(2);
-            tag.setAttribute("content", text);
             return;
         }
         text += '-';
@@ -214,8 +213,7 @@ void XmlReader::readComment(XmlTag& tag) {
 void XmlReader::readTextItem(XmlTag& tag) {
     tag.tagType = TT_TEXT;
     tag.name = "!!!text";
-    readText(attributeValue, '<', false);
-    tag.setAttribute("content", attributeValue);
+    readText(valueOf(tag, "content", 7), '<', false);
 }
 
 void XmlReader::readTag(XmlTag& tag) {

@@ -27,11 +27,25 @@ public:
 
 private:
     bool atEnd() const { return position >= size; }
-    char peek(int offset) const;
-    void advance(int count);
+    char peek(int offset) const {
+        if (position + offset >= size)
+            throwEndOfText();
+        return data[position + offset];
+    }
+    // Every caller moves over bytes it has just looked at, and none of them is a tab, line
+    // feed or carriage return, so each counts one column.
+    void advance(int count) {
+        if (position + count - 1 >= size)
+            throwEndOfText();
+        position += count;
+        column += count;
+    }
+    [[noreturn]] static void throwEndOfText();
     char readByte();
     void skipWhiteSpace();
+    int skipName(bool withColon);
     void readName(std::string& name, bool withColon);
+    std::string& valueOf(XmlTag& tag, const char* name, int length);
     void readText(std::string& text, char stop, bool stopAtLineFeed);
     void countReadByte(char c);
     void readAttribute(XmlTag& tag, bool equalsRequired);
@@ -48,8 +62,6 @@ private:
     int tagLine = -1;
     int column = 1;
     int tagColumn = -1;
-    std::string attributeName;  // reused between attributes to spare allocations
-    std::string attributeValue; // likewise
 };
 
 } // namespace Xml

@@ -1,0 +1,234 @@
+// Codec speed against the peers in one run: PNG decode against libpng's simplified
+// png_image API and stb_image, PNG encode against png_image_write_to_memory, JPEG decode
+// against libjpeg's plain decompress loop. Images are generated here: 1920x1080 and 512x512.
+
+#include "vx/ImageObject.h"
+#include "vx/JpegCodec.h"
+#include "vx/PngCodec.h"
+
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdio>
+#include <jpeglib.h>
+#include <png.h>
+#include <stb_image.h>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Size {
+    int width;
+    int height;
+};
+const Size SIZES[] = {{1920, 1080}, {512, 512}};
+
+// Smooth gradients and rings with a little noise: compresses like a rendered demo frame.
+Vx::ImageObject makePicture(Size size, bool opaque) {
+    Vx::ImageObject image(size.width, size.height, nullptr, nullptr, "");
+    uint8_t* p = image.getWriteData();
+    uint32_t noise = 12345;
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            int grain = int(noise >> 29);
+            double ring = std::sin(std::hypot(x - size.width / 2.0, y - size.height / 2.0) / 9.0);
+            *p++ = uint8_t(x * 255 / size.width + grain);
+            *p++ = uint8_t(y * 255 / size.height + grain);
+            *p++ = uint8_t(127 + 120 * ring);
+            *p++ = opaque ? 255 : uint8_t(255 - (x + y) % 64);
+        }
+    return image;
+}
+
+Bytes encodePng(Size size, bool opaque) {
+    Vx::ImageObject image = makePicture(size, opaque);
+    Bytes png;
+    if (opaque) {
+        // An RGB file, so the decoders' fill-in of alpha is measured too.
+        png_image header = {};
+        header.version = PNG_IMAGE_VERSION;
+        header.width = size.width;
+        header.height = size.height;
+        header.format = PNG_FORMAT_BGR;
+        Bytes rgb;
+        for (int i = 0; i < size.width * size.height; ++i)
+            rgb.insert(rgb.end(), image.getData() + i * 4, image.getData() + i * 4 + 3);
+        png_alloc_size_t length = PNG_IMAGE_PNG_SIZE_MAX(header);
+        png.resize(length);
+        png_image_write_to_memory(&header, png.data(), &length, 0, rgb.data(), 0, nullptr);
+        png.resize(length);
+        return png;
+    }
+    Vx::PngCodec().encode(png, image);
+    return png;
+}
+
+Bytes encodeJpeg(Size size) {
+    Vx::ImageObject image = makePicture(size, true);
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &length);
+    cinfo.image_width = size.width;
+    cinfo.image_height = size.height;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_EXT_BGRA;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row =
+            const_cast<uint8_t*>(image.getData()) + size_t(cinfo.next_scanline) * size.width * 4;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Bytes jpeg(buffer, buffer + length);
+    free(buffer);
+    return jpeg;
+}
+
+// Arguments: size index, then 1 for an opaque (RGB) file or 0 for RGBA.
+const Bytes& pngFile(const benchmark::State& state) {
+    static std::vector<Bytes> files;
+    if (files.empty())
+        for (const Size& size : SIZES)
+            for (bool opaque : {false, true})
+                files.push_back(encodePng(size, opaque));
+    return files[state.range(0) * 2 + state.range(1)];
+}
+
+const Bytes& jpegFile(const benchmark::State& state) {
+    static std::vector<Bytes> files;
+    if (files.empty())
+        for (const Size& size : SIZES)
+            files.push_back(encodeJpeg(size));
+    return files[state.range(0)];
+}
+
+void countPixels(benchmark::State& state, const char* kind = "") {
+    Size size = SIZES[state.range(0)];
+    state.counters["MP/s"] = benchmark::Counter(
+        double(size.width) * size.height * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+    state.SetLabel(std::to_string(size.width) + "x" + std::to_string(size.height) + kind);
+}
+
+void BM_PngDecode_Vx(benchmark::State& state) {
+    const Bytes& file = pngFile(state);
+    for (auto _ : state) {
+        Vx::ImageObject image(0, 0, nullptr, nullptr, "");
+        Vx::PngCodec().decode(file.data(), uint32_t(file.size()), image);
+        benchmark::DoNotOptimize(image.getData());
+    }
+    countPixels(state, state.range(1) ? " RGB file" : " RGBA file");
+}
+
+void BM_PngDecode_LibpngSimplified(benchmark::State& state) {
+    const Bytes& file = pngFile(state);
+    for (auto _ : state) {
+        png_image image = {};
+        image.version = PNG_IMAGE_VERSION;
+        png_image_begin_read_from_memory(&image, file.data(), file.size());
+        image.format = PNG_FORMAT_BGRA;
+        Bytes pixels(PNG_IMAGE_SIZE(image));
+        png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    countPixels(state, state.range(1) ? " RGB file" : " RGBA file");
+}
+
+void BM_PngDecode_StbImage(benchmark::State& state) {
+    const Bytes& file = pngFile(state);
+    for (auto _ : state) {
+        int width, height, channels;
+        stbi_uc* pixels =
+            stbi_load_from_memory(file.data(), int(file.size()), &width, &height, &channels, 4);
+        benchmark::DoNotOptimize(pixels);
+        stbi_image_free(pixels);
+    }
+    countPixels(state, state.range(1) ? " RGB file" : " RGBA file");
+}
+
+void BM_PngEncode_Vx(benchmark::State& state) {
+    Vx::ImageObject image = makePicture(SIZES[state.range(0)], false);
+    for (auto _ : state) {
+        Bytes png;
+        Vx::PngCodec().encode(png, image);
+        benchmark::DoNotOptimize(png.data());
+    }
+    countPixels(state);
+}
+
+void BM_PngEncode_LibpngSimplified(benchmark::State& state) {
+    Size size = SIZES[state.range(0)];
+    Vx::ImageObject image = makePicture(size, false);
+    png_image header = {};
+    header.version = PNG_IMAGE_VERSION;
+    header.width = size.width;
+    header.height = size.height;
+    header.format = PNG_FORMAT_BGRA;
+    Bytes png(PNG_IMAGE_PNG_SIZE_MAX(header));
+    for (auto _ : state) {
+        png_alloc_size_t length = png.size();
+        png_image_write_to_memory(&header, png.data(), &length, 0, image.getData(), 0, nullptr);
+        benchmark::DoNotOptimize(length);
+    }
+    countPixels(state);
+}
+
+void BM_JpegDecode_Vx(benchmark::State& state) {
+    const Bytes& file = jpegFile(state);
+    for (auto _ : state) {
+        Vx::ImageObject image(0, 0, nullptr, nullptr, "");
+        Vx::JpegCodec().decode(file.data(), uint32_t(file.size()), image);
+        benchmark::DoNotOptimize(image.getData());
+    }
+    countPixels(state);
+}
+
+void BM_JpegDecode_Libjpeg(benchmark::State& state) {
+    const Bytes& file = jpegFile(state);
+    for (auto _ : state) {
+        jpeg_decompress_struct cinfo;
+        jpeg_error_mgr errors;
+        cinfo.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, file.data(), file.size());
+        jpeg_read_header(&cinfo, TRUE);
+        cinfo.out_color_space = JCS_RGB;
+        jpeg_start_decompress(&cinfo);
+        Bytes pixels(size_t(cinfo.output_width) * cinfo.output_height * 3);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = pixels.data() + size_t(cinfo.output_scanline) * cinfo.output_width * 3;
+            jpeg_read_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    countPixels(state);
+}
+
+void pngArgs(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
+}
+void rgbaArgs(benchmark::internal::Benchmark* b) {
+    b->ArgsProduct({{0, 1}, {0}})->Unit(benchmark::kMillisecond);
+}
+
+} // namespace
+
+BENCHMARK(BM_PngDecode_Vx)->Apply(pngArgs);
+BENCHMARK(BM_PngDecode_LibpngSimplified)->Apply(pngArgs);
+BENCHMARK(BM_PngDecode_StbImage)->Apply(pngArgs);
+BENCHMARK(BM_PngEncode_Vx)->Apply(rgbaArgs);
+BENCHMARK(BM_PngEncode_LibpngSimplified)->Apply(rgbaArgs);
+BENCHMARK(BM_JpegDecode_Vx)->Apply(rgbaArgs);
+BENCHMARK(BM_JpegDecode_Libjpeg)->Apply(rgbaArgs);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace Vorlik {
+class TextureManager;
+}
+
+namespace Marquel {
+
+class Display;
+class System;
+
+// Base of every visual effect. The timeline pushes everything an effect needs into it:
+// start() when a node naming it is armed, then each frame the due triggers, the spline
+// values and render(). Effects keep the names they know and ignore the others.
+class Effect {
+public:
+    virtual ~Effect() = default;
+
+    virtual void start() {}
+    // time is the node's local time; name and value are the script's texts, unchanged.
+    virtual void trigger(float time, const std::string& name, const std::string& value);
+    virtual void spline(float time, const std::string& name, float value);
+    // time is the node's local time, dt the demo clock's change since the last frame,
+    // progress the elapsed fraction of the node's span.
+    virtual void render(float time, float dt, float progress) = 0;
+    // Loads the effect's resources; called by init() only.
+    virtual void load(System* system);
+    // Binds the effect to the display and the system, then calls load(). Called once per
+    // registered effect by the loading phase.
+    virtual void init(Display* display, System* system) final;
+
+    System* system = nullptr;
+    bool initialised = false;
+    Display* display = nullptr;
+    Vorlik::TextureManager* textures = nullptr;
+};
+
+} // namespace Marquel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "marquel/Spline.h"
+#include "marquel/Trigger.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Marquel {
+
+// One span of the timeline: the registered effect it drives, when (start <= parent time <
+// end, in the parent's time), and what it feeds the effect. The node owns its triggers,
+// splines and child nodes; children measure their spans from this node's start.
+struct EffectNode {
+    std::string name = "new";
+    bool active = false;
+    float start = 0;
+    float end = 0;
+    // Armed: the next run calls the effect's start() first.
+    bool needsStart = true;
+    std::vector<std::unique_ptr<EffectNode>> children;
+    std::vector<std::unique_ptr<Trigger>> triggers;
+    std::vector<std::unique_ptr<Spline>> splines;
+};
+
+} // namespace Marquel

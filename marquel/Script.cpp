@@ -1,0 +1,217 @@
+#include "marquel/Script.h"
+
+#include "marquel/Effect.h"
+#include "xml/XmlParser.h"
+
+#include <cstdlib>
+
+namespace Marquel {
+
+namespace {
+
+float realAttribute(const Xml::XmlTag& tag, const char* name) {
+    return static_cast<float>(std::atof(tag.getAttribute(name).c_str()));
+}
+
+// Scales default to 1 only when the attribute is missing or empty: a text that is not a
+// number still reads as 0.
+float scaleAttribute(const Xml::XmlTag& tag, const char* name) {
+    const std::string& text = tag.getAttribute(name);
+    return text.empty() ? 1.0f : static_cast<float>(std::atof(text.c_str()));
+}
+
+bool readTrigger(const Xml::IteratorConst& at, Trigger& trigger) {
+    const Xml::XmlTag& tag = *at;
+    trigger.name = tag.getAttribute("name");
+    trigger.value = tag.getAttribute("value");
+    trigger.start = realAttribute(tag, "start");
+    // A delay only means something with a repeat, and then it defaults to a tenth of a second.
+    const std::string& repeat = tag.getAttribute("repeat");
+    if (!repeat.empty()) {
+        trigger.repeat = std::atoi(repeat.c_str());
+        const std::string& delay = tag.getAttribute("delay");
+        trigger.delay = delay.empty() ? 0.1f : static_cast<float>(std::atof(delay.c_str()));
+    }
+    return true;
+}
+
+bool readSpline(const Xml::IteratorConst& at, Spline& spline) {
+    const Xml::XmlTag& tag = *at;
+    spline.name = tag.getAttribute("name");
+    spline.type = tag.getAttribute("type");
+    spline.timescale = scaleAttribute(tag, "timescale");
+    spline.timeoffset = realAttribute(tag, "timeoffset");
+    spline.valuescale = scaleAttribute(tag, "valuescale");
+    spline.valueoffset = realAttribute(tag, "valueoffset");
+    Xml::IteratorConst key = at.getChildren("key");
+    while (++key) {
+        SplineKey read;
+        read.time = realAttribute(*key, "time");
+        read.value = realAttribute(*key, "value");
+        spline.keys.push_back(read);
+    }
+    spline.prepare();
+    return !spline.keys.empty();
+}
+
+// Reads each element the iterator walks into a new item at the end of items. Stops at the
+// first item that fails; the items read before it stay.
+template <typename Item>
+bool readAll(Xml::IteratorConst at, std::vector<std::unique_ptr<Item>>& items,
+             bool (*read)(const Xml::IteratorConst&, Item&)) {
+    while (++at) {
+        auto item = std::make_unique<Item>();
+        if (!read(at, *item))
+            return false;
+        items.push_back(std::move(item));
+    }
+    return true;
+}
+
+bool readNode(const Xml::IteratorConst& at, EffectNode& node) {
+    const Xml::XmlTag& tag = *at;
+    node.name = tag.getAttribute("name");
+    node.active = tag.getAttribute("state") != "off";
+    node.start = realAttribute(tag, "start");
+    node.end = realAttribute(tag, "end");
+    return readAll(at.getChildren("trigger"), node.triggers, readTrigger) &&
+           readAll(at.getChildren("spline"), node.splines, readSpline) &&
+           readAll(at.getChildren("effect"), node.children, readNode);
+}
+
+Xml::XmlTag triggerTag(const Trigger& trigger) {
+    Xml::XmlTag tag("trigger");
+    tag.setAttribute("start", static_cast<double>(trigger.start));
+    tag.setAttribute("name", trigger.name);
+    tag.setAttribute("value", trigger.value);
+    // A single firing needs no repeat, and without a repeat the delay is not read.
+    if (trigger.repeat > 1) {
+        tag.setAttribute("repeat", trigger.repeat);
+        tag.setAttribute("delay", static_cast<double>(trigger.delay));
+    }
+    return tag;
+}
+
+void writeSpline(Xml::Iterator& at, const Spline& spline) {
+    Xml::XmlTag tag("spline");
+    tag.setAttribute("name", spline.name);
+    tag.setAttribute("type", spline.type);
+    tag.setAttribute("timescale", static_cast<double>(spline.timescale));
+    tag.setAttribute("timeoffset", static_cast<double>(spline.timeoffset));
+    tag.setAttribute("valuescale", static_cast<double>(spline.valuescale));
+    tag.setAttribute("valueoffset", static_cast<double>(spline.valueoffset));
+    Xml::Iterator keys = at.insert(tag);
+    for (const SplineKey& key : spline.keys) {
+        Xml::XmlTag keyTag("key");
+        keyTag.setAttribute("time", static_cast<double>(key.time));
+        keyTag.setAttribute("value", static_cast<double>(key.value));
+        keys.insert(keyTag);
+    }
+}
+
+void writeNode(Xml::Iterator& at, const EffectNode& node) {
+    Xml::XmlTag tag("effect");
+    tag.setAttribute("name", node.name);
+    if (!node.active)
+        tag.setAttribute("state", "off");
+    tag.setAttribute("start", static_cast<double>(node.start));
+    tag.setAttribute("end", static_cast<double>(node.end));
+    Xml::Iterator inside = at.insert(tag);
+    for (const auto& trigger : node.triggers)
+        inside.insert(triggerTag(*trigger));
+    for (const auto& spline : node.splines)
+        writeSpline(inside, *spline);
+    for (const auto& child : node.children)
+        writeNode(inside, *child);
+}
+
+} // namespace
+
+void Script::addEffect(const std::string& name, Effect* effect) {
+    effects[name] = effect;
+}
+
+Effect* Script::findEffect(const std::string& name) const {
+    auto found = effects.find(name);
+    return found == effects.end() ? nullptr : found->second;
+}
+
+bool Script::update(float time) {
+    if (time < 0)
+        return true;
+    float dt = time - currentTime;
+    currentTime = time;
+    if (time > endTime)
+        return false;
+
+    for (const auto& node : nodes) {
+        // Rewinding the clock replays the top level from scratch; children keep their state.
+        if (dt < 0) {
+            for (const auto& trigger : node->triggers)
+                trigger->fired = 0;
+            node->needsStart = true;
+        }
+        if (node->start <= time && time < node->end && node->active)
+            run(*node, time, dt);
+    }
+    return true;
+}
+
+void Script::run(EffectNode& node, float parentTime, float dt) {
+    float progress = (parentTime - node.start) / (node.end - node.start);
+    float localTime = parentTime - node.start;
+    Effect* effect = findEffect(node.name);
+    if (!effect)
+        return;
+
+    if (node.needsStart) {
+        effect->start();
+        node.needsStart = false;
+    }
+    for (const auto& trigger : node.triggers) {
+        while (trigger->fired < trigger->repeat &&
+               trigger->start + trigger->fired * trigger->delay <= localTime) {
+            effect->trigger(localTime, trigger->name, trigger->value);
+            ++trigger->fired;
+        }
+    }
+    for (const auto& spline : node.splines)
+        effect->spline(localTime, spline->name, spline->evaluate(localTime));
+    effect->render(localTime, dt, progress);
+
+    for (const auto& child : node.children) {
+        if (child->start <= localTime && localTime < child->end && child->active)
+            run(*child, localTime, dt);
+    }
+}
+
+bool Script::load(const char* data, int size) {
+    Xml::XmlParser document;
+    document.parse(data, size);
+    if (document.getName() != "script")
+        return false;
+
+    const Xml::XmlParser& read = document;
+    if (!readAll(read.getChildren("effect"), nodes, readNode))
+        return false;
+
+    endTime = 0;
+    for (const auto& node : nodes) {
+        if (node->end > endTime)
+            endTime = node->end;
+    }
+    return true;
+}
+
+std::string Script::save() const {
+    Xml::XmlParser document;
+    document.setName("script");
+    Xml::Iterator at = document.getChildren();
+    for (const auto& node : nodes)
+        writeNode(at, *node);
+    std::string text;
+    document.write(text, "\t");
+    return text;
+}
+
+} // namespace Marquel

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "marquel/EffectNode.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Marquel {
+
+class Effect;
+
+// The timeline: the registered effects by name and the tree of script nodes that says
+// which of them runs when. update() walks the tree once per frame and drives the effects.
+class Script {
+public:
+    // Registers effect under name, replacing any earlier one; calls nothing on it. The
+    // script does not own the effect.
+    void addEffect(const std::string& name, Effect* effect);
+    // The effect registered under name, or null.
+    Effect* findEffect(const std::string& name) const;
+
+    // Advances to demo time time and runs every active node whose span holds it. False
+    // once time is past endTime: the demo is over. Negative times are ignored.
+    bool update(float time);
+
+    // Appends the top-level nodes of the script file in data (size bytes). False when the
+    // root is not "script" (nothing added) or a spline has no key (the nodes before the
+    // failing top-level node stay, and endTime keeps its value). A syntax error throws
+    // Xml::XmlException and adds nothing.
+    bool load(const char* data, int size);
+    // The script file text of the current tree. Throws Xml::XmlException, returning
+    // nothing, when a text holds something the file cannot carry (a line feed, a tab, a
+    // carriage return or both kinds of quotes).
+    std::string save() const;
+
+    // The time of the last update() that was not negative.
+    float currentTime = 0;
+    // The largest end of the top-level nodes (at least 0), fixed by each successful load.
+    float endTime = 0;
+    // Ordered by name, which is the order the effects are initialised in.
+    std::map<std::string, Effect*> effects;
+    std::vector<std::unique_ptr<EffectNode>> nodes;
+
+private:
+    void run(EffectNode& node, float parentTime, float dt);
+};
+
+} // namespace Marquel

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace Marquel {
+
+// A named event of a script node. Firing k (0 <= k < repeat) is due at local time
+// start + k * delay; fired counts the firings made since creation or the last reset.
+struct Trigger {
+    int fired = 0;
+    std::string name = "new";
+    std::string value;
+    float start = 0;
+    int repeat = 1;
+    float delay = 0;
+};
+
+} // namespace Marquel

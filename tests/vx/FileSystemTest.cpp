@@ -1,0 +1,150 @@
+#include "VxFixture.h"
+
+#include "vx/DirectorySource.h"
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+using namespace vx_test;
+
+TEST_F(VxTest, AddPathChoosesTheSourceKindByProtocolOrExtension) {
+    EXPECT_EQ(fs.addPath(""), -1);
+    EXPECT_EQ(fs.addPath("ftp://x"), -1);
+    EXPECT_EQ(fs.addPath("my.files"), -1);
+    EXPECT_EQ(fs.getSourceCount(), 0);
+    EXPECT_EQ(fs.addPath("../"), 0);
+    EXPECT_EQ(fs.addPath("screenshots"), 1);
+    EXPECT_EQ(fs.addPath("zip://demo.dat"), 2);
+    EXPECT_EQ(fs.addPath("ZIP://demo.dat"), 3);
+    EXPECT_EQ(fs.addPath("demo.zip"), 4);
+    EXPECT_EQ(fs.addPath("Demo.ZIP"), 5);
+    EXPECT_EQ(fs.addPath("my.files/"), 6);
+    EXPECT_EQ(fs.addPath("a.b/c"), 7);
+    EXPECT_EQ(fs.getSourceCount(), 8);
+}
+
+TEST_F(VxTest, ProtocolAndDirectoryPathsReachTheRightPlace) {
+    makeZip((dir.path() / "demo.dat").string(), {{"inside.txt", "from the archive"}});
+    dir.write("sub.d/plain.txt", "from the folder");
+    fs.addPath("zip://" + dir.prefix() + "demo.dat");
+    EXPECT_EQ(fs.addPath(dir.prefix() + "sub.d"), -1);
+    EXPECT_EQ(fs.addPath(dir.prefix() + "sub.d/"), 1);
+    EXPECT_EQ(text(fs.readFile("inside.txt")), "from the archive");
+    EXPECT_EQ(text(fs.readFile("plain.txt")), "from the folder");
+}
+
+TEST(DirectorySourceTest, PathGetsOneTrailingSlash) {
+    EXPECT_EQ(Vx::DirectorySource("screenshots").getPath(), "screenshots/");
+    EXPECT_EQ(Vx::DirectorySource("../").getPath(), "../");
+    EXPECT_EQ(Vx::DirectorySource("data\\").getPath(), "data\\");
+    EXPECT_EQ(Vx::DirectorySource("").getPath(), "");
+}
+
+TEST_F(VxTest, FirstSourceThatHasTheFileWins) {
+    dir.write("one/a.png", "first");
+    dir.write("two/a.png", "second");
+    dir.write("two/b.png", "only in two");
+    fs.addPath(dir.prefix() + "one");
+    fs.addPath(dir.prefix() + "two");
+    EXPECT_EQ(text(fs.readFile("a.png")), "first");
+    EXPECT_EQ(text(fs.readFile("b.png")), "only in two");
+    EXPECT_EQ(text(fs.readFile("a.png", 1)), "second");
+    EXPECT_EQ(text(fs.readFile("b.png", 0)), "only in two");
+    EXPECT_TRUE(fs.readFile("c.png").isNull());
+}
+
+TEST_F(VxTest, FileKeepsTheNameItWasAskedFor) {
+    dir.write("data/x.txt", "x");
+    fs.addPath(dir.prefix());
+    Vx::File file = fs.readFile("data/x.txt");
+    EXPECT_EQ(file->getName(), "data/x.txt");
+    EXPECT_EQ(file->getSize(), 1);
+}
+
+TEST_F(VxTest, NoSourcesMeansNothingToReadOrWrite) {
+    EXPECT_TRUE(fs.readFile("a.png").isNull());
+    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("a.png", "x")));
+}
+
+TEST_F(VxTest, EmptyFileIsAFileNotAMissingOne) {
+    dir.write("empty.txt", "");
+    fs.addPath(dir.prefix());
+    Vx::File file = fs.readFile("empty.txt");
+    ASSERT_FALSE(file.isNull());
+    EXPECT_EQ(file->getSize(), 0);
+}
+
+TEST_F(VxTest, DirectoryNameReadsAsMissing) {
+    std::filesystem::create_directories(dir.path() / "folder.png");
+    fs.addPath(dir.prefix());
+    EXPECT_TRUE(fs.readFile("folder.png").isNull());
+}
+
+TEST_F(VxTest, WriteCreatesMissingDirectories) {
+    std::filesystem::create_directories(dir.path() / "screenshots/x");
+    fs.addPath(dir.prefix() + "screenshots");
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString("x/y/z.png", "pixels")));
+    EXPECT_EQ(dir.read("screenshots/x/y/z.png"), "pixels");
+}
+
+TEST_F(VxTest, WriteGoesToTheFirstSourceOrTheOneGiven) {
+    fs.addPath(dir.prefix() + "one");
+    fs.addPath(dir.prefix() + "two");
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString("a.txt", "first")));
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString("a.txt", "second"), 1));
+    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("a.txt", "nowhere"), 2));
+    EXPECT_EQ(dir.read("one/a.txt"), "first");
+    EXPECT_EQ(dir.read("two/a.txt"), "second");
+}
+
+TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
+    dir.write("marquel.xml", "a much longer old configuration text");
+    std::filesystem::permissions(dir.path() / "marquel.xml", std::filesystem::perms(0640));
+    fs.addPath(dir.prefix());
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString("marquel.xml", "new")));
+    EXPECT_EQ(dir.read("marquel.xml"), "new");
+    EXPECT_EQ(std::filesystem::status(dir.path() / "marquel.xml").permissions(),
+              std::filesystem::perms(0640));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+// A file size limit makes the write fail half-way, as a full disk would.
+TEST_F(VxTest, FailedWriteKeepsTheOldFile) {
+    dir.write("script.xml", "old script");
+    fs.addPath(dir.prefix());
+    std::string big(64 * 1024, 'n');
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    bool written = fs.writeFile(Vx::File::fromString("script.xml", big));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(dir.read("script.xml"), "old script");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(VxTest, WriteOverADirectoryFailsAndKeepsIt) {
+    std::filesystem::create_directories(dir.path() / "taken/inner");
+    fs.addPath(dir.prefix());
+    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("taken", "x")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "taken/inner"));
+}
+
+TEST_F(VxTest, MakePathCreatesEveryPrefixButTheLeadingDotsAndTheFileName) {
+    std::string base = dir.prefix();
+    EXPECT_TRUE(Vx::makePath(base + "a/b\\c/file.png"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "a/b\\c"));
+    EXPECT_FALSE(dir.exists("a/b\\c/file.png"));
+    EXPECT_TRUE(Vx::createDirectory(base + "a"));
+    dir.write("plain", "x");
+    EXPECT_FALSE(Vx::makePath(base + "missing/../plain/x/y"));
+}

@@ -1,0 +1,117 @@
+#include "VxFixture.h"
+
+#include "vx/PngCodec.h"
+
+#include <cstring>
+#include <zlib.h>
+
+using namespace vx_test;
+
+namespace {
+
+Vx::ImageObject decode(const Bytes& bytes) {
+    Vx::ImageObject image(0, 0, nullptr, nullptr, "");
+    Vx::PngCodec().decode(bytes.data(), uint32_t(bytes.size()), image);
+    return image;
+}
+
+std::string decodeMessage(const Bytes& bytes) {
+    return messageOf([&] { decode(bytes); });
+}
+
+// Pixel (x, y) of a decoded image as B, G, R, A.
+std::vector<uint8_t> pixel(const Vx::ImageObject& image, int x, int y) {
+    const uint8_t* p = image.getData() + (size_t(y) * image.getWidth() + x) * 4;
+    return {p[0], p[1], p[2], p[3]};
+}
+
+void putBigEndian(Bytes& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = uint8_t(value >> (24 - 8 * i));
+}
+
+const std::string NOT_PNG = "[Vx::loadPNG] Not a png-file! Header is wrong!";
+const std::string DECODE_ERROR = "[Vx::loadPNG] Error when decoding png-file!";
+
+} // namespace
+
+TEST(PngCodecTest, RgbGetsOpaqueAlphaAndBlueFirst) {
+    Vx::ImageObject image = decode(makePng(5, 3, PNG_COLOR_TYPE_RGB, 8));
+    ASSERT_EQ(image.getWidth(), 5);
+    ASSERT_EQ(image.getHeight(), 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(pixel(image, x, y), (std::vector<uint8_t>{sample(x, y, 2), sample(x, y, 1),
+                                                                sample(x, y, 0), 255}));
+}
+
+TEST(PngCodecTest, RgbaKeepsItsAlpha) {
+    Vx::ImageObject image = decode(makePng(4, 4, PNG_COLOR_TYPE_RGB_ALPHA, 8));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(pixel(image, x, y), (std::vector<uint8_t>{sample(x, y, 2), sample(x, y, 1),
+                                                                sample(x, y, 0), sample(x, y, 3)}));
+}
+
+TEST(PngCodecTest, InterlacedDecodesLikeItsTwin) {
+    Vx::ImageObject plain = decode(makePng(13, 9, PNG_COLOR_TYPE_RGB, 8));
+    Vx::ImageObject interlaced = decode(makePng(13, 9, PNG_COLOR_TYPE_RGB, 8, true));
+    EXPECT_EQ(std::memcmp(plain.getData(), interlaced.getData(), 13 * 9 * 4), 0);
+}
+
+TEST(PngCodecTest, EncodeThenDecodeGivesTheSamePixels) {
+    Vx::ImageObject image(7, 5, nullptr, nullptr, "");
+    uint8_t* pixels = image.getWriteData();
+    for (int i = 0; i < 7 * 5 * 4; ++i)
+        pixels[i] = uint8_t(i * 13 + 5);
+    Bytes encoded;
+    ASSERT_TRUE(Vx::PngCodec().encode(encoded, image));
+    Vx::ImageObject back = decode(encoded);
+    ASSERT_EQ(back.getWidth(), 7);
+    ASSERT_EQ(back.getHeight(), 5);
+    EXPECT_EQ(std::memcmp(back.getData(), image.getData(), 7 * 5 * 4), 0);
+    EXPECT_EQ(encoded[25], PNG_COLOR_TYPE_RGB_ALPHA);
+}
+
+TEST(PngCodecTest, EncodeRefusesAnImageWithoutPixels) {
+    Vx::ImageObject image(0, 0, nullptr, nullptr, "");
+    Bytes encoded;
+    EXPECT_FALSE(Vx::PngCodec().encode(encoded, image));
+}
+
+TEST(PngCodecTest, UnsupportedFormatsAreRefusedByName) {
+    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_GRAY, 8)),
+              "[Vx::loadPNG] No support for grayscale images yet");
+    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_PALETTE, 8)),
+              "[Vx::loadPNG] Bad color format of image (type 3, 8 bits per channel)");
+    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_RGB, 16)),
+              "[Vx::loadPNG] Bad color format of image (type 2, 16 bits per channel)");
+    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_GRAY_ALPHA, 8)),
+              "[Vx::loadPNG] Bad color format of image (type 4, 8 bits per channel)");
+    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_GRAY, 4)),
+              "[Vx::loadPNG] Bad color format of image (type 0, 4 bits per channel)");
+}
+
+TEST(PngCodecTest, WrongOrShortHeaderIsNotAPng) {
+    Bytes png = makePng(2, 2, PNG_COLOR_TYPE_RGB, 8);
+    EXPECT_EQ(decodeMessage(Bytes(png.begin(), png.begin() + 7)), NOT_PNG);
+    png[1] = 'Q';
+    EXPECT_EQ(decodeMessage(png), NOT_PNG);
+    EXPECT_EQ(decodeMessage(Bytes()), NOT_PNG);
+}
+
+TEST(PngCodecTest, TruncatedFileIsRefusedAtEveryLength) {
+    Bytes png = makePng(16, 16, PNG_COLOR_TYPE_RGB_ALPHA, 8);
+    for (size_t length = 8; length < png.size(); ++length)
+        EXPECT_EQ(decodeMessage(Bytes(png.begin(), png.begin() + length)), DECODE_ERROR)
+            << "cut at " << length;
+}
+
+// A header claiming 40000 x 40000 pixels (6.4 GB) is refused before any allocation.
+TEST(PngCodecTest, HugeDimensionsAreRefused) {
+    Bytes png = makePng(2, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8);
+    putBigEndian(png, 16, 40000);
+    putBigEndian(png, 20, 40000);
+    putBigEndian(png, 29, uint32_t(crc32(0, png.data() + 12, 17)));
+    EXPECT_EQ(decodeMessage(png), DECODE_ERROR);
+}

@@ -1,0 +1,81 @@
+#include "VxFixture.h"
+
+#include "vx/ZipSource.h"
+
+#include <fstream>
+
+using namespace vx_test;
+
+namespace {
+
+class ZipTest : public VxTest {
+protected:
+    std::string archive(const std::vector<std::pair<std::string, std::string>>& entries,
+                        bool stored = false) {
+        std::string path = (dir.path() / "demo.zip").string();
+        makeZip(path, entries, stored);
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(ZipTest, EntryIsFoundInAnyCaseAndWithALeadingDotSlash) {
+    fs.addPath(archive({{"Sub/Pic.PNG", "picture"}}));
+    for (const char* name :
+         {"Sub/Pic.PNG", "sub/pic.png", "./sub/pic.png", ".\\SUB/PIC.png", "/sub/pic.png"}) {
+        Vx::File file = fs.readFile(name);
+        ASSERT_FALSE(file.isNull()) << name;
+        EXPECT_EQ(file->getName(), name);
+        EXPECT_EQ(text(file), "picture");
+    }
+}
+
+TEST_F(ZipTest, BackslashBetweenDirectoriesFindsNothing) {
+    fs.addPath(archive({{"Sub/Pic.PNG", "picture"}}));
+    EXPECT_TRUE(fs.readFile("sub\\pic.png").isNull());
+    EXPECT_TRUE(fs.readFile("pic.png").isNull());
+}
+
+TEST_F(ZipTest, CompressedAndEmptyEntriesReadWhole) {
+    std::string large(200000, 'z');
+    for (size_t i = 0; i < large.size(); i += 7)
+        large[i] = char('a' + i % 26);
+    fs.addPath(archive({{"large.bin", large}, {"empty.txt", ""}}));
+    EXPECT_EQ(text(fs.readFile("large.bin")), large);
+    Vx::File empty = fs.readFile("empty.txt");
+    ASSERT_FALSE(empty.isNull());
+    EXPECT_EQ(empty->getSize(), 0);
+}
+
+TEST_F(ZipTest, DamagedEntryReadsAsMissingAndTheNextSourceIsAsked) {
+    std::string content = "THE-ORIGINAL-CONTENT-OF-THE-ENTRY";
+    std::string path = archive({{"a.txt", content}, {"b.txt", "intact"}}, true);
+    std::string bytes = dir.read("demo.zip");
+    size_t at = bytes.find(content);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 4] = 'X';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    dir.write("folder/a.txt", "fallback");
+
+    fs.addPath(path);
+    fs.addPath(dir.prefix() + "folder");
+    EXPECT_EQ(text(fs.readFile("a.txt")), "fallback");
+    EXPECT_EQ(text(fs.readFile("b.txt")), "intact");
+}
+
+TEST_F(ZipTest, MissingOrBrokenArchiveIsASourceWithoutFiles) {
+    dir.write("broken.zip", "this is not an archive at all");
+    EXPECT_EQ(fs.addPath(dir.prefix() + "missing.zip"), 0);
+    EXPECT_EQ(fs.addPath(dir.prefix() + "broken.zip"), 1);
+    EXPECT_TRUE(fs.readFile("a.txt").isNull());
+    Vx::ZipSource missing(dir.prefix() + "missing.zip");
+    EXPECT_FALSE(missing.isOpen());
+}
+
+TEST_F(ZipTest, ArchivesAreReadOnly) {
+    fs.addPath(archive({{"a.txt", "a"}}));
+    std::string before = dir.read("demo.zip");
+    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("a.txt", "changed")));
+    EXPECT_EQ(dir.read("demo.zip"), before);
+}

@@ -1,0 +1,68 @@
+#include "vx/File.h"
+
+#include "vx/Exception.h"
+
+#include <utility>
+
+namespace Vx {
+
+FileObject::FileObject(std::string name, std::vector<uint8_t> data)
+    : name(std::move(name)), data(std::move(data)) {
+}
+
+File::File(FileObject* object) {
+    if (object)
+        record = new Record{object, 1};
+}
+
+File::File(const File& other) : record(other.record) {
+    if (record)
+        ++record->count;
+}
+
+File& File::operator=(const File& other) {
+    if (record == other.record)
+        return *this;
+    reset();
+    record = other.record;
+    if (record)
+        ++record->count;
+    return *this;
+}
+
+File::~File() {
+    reset();
+}
+
+void File::reset() {
+    if (!record)
+        return;
+    Record* released = record;
+    record = nullptr;
+    if (--released->count == 0) {
+        delete released->object;
+        delete released;
+    }
+}
+
+File File::fromBytes(const std::string& name, const void* bytes, int32_t size) {
+    const uint8_t* first = static_cast<const uint8_t*>(bytes);
+    std::vector<uint8_t> data(first, first + (size > 0 ? size : 0));
+    return File(new FileObject(name, std::move(data)));
+}
+
+File File::fromString(const std::string& name, const std::string& text) {
+    return fromBytes(name, text.data(), static_cast<int32_t>(text.size()));
+}
+
+const FileObject* File::operator->() const {
+    return &**this;
+}
+
+const FileObject& File::operator*() const {
+    if (!record)
+        throw Exception("File::operator*() Attempt to dereference (NULL)FileObject!");
+    return *record->object;
+}
+
+} // namespace Vx

@@ -1,0 +1,111 @@
+#include "vx/FileSystem.h"
+
+#include "vx/DirectorySource.h"
+#include "vx/Exception.h"
+#include "vx/ZipSource.h"
+
+#include <cctype>
+
+namespace Vx {
+
+namespace {
+
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+struct Kind {
+    std::string kind;
+    std::string path;
+};
+
+// "proto://rest" names its kind; otherwise the extension of the last component does.
+Kind kindOf(const std::string& path) {
+    Kind result{std::string(), path};
+    bool hasProtocol = false;
+    for (size_t i = 0; i + 3 < path.size(); ++i) {
+        if (path.compare(i, 3, "://") == 0) {
+            result.kind = path.substr(0, i);
+            result.path = path.substr(i + 3);
+            hasProtocol = true;
+            break;
+        }
+        if (isSeparator(path[i]))
+            break;
+    }
+    if (!hasProtocol) {
+        for (size_t i = path.size(); i-- > 0;) {
+            if (isSeparator(path[i]))
+                break;
+            if (path[i] == '.') {
+                result.kind = path.substr(i + 1);
+                break;
+            }
+        }
+    }
+    for (char& c : result.kind)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+} // namespace
+
+FileSystem::FileSystem() : images(std::make_unique<ImageManager>()) {
+}
+
+FileSystem::~FileSystem() {
+    for (auto& source : sources)
+        source.reset();
+    images.reset();
+}
+
+int FileSystem::addPath(const std::string& path) {
+    if (path.empty())
+        return -1;
+    Kind kind = kindOf(path);
+    if (kind.kind.empty())
+        sources.push_back(std::make_unique<DirectorySource>(kind.path));
+    else if (kind.kind == "zip")
+        sources.push_back(std::make_unique<ZipSource>(kind.path));
+    else
+        return -1;
+    return static_cast<int>(sources.size()) - 1;
+}
+
+File FileSystem::readFile(const std::string& name, int index) {
+    if (index >= 0 && index < getSourceCount()) {
+        File file = sources[index]->read(name);
+        if (!file.isNull())
+            return file;
+    }
+    for (int i = 0; i < getSourceCount(); ++i) {
+        if (i == index)
+            continue;
+        File file = sources[i]->read(name);
+        if (!file.isNull())
+            return file;
+    }
+    return File();
+}
+
+bool FileSystem::writeFile(File file, int index) {
+    if (index == -1)
+        index = 0;
+    if (index < 0 || index >= getSourceCount())
+        return false;
+    return sources[index]->write(file);
+}
+
+Image FileSystem::loadImage(const std::string& name, int index, bool uncached) {
+    File file = readFile(name, index);
+    if (file.isNull())
+        throw Exception("Vx::loadImage, File not found (%s)", name.c_str());
+    return images->loadImage(name, file, uncached);
+}
+
+bool FileSystem::saveImage(const std::string& name, Image image) {
+    File file = images->encodeImage(name, image);
+    return !file.isNull() && writeFile(file);
+}
+
+} // namespace Vx

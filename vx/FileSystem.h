@@ -1,0 +1,51 @@
+#pragma once
+// Vx: the resource library. Whole files read by name from an ordered list of directories
+// and zip archives, written back crash-safe; counted images decoded once and shared through
+// a cache; PNG and JPEG codecs; numbered PNG frame sequences.
+
+#include "vx/Exception.h"
+#include "vx/File.h"
+#include "vx/FileSource.h"
+#include "vx/Image.h"
+#include "vx/ImageManager.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Vx {
+
+// Ordered file sources with first-hit reading, plus the image manager that decodes what it
+// reads. Nothing here throws for a missing file or a failed write: the results say so.
+class FileSystem {
+public:
+    FileSystem();
+    // Deletes the sources in the order they were added, then the image manager.
+    ~FileSystem();
+    FileSystem(const FileSystem&) = delete;
+    FileSystem& operator=(const FileSystem&) = delete;
+
+    // "zip://x", or a last component ending in ".zip" (any case), adds an archive; a path
+    // without protocol or extension adds a directory. Returns the new source's index, or -1
+    // for an empty path or another kind.
+    int addPath(const std::string& path);
+    int getSourceCount() const { return static_cast<int>(sources.size()); }
+
+    // The first source that has the file wins; with an index, that source is tried first.
+    File readFile(const std::string& name, int index = -1);
+    // Into the given source, the first one for -1; false without such a source.
+    bool writeFile(File file, int index = -1);
+
+    // Throws "Vx::loadImage, File not found (%s)" and every decoder fault.
+    Image loadImage(const std::string& name, int index = -1, bool uncached = false);
+    // False for a name no codec can encode, or a failed encode or write.
+    bool saveImage(const std::string& name, Image image);
+
+    ImageManager& getImageManager() { return *images; }
+
+private:
+    std::unique_ptr<ImageManager> images;
+    std::vector<std::unique_ptr<FileSource>> sources;
+};
+
+} // namespace Vx

@@ -1,0 +1,61 @@
+#include "vx/Image.h"
+
+#include "vx/Exception.h"
+#include "vx/ImageManager.h"
+
+namespace Vx {
+
+Image::Image(ImageObject* object) {
+    if (object)
+        record = new Record{object, 1};
+}
+
+Image::Image(const Image& other) : record(other.record) {
+    if (record)
+        ++record->count;
+}
+
+Image& Image::operator=(const Image& other) {
+    if (record == other.record)
+        return *this;
+    reset();
+    record = other.record;
+    if (record)
+        ++record->count;
+    return *this;
+}
+
+Image::~Image() {
+    reset();
+}
+
+void Image::reset() {
+    if (!record)
+        return;
+    Record* released = record;
+    record = nullptr;
+    if (released->count > 0)
+        --released->count;
+    ImageObject* object = released->object;
+    if (object->getManager() && released->count == 1) {
+        // Only the cache still holds it: leaving the cache releases that last reference.
+        object->getManager()->removeImage(object->getName());
+    } else if (released->count == 0) {
+        delete object;
+        delete released;
+    }
+}
+
+ImageObject* Image::operator->() const {
+    if (!record)
+        throw Exception("Image::operator->() - Attempt to dereference (NULL)ImageObject!");
+    return record->object;
+}
+
+ImageObject& Image::operator*() const {
+    if (!record)
+        throw Exception("Image::operator*() Attempt to dereference (NULL)ImageObject!");
+    return *record->object;
+}
+
+} // namespace Vx

@@ -1,0 +1,129 @@
+#include "vx/JpegCodec.h"
+
+#include "vx/Exception.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <jerror.h>
+
+namespace Vx {
+
+namespace {
+
+// Everything one decode needs, released however it ends. libjpeg reports errors and
+// warnings through the message hook, which jumps back here with the text.
+struct Decoder {
+    jpeg_decompress_struct cinfo;
+    jpeg_source_mgr source;
+    jpeg_error_mgr errors;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX] = "";
+    bool created = false;
+
+    ~Decoder() {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+void outputMessage(j_common_ptr cinfo) {
+    Decoder* decoder = static_cast<Decoder*>(cinfo->client_data);
+    cinfo->err->format_message(cinfo, decoder->message);
+    std::longjmp(decoder->jump, 1);
+}
+
+void errorExit(j_common_ptr cinfo) {
+    outputMessage(cinfo);
+}
+
+void initSource(j_decompress_ptr) {
+}
+void termSource(j_decompress_ptr) {
+}
+
+// The whole file is in the buffer already. Asked for more, libjpeg gets an end marker and a
+// premature-end warning, which ends the decoding: it never reads past the data.
+boolean fillInput(j_decompress_ptr cinfo) {
+    static const JOCTET endOfImage[2] = {0xFF, JPEG_EOI};
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    cinfo->src->next_input_byte = endOfImage;
+    cinfo->src->bytes_in_buffer = sizeof endOfImage;
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr cinfo, long count) {
+    if (count <= 0)
+        return;
+    size_t skip = static_cast<size_t>(count);
+    if (skip > cinfo->src->bytes_in_buffer)
+        skip = cinfo->src->bytes_in_buffer;
+    cinfo->src->next_input_byte += skip;
+    cinfo->src->bytes_in_buffer -= skip;
+}
+
+void setUp(Decoder& decoder, const uint8_t* data, uint32_t size) {
+    decoder.cinfo.err = jpeg_std_error(&decoder.errors);
+    decoder.errors.output_message = outputMessage;
+    decoder.errors.error_exit = errorExit;
+    decoder.source.next_input_byte = data;
+    decoder.source.bytes_in_buffer = size;
+    decoder.source.init_source = initSource;
+    decoder.source.fill_input_buffer = fillInput;
+    decoder.source.skip_input_data = skipInput;
+    decoder.source.resync_to_restart = jpeg_resync_to_restart;
+    decoder.source.term_source = termSource;
+}
+
+// The functions that arm the jump hold no objects with destructors, so the jump skips
+// nothing; they answer false with the message in the decoder.
+bool readHeader(Decoder& decoder) {
+    if (setjmp(decoder.jump))
+        return false;
+    jpeg_create_decompress(&decoder.cinfo);
+    decoder.created = true;
+    decoder.cinfo.client_data = &decoder;
+    decoder.cinfo.src = &decoder.source;
+    jpeg_read_header(&decoder.cinfo, TRUE);
+    return true;
+}
+
+// libjpeg writes blue, green, red and an opaque alpha straight into the image's rows.
+bool readPixels(Decoder& decoder, uint8_t* pixels) {
+    if (setjmp(decoder.jump))
+        return false;
+    jpeg_decompress_struct& cinfo = decoder.cinfo;
+    cinfo.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&cinfo);
+    size_t stride = size_t(cinfo.output_width) * 4;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = pixels + cinfo.output_scanline * stride;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+[[noreturn]] void fail(const char* message) {
+    throw Exception("Internal jpeglib error; %s", message);
+}
+
+} // namespace
+
+void JpegCodec::decode(const uint8_t* data, uint32_t size, ImageObject& image) {
+    Decoder decoder;
+    setUp(decoder, data, size);
+    if (!readHeader(decoder))
+        fail(decoder.message);
+    uint32_t width = decoder.cinfo.image_width;
+    uint32_t height = decoder.cinfo.image_height;
+    if (uint64_t(width) * height * 4 > MAX_IMAGE_BYTES)
+        fail("Image is too large");
+    std::unique_ptr<uint8_t[]> pixels(new uint8_t[size_t(width) * height * 4]);
+    if (!readPixels(decoder, pixels.get()))
+        fail(decoder.message);
+    image.setData(int32_t(width), int32_t(height), std::move(pixels));
+}
+
+} // namespace Vx

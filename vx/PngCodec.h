@@ -1,0 +1,20 @@
+#pragma once
+
+#include "vx/ImageCodec.h"
+
+namespace Vx {
+
+// PNG through libpng: decodes 8-bit RGB and RGBA, encodes 8-bit RGBA.
+class PngCodec : public ImageCodec {
+public:
+    void decode(const uint8_t* data, uint32_t size, ImageObject& image) override;
+    // Reads the pixels with getWriteData, so a cached image throws.
+    bool encode(std::vector<uint8_t>& buffer, ImageObject& image) override;
+    std::string getExtension() const override { return "png"; }
+    bool canEncode() const override { return true; }
+};
+
+// The PNG decoder on its own.
+void loadPNG(const uint8_t* data, uint32_t size, ImageObject& image);
+
+} // namespace Vx

@@ -1,0 +1,47 @@
+#include "vx/PngSequenceWriter.h"
+
+#include "vx/FileSystem.h"
+
+#include <cstdio>
+
+namespace Vx {
+
+namespace {
+
+const size_t MAX_FRAME_NAME = 1024;
+
+} // namespace
+
+bool PngSequenceWriter::open(const std::string& name, const VideoInfo* newInfo,
+                             FileSystem* newFileSystem) {
+    if (!newFileSystem || !newInfo || name.empty())
+        return false;
+    fileSystem = newFileSystem;
+    extension.clear();
+    baseName = name;
+    // The first character is never taken for the dot, so ".png" is a base name of its own.
+    for (size_t i = name.size() - 1; i >= 1; --i) {
+        if (name[i] == '.') {
+            baseName = name.substr(0, i);
+            break;
+        }
+        extension.insert(extension.begin(), name[i]);
+    }
+    if (extension != "png")
+        return false;
+    info = *newInfo;
+    counter = 0;
+    return true;
+}
+
+void PngSequenceWriter::writeFrame() {
+    char filename[MAX_FRAME_NAME];
+    int length = std::snprintf(filename, sizeof filename, "%s.%06d.%s", baseName.c_str(), counter,
+                               extension.c_str());
+    // A name that does not fit is skipped like any other frame that cannot be written.
+    if (length >= 0 && size_t(length) < sizeof filename)
+        fileSystem->saveImage(filename, image);
+    ++counter;
+}
+
+} // namespace Vx

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "vx/VideoWriter.h"
+
+#include <cstdint>
+#include <string>
+
+namespace Vx {
+
+// Every frame its own PNG file: target dump.png gives dump.000000.png, dump.000001.png, ...
+// in the file system's first source. A frame that cannot be written is skipped, its number
+// used up all the same.
+class PngSequenceWriter : public VideoWriter {
+public:
+    void setImage(Image newImage) override { image = newImage; }
+    // Throws the image handle's message when no image was set.
+    void writeFrame() override;
+    VideoInfo getInfo() const override { return info; }
+    int getWidth() const override { return info.width; }
+    int getHeight() const override { return info.height; }
+    // Takes names whose extension is exactly "png".
+    bool open(const std::string& name, const VideoInfo* info, FileSystem* fileSystem) override;
+
+    int32_t getCounter() const { return counter; }
+
+private:
+    FileSystem* fileSystem = nullptr;
+    VideoInfo info;
+    int32_t counter = 0;
+    std::string baseName;
+    std::string extension;
+    Image image;
+};
+
+} // namespace Vx

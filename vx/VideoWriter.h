@@ -1,0 +1,32 @@
+#pragma once
+
+#include "vx/Image.h"
+#include "vx/VideoInfo.h"
+
+#include <memory>
+#include <string>
+
+namespace Vx {
+
+class FileSystem;
+
+// Writes the frames of one recording; each writer kind decides in open whether it takes the
+// target name.
+class VideoWriter {
+public:
+    virtual ~VideoWriter() = default;
+    // The image every following frame writes; the writer shares it with the caller.
+    virtual void setImage(Image image) = 0;
+    // Writes the image as the next frame.
+    virtual void writeFrame() {}
+    virtual VideoInfo getInfo() const = 0;
+    virtual int getWidth() const = 0;
+    virtual int getHeight() const = 0;
+    virtual bool open(const std::string& name, const VideoInfo* info, FileSystem* fileSystem);
+};
+
+// The first writer kind that takes name, opened; throws Vx::Exception when none does.
+std::unique_ptr<VideoWriter> openVideoWriter(const std::string& name, const VideoInfo* info,
+                                             FileSystem* fileSystem);
+
+} // namespace Vx

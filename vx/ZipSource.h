@@ -1,0 +1,31 @@
+#pragma once
+
+#include "vx/FileSource.h"
+
+#include <string>
+#include <unzip.h>
+
+namespace Vx {
+
+// Entries of a zip archive, read-only. Names are looked up without regard to ASCII case;
+// a leading "./", ".\" or "/" is ignored. An archive that cannot be opened stays a source
+// that has no files.
+class ZipSource : public FileSource {
+public:
+    explicit ZipSource(const std::string& path);
+    ~ZipSource() override;
+    ZipSource(const ZipSource&) = delete;
+    ZipSource& operator=(const ZipSource&) = delete;
+
+    bool isOpen() const { return handle != nullptr; }
+
+    // A damaged entry (read error, CRC mismatch, shorter than its header says) reads as
+    // missing.
+    File read(const std::string& name) override;
+    bool write(File file) override;
+
+private:
+    unzFile handle = nullptr;
+};
+
+} // namespace Vx

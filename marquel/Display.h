@@ -1,18 +1,67 @@
 #pragma once
 
+#include "marquel/Event.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
 namespace Vorlik {
 class TextureManager;
+}
+namespace Vx {
+class Image;
 }
 
 namespace Marquel {
 
-// The window the demo draws into. Each display owns the texture manager through which
-// effects load their textures.
+class Panel;
+
+// The window the demo draws into: it opens it, turns SDL input into event records, sets the
+// frame state and presents the frame, draws the overlay panels and reads frames back.
+// Effects take their texture manager from it.
 class Display {
 public:
-    virtual ~Display() = default;
+    virtual ~Display();
 
-    virtual Vorlik::TextureManager* getTextureManager() = 0;
+    // Appends this frame's key and quit records to events (leaving one entry free for the
+    // info record); events that do not fit stay queued for the next frame.
+    virtual void pollEvents(EventList& events);
+    virtual void open(const std::string& caption, int width, int height, bool fullscreen) = 0;
+    virtual void setFullscreen(bool wanted);
+    virtual bool isFullscreen() const;
+    virtual void close();
+    virtual void beginFrame() = 0;
+    virtual void endFrame() = 0;
+    virtual void drawInspector(Panel& panel) = 0;
+    virtual void drawHud(Panel& panel) = 0;
+    virtual void drawProgress(float fraction) = 0;
+    // The last rendered frame, top row first: 3 bytes per pixel into rgb, or a 32-bit
+    // B, G, R, A image resized to the window.
+    virtual void grabRgb(uint8_t* rgb);
+    virtual void grabImage(Vx::Image& image);
+    virtual unsigned width() const { return windowWidth; }
+    virtual unsigned height() const { return windowHeight; }
+
+    // Null for a display without OpenGL.
+    virtual Vorlik::TextureManager* getTextureManager() { return nullptr; }
+
+    bool isOpen() const { return opened; }
+
+protected:
+    // Prints format, filled with SDL's last error, to stream and raises it as a standard
+    // exception: the failures of a software window and of a mode switch are reported this way.
+    [[noreturn]] static void failWithSdlError(std::FILE* stream, const char* format);
+
+    std::string caption;
+    unsigned windowWidth = 0;
+    unsigned windowHeight = 0;
+    bool fullscreen = false;
+    bool opened = false;
+    // Modifier state of the last key event.
+    bool alt = false;
+    bool shift = false;
+    bool ctrl = false;
 };
 
 } // namespace Marquel

@@ -21,7 +21,9 @@ void Effect::init(Display* display, System* system) {
     textures = display->getTextureManager();
     // Effects load their pictures by name, so the textures must read through the same
     // search paths and archives as everything else.
-    textures->setFileSystem(&system->files);
+    // A display without OpenGL has no textures to give.
+    if (textures)
+        textures->setFileSystem(&system->files);
     load(system);
     initialised = true;
 }

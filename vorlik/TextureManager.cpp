@@ -6,4 +6,10 @@ void TextureManager::setFileSystem(Vx::FileSystem* files) {
     fileSystem = files;
 }
 
+void TextureManager::releaseAll() {
+}
+
+void TextureManager::reloadAll() {
+}
+
 } // namespace Vorlik

@@ -12,6 +12,10 @@ class TextureManager {
 public:
     void setFileSystem(Vx::FileSystem* files);
     Vx::FileSystem* getFileSystem() const { return fileSystem; }
+    // Around a video-mode change, which loses the OpenGL context: every cached texture gives
+    // up its OpenGL object, and afterwards makes it again from its picture.
+    void releaseAll();
+    void reloadAll();
 
 private:
     Vx::FileSystem* fileSystem = nullptr;

@@ -15,6 +15,12 @@ namespace {
 
 class TestDisplay : public Marquel::Display {
 public:
+    void open(const std::string&, int, int, bool) override {}
+    void beginFrame() override {}
+    void endFrame() override {}
+    void drawInspector(Marquel::Panel&) override {}
+    void drawHud(Marquel::Panel&) override {}
+    void drawProgress(float) override {}
     Vorlik::TextureManager* getTextureManager() override { return &textures; }
 
     Vorlik::TextureManager textures;

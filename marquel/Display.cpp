@@ -1,0 +1,78 @@
+#include "marquel/Display.h"
+
+#include <SDL.h>
+
+#include <stdexcept>
+
+namespace Marquel {
+
+namespace {
+
+constexpr SDLMod CTRL_MASK = SDLMod(KMOD_LCTRL | KMOD_RCTRL);
+constexpr SDLMod ALT_MASK = SDLMod(KMOD_LALT | KMOD_RALT);
+constexpr SDLMod SHIFT_MASK = SDLMod(KMOD_LSHIFT | KMOD_RSHIFT);
+
+} // namespace
+
+Display::~Display() {
+    SDL_Quit();
+    opened = false;
+}
+
+void Display::pollEvents(EventList& events) {
+    SDL_PumpEvents();
+    // Events are taken from SDL's queue only while a record is free (one stays free for the
+    // main loop's info record), so a burst of keys carries over to the next frames intact.
+    while (events.count < EventList::CAPACITY - 1) {
+        SDL_Event sdlEvent;
+        if (SDL_PeepEvents(&sdlEvent, 1, SDL_GETEVENT, SDL_ALLEVENTS) <= 0)
+            return;
+        if (sdlEvent.type == SDL_QUIT) {
+            Event quit;
+            quit.type = EVENT_QUIT;
+            events.append(quit);
+            return;
+        }
+        if (sdlEvent.type != SDL_KEYDOWN && sdlEvent.type != SDL_KEYUP)
+            continue;
+        const SDL_keysym& keysym = sdlEvent.key.keysym;
+        ctrl = (keysym.mod & CTRL_MASK) != 0;
+        alt = (keysym.mod & ALT_MASK) != 0;
+        shift = (keysym.mod & SHIFT_MASK) != 0;
+        Event key;
+        key.type = sdlEvent.type == SDL_KEYDOWN ? EVENT_KEYDOWN : EVENT_KEYUP;
+        key.key = keysym.sym;
+        key.scancode = keysym.scancode;
+        key.ctrl = ctrl;
+        key.alt = alt;
+        key.shift = shift;
+        events.append(key);
+    }
+}
+
+void Display::setFullscreen(bool) {
+}
+
+bool Display::isFullscreen() const {
+    return false;
+}
+
+void Display::close() {
+    SDL_Quit();
+    opened = false;
+}
+
+void Display::grabRgb(uint8_t*) {
+}
+
+void Display::grabImage(Vx::Image&) {
+}
+
+void Display::failWithSdlError(std::FILE* stream, const char* format) {
+    char message[1024];
+    std::snprintf(message, sizeof message, format, SDL_GetError());
+    std::fputs(message, stream);
+    throw std::runtime_error(message);
+}
+
+} // namespace Marquel

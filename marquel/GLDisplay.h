@@ -1,0 +1,46 @@
+#pragma once
+
+#include "marquel/Display.h"
+
+#include <memory>
+#include <string>
+
+namespace Marquel {
+
+// The OpenGL window every effect draws into. It owns the texture manager, whose textures it
+// rebuilds when a mode switch loses the OpenGL context.
+class GLDisplay : public Display {
+public:
+    ~GLDisplay() override;
+
+    void open(const std::string& caption, int width, int height, bool fullscreen) override;
+    // Switches between window and full screen at the current size, trying 32, 24 and then
+    // 16 bits per pixel; raises a standard exception when no depth works.
+    void setFullscreen(bool wanted) override;
+    bool isFullscreen() const override { return fullscreen; }
+    // Sets the state every frame starts from and saves it, so that endFrame can undo what
+    // the effects changed.
+    void beginFrame() override;
+    void endFrame() override;
+    void drawInspector(Panel& panel) override;
+    void drawHud(Panel& panel) override;
+    void drawProgress(float fraction) override;
+    void grabRgb(uint8_t* rgb) override;
+    void grabImage(Vx::Image& image) override;
+    Vorlik::TextureManager* getTextureManager() override { return textures.get(); }
+
+    // The OpenGL extensions of the open window, as one space-separated text.
+    const std::string& getExtensions() const { return extensions; }
+
+private:
+    void deletePanelTextures();
+    void restoreSavedState();
+
+    unsigned inspectorTexture = 0;
+    unsigned hudTexture = 0;
+    bool stateSaved = false;
+    std::string extensions;
+    std::unique_ptr<Vorlik::TextureManager> textures;
+};
+
+} // namespace Marquel

@@ -16,6 +16,8 @@ constexpr GLbitfield ALL_ATTRIB_BITS = 0xFFFFF;
 
 } // namespace
 
+GLDisplay::GLDisplay() = default;
+
 GLDisplay::~GLDisplay() {
     if (opened)
         deletePanelTextures();
@@ -41,8 +43,12 @@ void GLDisplay::open(const std::string& caption, int width, int height, bool ful
     if (fullscreen)
         SDL_ShowCursor(0);
     Uint32 flags = SDL_OPENGL | SDL_ANYFORMAT | (fullscreen ? SDL_FULLSCREEN : 0);
-    if (!SDL_SetVideoMode(width, height, 0, flags))
-        throw Exception("Could not set video mode '%s'", SDL_GetError());
+    if (!SDL_SetVideoMode(width, height, 0, flags)) {
+        Exception failure("Could not set video mode '%s'", SDL_GetError());
+        // SDL keeps half-made window state after a failed mode; a later open must start clean.
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw failure;
+    }
     // Seeking keys act again and again while held.
     SDL_EnableKeyRepeat(500, 30);
     const GLubyte* names = glGetString(GL_EXTENSIONS);

@@ -11,6 +11,8 @@ namespace Marquel {
 // rebuilds when a mode switch loses the OpenGL context.
 class GLDisplay : public Display {
 public:
+    // Out of line, where the texture manager is a complete type.
+    GLDisplay();
     ~GLDisplay() override;
 
     void open(const std::string& caption, int width, int height, bool fullscreen) override;

@@ -21,9 +21,12 @@ public:
     void drawInspector(Marquel::Panel&) override {}
     void drawHud(Marquel::Panel&) override {}
     void drawProgress(float) override {}
-    Vorlik::TextureManager* getTextureManager() override { return &textures; }
+    Vorlik::TextureManager* getTextureManager() override {
+        return withTextures ? &textures : nullptr;
+    }
 
     Vorlik::TextureManager textures;
+    bool withTextures = true;
 };
 
 } // namespace
@@ -61,4 +64,16 @@ TEST(EffectTest, InitBindsTheDisplayAndTexturesBeforeLoading) {
     EXPECT_EQ(effect.system, &system);
     EXPECT_EQ(effect.textures, &display.textures);
     EXPECT_EQ(display.textures.getFileSystem(), &system.files);
+}
+
+TEST(EffectTest, InitLoadsOnADisplayWithoutTextures) {
+    CallLog log;
+    RecordingEffect effect{log};
+    TestDisplay display;
+    display.withTextures = false;
+    Marquel::System system;
+    effect.init(&display, &system);
+    EXPECT_EQ(log.take(), std::vector<std::string>{"load"});
+    EXPECT_EQ(effect.textures, nullptr);
+    EXPECT_TRUE(effect.initialised);
 }

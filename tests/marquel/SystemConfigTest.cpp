@@ -254,7 +254,7 @@ TEST_F(SystemConfigTest, MissingFilesFailInitWithTheirMessages) {
           R"(<demo><window width="64" height="48"/><script file="gone.xml"/></demo>)");
     expectInitFails("[Marquel] Could not find the scriptfile 'gone.xml'");
 
-    write("data/tune.ogg", "RIFF, but only in name");
+    write("data/tune.ogg", "plain text is no music");
     write("marquel.xml",
           R"(<demo><window width="64" height="48"/><music file="tune.ogg"/></demo>)");
     expectInitFails("[Marquel] FMOD-ERROR; Unsupported file or audio format. ");

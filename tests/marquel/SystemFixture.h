@@ -3,6 +3,7 @@
 // the files it needs made by the test, and effects that press keys from inside the main
 // loop.
 
+#include "WindowFixture.h"
 #include "common/MusicFiles.h"
 #include "common/TempDir.h"
 #include "marquel/Effect.h"
@@ -79,6 +80,8 @@ protected:
         previousDirectory = std::filesystem::current_path();
         std::filesystem::current_path(dir.path() / "bin");
     }
+    void SetUp() override { ASSERT_TRUE(holdXServer()) << "no X server: run under xvfb-run"; }
+
     // The system writes back relative to the run folder, so it ends before the folder is left.
     ~SystemFixture() override {
         system.reset();

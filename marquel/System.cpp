@@ -316,7 +316,8 @@ void System::seek(float t) {
         position = t;
         return;
     }
-    if (noSound) {
+    // Before the music has started there is no channel to position: the ticks alone count.
+    if (noSound || !channel) {
         tickOffset = static_cast<int32_t>(ticks() - static_cast<double>(t) * 1000);
     } else {
         unsigned int target = t > 0 ? static_cast<unsigned int>(t * 1000) : 0;

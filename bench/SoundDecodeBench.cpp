@@ -4,7 +4,7 @@
 
 #include "sound/Decoder.h"
 #include "sound/Stream.h"
-#include "tests/sound/MusicFiles.h"
+#include "tests/common/MusicFiles.h"
 
 #include <benchmark/benchmark.h>
 #include <libopenmpt/libopenmpt.h>

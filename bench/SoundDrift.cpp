@@ -5,7 +5,7 @@
 //   sound_drift [seconds]      (default 60)
 
 #include "sound/fmod.h"
-#include "tests/sound/MusicFiles.h"
+#include "tests/common/MusicFiles.h"
 
 #include <SDL.h>
 

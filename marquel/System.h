@@ -1,24 +1,125 @@
 #pragma once
 
+#include "marquel/Event.h"
 #include "marquel/Script.h"
 #include "vx/FileSystem.h"
+#include "vx/VideoWriter.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
+
+namespace FMOD {
+class System;
+class Sound;
+class Channel;
+} // namespace FMOD
+
+namespace Xml {
+class XmlNode;
+}
 
 namespace Marquel {
 
+class Display;
 class Effect;
+class Hud;
+class Inspector;
 
-// The player object: it owns the input file system, through which every file is read, and
-// the script with its effect registry.
+// The player object: it reads "marquel.xml", opens the window and the music, loads the
+// effects behind the loading screen, runs the main loop on the demo clock and writes the
+// user's choices back at the end. Use: addSearchPath, init, addEffect, set loader, run.
 class System {
 public:
+    System();
+    // Writes the configuration back (when init completed; a failure is one line on standard
+    // error, never an exception), then closes everything it opened.
+    ~System();
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
+
+    // Adds a directory or archive to the input file system; an empty path is ignored.
+    void addSearchPath(const std::string& path);
     // Registers effect under name for the script to drive; a second effect under the same
     // name replaces the first. The system never deletes an effect.
     void addEffect(const std::string& name, Effect* effect) { script.addEffect(name, effect); }
 
+    // Reads "marquel.xml" and applies it: window, archives, video dump, music and script.
+    // A root other than "demo" configures nothing.
+    void init(const std::string& extraPath);
+    // Loads every effect, then plays the demo from the start mark until the script ends or
+    // the user quits. Throws "User aborted!" when the user quits while effects load.
+    void run();
+    // Moves the demo clock, and the music unless paused, to t seconds.
+    void seek(float t);
+    // Stores the start mark, mute, window mode and HUD state in "marquel.xml" in the first
+    // search path. Throws Marquel::Exception when it cannot read or write the file.
+    void saveConfiguration();
+
+    // The demo time the clock shows now: the frozen time while paused.
+    float now() const;
+
     Vx::FileSystem files;
+    Vx::FileSystem outputFiles;
     Script script;
+    std::string musicFile;
+    Vx::File musicData;
+    std::string scriptFile;
+    FMOD::System* fmodSystem = nullptr;
+    FMOD::Sound* sound = nullptr;
+    FMOD::Channel* channel = nullptr;
+    float position = 0;
+    bool paused = false;
+    bool mute = false;
+    bool configured = false;
+    bool fullscreen = false;
+    bool noSound = false;
+    int32_t lastInfoTicks = 0;
+    float startTime = 0;
+    float averageFrameTime = 0;
+    std::unique_ptr<Display> display;
+    EventList events;
+    // The loading-screen effect; the demo program owns it.
+    Effect* loader = nullptr;
+    std::unique_ptr<Inspector> inspector;
+    std::unique_ptr<Hud> hud;
+    int32_t tickOffset = 0;
+    std::unique_ptr<Vx::VideoWriter> videoDump;
+    int32_t frameSkip = 1;
+
+private:
+    struct Loop;
+
+    void applyTime(Xml::XmlNode& root);
+    void applyHud(Xml::XmlNode& root);
+    void applyWindow(Xml::XmlNode& root);
+    void applyArchives(Xml::XmlNode& root);
+    void applyVideoDump(Xml::XmlNode& root);
+    void applyMusic(Xml::XmlNode& root);
+    void applyScript(Xml::XmlNode& root);
+
+    void openMusic();
+    void startMusic();
+    void releaseMusic();
+
+    void requireDisplay() const;
+    void loadEffects();
+    void startPlayback();
+    void handleEvents(Loop& loop);
+    void handleKey(const Event& key);
+    void stepTime(const Event& key);
+    void togglePause();
+    void saveScript();
+    void advanceClock(Loop& loop);
+    void measureFrame(Loop& loop);
+    void feedPanels(Loop& loop);
+    void drawPanels();
+    void dumpFrame(Loop& loop);
+    void followFullscreen();
+    // Writes the current frame as a PNG into the output folder.
+    void takeScreenshot();
+    // Writes the current frame into the video dump.
+    void writeDumpFrame();
 };
 
 } // namespace Marquel

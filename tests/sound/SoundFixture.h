@@ -2,7 +2,7 @@
 // A sound system on SDL's disk driver: every frame the device receives lands in a file the
 // test reads back.
 
-#include "MusicFiles.h"
+#include "common/MusicFiles.h"
 #include "common/TempDir.h"
 #include "sound/fmod.h"
 

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "marquel/Event.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace Vx {
+class FileSystem;
+}
+
+namespace Marquel {
+
+// A software 32-bit ARGB canvas with the bitmap font of "marquel.font": the base of the
+// overlay panels the display draws over the frame.
+class Panel {
+public:
+    // Loads the font through files at once, then makes a 512 x 512 transparent canvas.
+    // Throws Marquel::Exception for a missing, foreign or damaged font.
+    explicit Panel(Vx::FileSystem* files);
+    virtual ~Panel() = default;
+    Panel(const Panel&) = delete;
+    Panel& operator=(const Panel&) = delete;
+
+    virtual void redraw() = 0;
+    // The base repaints whenever the frame brought any record.
+    virtual void handleEvents(EventList& events);
+
+    // A new canvas of w x h transparent black pixels, clipping reset to all of its rows.
+    void resize(uint32_t w, uint32_t h);
+
+    void show() { visible = true; }
+    void hide() { visible = false; }
+    void toggle() { visible = !visible; }
+
+    // 1 for an inked pixel of glyph c, row r, column k.
+    uint8_t glyphPixel(int c, int r, int k) const {
+        return glyphs[(static_cast<size_t>(c) * fontHeight + r) * fontWidth + k];
+    }
+
+    uint32_t width = 0;
+    uint32_t height = 0;
+    // Row-major, row 0 at the top, each pixel 0xAARRGGBB.
+    std::vector<uint32_t> pixels;
+    // Set by the panel classes after a repaint, cleared by the display after an upload.
+    bool dirty = false;
+    bool visible = false;
+    int32_t clipTop = 0;
+    int32_t clipBottom = 0;
+    Vx::FileSystem* files;
+    int32_t scrollY = 0;
+    uint8_t fontWidth = 0;
+    uint8_t fontHeight = 0;
+    // One byte (0 or 1) per pixel of the 256 glyphs, in character order.
+    std::vector<uint8_t> glyphs;
+    std::array<uint8_t, 256> advances{};
+
+private:
+    void loadFont();
+};
+
+} // namespace Marquel

@@ -1,0 +1,321 @@
+// The player running: loading, the keys of the main loop, the clock, the music.
+
+#include "SystemFixture.h"
+#include "common/MusicFiles.h"
+#include "marquel/Exception.h"
+#include "marquel/Hud.h"
+#include "marquel/Inspector.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using system_test::pressKey;
+using system_test::ScriptedEffect;
+using system_test::SystemFixture;
+
+namespace {
+
+// Says which loading steps it was shown, one line each.
+class LoaderEffect : public Marquel::Effect {
+public:
+    void trigger(float, const std::string& name, const std::string& value) override {
+        calls.push_back(name + " " + value);
+    }
+    void render(float, float dt, float progress) override {
+        char text[64];
+        std::snprintf(text, sizeof text, "render %g %g", dt, progress);
+        calls.push_back(text);
+    }
+    void load(Marquel::System*) override { calls.push_back("load"); }
+
+    std::vector<std::string> calls;
+};
+
+class SystemRunTest : public SystemFixture {
+protected:
+    // A demo of the "keys" effect lasting end seconds, in a small OpenGL window.
+    Marquel::System& startDemo(float end, const std::string& extra = "") {
+        writeScript(end);
+        write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<script file="demo.xml"/>)" + extra +
+                                 "</demo>");
+        Marquel::System& s = start();
+        s.addEffect("keys", &keys);
+        return s;
+    }
+
+    // The demo time the system's clock reads now.
+    float clock() const { return system->now(); }
+
+    ScriptedEffect keys;
+};
+
+} // namespace
+
+TEST_F(SystemRunTest, LoaderSeesEveryStepBeforeItsEffectIsDone) {
+    write("data/demo.xml", R"(<script><effect name="b" end="1"/><effect name="c" end="1"/>
+<effect name="keys" end="0.1"/></script>)");
+    write("marquel.xml", R"(<demo><window width="64" height="48"/><script file="demo.xml"/>
+<music mute="nosound"/></demo>)");
+    Marquel::System& s = start();
+    ScriptedEffect b, c;
+    s.addEffect("keys", &keys);
+    s.addEffect("c", &c);
+    s.addEffect("b", &b);
+    LoaderEffect loader;
+    s.loader = &loader;
+    s.run();
+    EXPECT_EQ(loader.calls, (std::vector<std::string>{
+                                "load", "max 3", "percent 0.000000", "index 0", "render 0 0",
+                                "percent 0.333333", "index 1", "render 0 0.333333",
+                                "percent 0.666667", "index 2", "render 0 0.666667"}));
+    EXPECT_EQ(b.loads + c.loads + keys.loads, 3);
+    EXPECT_FALSE(keys.times.empty());
+    EXPECT_GT(keys.times.back(), 0.0f) << "the demo ran to its end";
+}
+
+TEST_F(SystemRunTest, EscapeWhileLoadingAbortsBeforeTheNextEffectLoads) {
+    Marquel::System& s = startDemo(1, R"(<music mute="nosound"/><time start="0.25"/>)");
+    ScriptedEffect other;
+    s.addEffect("other", &other);
+    pressKey(SDLK_ESCAPE);
+    try {
+        s.run();
+        ADD_FAILURE() << "ran after Escape";
+    } catch (const Marquel::Exception& e) {
+        EXPECT_STREQ(e.what(), "User aborted!");
+    }
+    EXPECT_EQ(keys.loads + other.loads, 0);
+    s.startTime = 0.75f;
+    finish();
+    EXPECT_NE(read("marquel.xml").find("<time start=\"0.75\"/>"), std::string::npos)
+        << "an aborted run still saves: " << read("marquel.xml");
+}
+
+TEST_F(SystemRunTest, StartMarkKeysMoveTheMarkAndJumpToIt) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/><time start="12.5"/>)");
+    float marked = -1;
+    keys.plan[1] = [] { pressKey(SDLK_p, KMOD_LCTRL); };
+    keys.plan[2] = [&] { marked = s.startTime; };
+    keys.plan[3] = [&] { s.seek(20); };
+    keys.plan[4] = [] { pressKey(SDLK_p); };
+    keys.plan[6] = [] { pressKey(SDLK_p, KMOD_RALT); };
+    keys.plan[8] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    ASSERT_EQ(keys.times.size(), 10u) << "Escape ends the loop after its frame";
+    EXPECT_NEAR(keys.times[0], 12.5f, 0.1f) << "playing starts at the mark";
+    EXPECT_NEAR(marked, keys.times[1], 0.1f) << "Ctrl+P marks the time it was pressed";
+    EXPECT_GE(keys.times[4], 20.0f);
+    EXPECT_NEAR(keys.times[5], marked, 0.1f) << "P jumps back to the mark";
+    EXPECT_NEAR(keys.times[7], 0, 0.1f) << "Alt+P jumps to 0";
+    EXPECT_FLOAT_EQ(s.startTime, 0);
+    s.startTime = 30.2f; // as Ctrl+P at 30.2 would
+    finish();
+    EXPECT_NE(read("marquel.xml").find("<time start=\"30.20\"/>"), std::string::npos);
+}
+
+TEST_F(SystemRunTest, PageKeysStepByFiveColumnsAndClampAtZero) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/><time start="0.3"/>)");
+    const float step = 40.0f / 398 * 5;
+    float before = 0;
+    keys.plan[1] = [] { pressKey(SDLK_PAGEDOWN); };
+    keys.plan[3] = [&] {
+        before = clock();
+        pressKey(SDLK_PAGEUP, KMOD_LCTRL | KMOD_LSHIFT);
+    };
+    keys.plan[5] = [&] {
+        before = clock() - before;
+        pressKey(SDLK_PAGEDOWN, KMOD_RSHIFT);
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    ASSERT_EQ(keys.times.size(), 7u);
+    EXPECT_NEAR(keys.times[2], 0, 0.05f) << "0.3 - 0.5025 clamps at 0";
+    EXPECT_NEAR(before, 3 * step, 0.05f) << "Ctrl and Shift each add a step";
+    EXPECT_NEAR(keys.times[6], keys.times[5] - 2 * step, 0.05f);
+}
+
+TEST_F(SystemRunTest, PauseFreezesTheClockAndSeekingWhilePausedMovesWhereItResumes) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
+    keys.plan[1] = [] { pressKey(SDLK_SPACE); };
+    for (int frame = 2; frame < 6; ++frame)
+        keys.plan[frame] = [] { SDL_Delay(30); };
+    keys.plan[6] = [] { pressKey(SDLK_PAGEUP); };
+    keys.plan[8] = [] { pressKey(SDLK_SPACE); };
+    keys.plan[9] = [] { SDL_Delay(100); };
+    keys.plan[10] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    ASSERT_EQ(keys.times.size(), 12u);
+    for (int frame = 3; frame < 7; ++frame)
+        EXPECT_EQ(keys.times[frame], keys.times[2]) << "paused at frame " << frame;
+    EXPECT_FLOAT_EQ(keys.times[7], keys.times[2] + 40.0f / 398 * 5);
+    EXPECT_NEAR(keys.times[9], keys.times[7], 0.05f) << "resumes where the pause left it";
+    EXPECT_GE(keys.times[10] - keys.times[9], 0.09f) << "and runs on after the resume";
+}
+
+TEST_F(SystemRunTest, WithoutSoundTheClockRunsOnTheMillisecondTicks) {
+    Marquel::System& s = startDemo(0.6f, R"(<music file="none.ogg" mute="nosound"/>)");
+    uint32_t first = 0, last = 0;
+    keys.plan[0] = [&] { first = SDL_GetTicks(); };
+    s.run();
+    last = SDL_GetTicks();
+    EXPECT_EQ(s.fmodSystem, nullptr) << "nothing of the music library is made";
+    ASSERT_GT(keys.times.size(), 2u);
+    EXPECT_NEAR(keys.times.front(), 0, 0.05f);
+    EXPECT_NEAR(keys.times.back() - keys.times.front(), (last - first) * 0.001f, 0.05f);
+    EXPECT_LE(keys.times.back(), 0.6f) << "update returned false after the end";
+}
+
+TEST_F(SystemRunTest, VideoDumpAdvancesOneFixedStepPerFrame) {
+    Marquel::System& s = startDemo(0.21f, R"(<music mute="nosound"/><time start="0.05"/>
+<videodump name="f.png" fps="30" fpsbase="1" frameskip="2"/>)");
+    keys.plan[0] = [] { pressKey(SDLK_s); }; // no screenshot while dumping
+    s.run();
+    ASSERT_EQ(keys.times.size(), 9u) << "0.05 + k/60 up to 0.21";
+    for (size_t k = 0; k < keys.times.size(); ++k) {
+        double expected = 0.05f;
+        for (size_t i = 0; i <= k; ++i)
+            expected = static_cast<float>(expected + 1.0 / 30 / 2);
+        EXPECT_FLOAT_EQ(keys.times[k], static_cast<float>(expected)) << k;
+    }
+}
+
+TEST_F(SystemRunTest, PanelKeysShowAndHideAndTheInspectorHoldsEscape) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
+    keys.plan[1] = [] {
+        pressKey(SDLK_TAB);
+        pressKey(SDLK_f);
+    };
+    keys.plan[3] = [] { pressKey(SDLK_ESCAPE); }; // the inspector is up: ignored
+    keys.plan[5] = [&] {
+        EXPECT_TRUE(s.inspector->visible);
+        EXPECT_TRUE(s.hud->visible);
+        pressKey(SDLK_TAB);
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    EXPECT_EQ(keys.times.size(), 7u);
+    EXPECT_FALSE(s.inspector->visible);
+    finish();
+    EXPECT_NE(read("marquel.xml").find("<hud mini=\"on\"/>"), std::string::npos);
+}
+
+TEST_F(SystemRunTest, TypingIntoTheInspectorTakesEveryKey) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
+    std::string typed;
+    keys.plan[1] = [&] {
+        s.inspector->textTarget = &typed;
+        pressKey(SDLK_SPACE);
+        pressKey(SDLK_f);
+        pressKey(SDLK_ESCAPE); // still ends the demo: typing is not the inspector showing
+    };
+    s.run();
+    EXPECT_FALSE(s.paused);
+    EXPECT_FALSE(s.hud->visible);
+    EXPECT_EQ(keys.times.size(), 3u);
+}
+
+TEST_F(SystemRunTest, CtrlSSavesTheScriptIntoTheFirstPathAndAFailedSaveKeepsRunning) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
+    keys.plan[1] = [&] {
+        s.script.nodes[0]->name = "keys edited";
+        pressKey(SDLK_s, KMOD_LCTRL);
+    };
+    keys.plan[3] = [&] {
+        // A folder where the file would go: the write fails.
+        std::filesystem::remove(dir.path() / "demo.xml");
+        std::filesystem::create_directories(dir.path() / "demo.xml");
+        testing::internal::CaptureStderr();
+        pressKey(SDLK_s, KMOD_LCTRL);
+    };
+    std::string failedWrite, failedSave;
+    keys.plan[5] = [&] {
+        failedWrite = testing::internal::GetCapturedStderr();
+        s.script.nodes[0]->name = "two\nlines";
+        testing::internal::CaptureStderr();
+        pressKey(SDLK_s, KMOD_LCTRL);
+    };
+    keys.plan[7] = [&] {
+        failedSave = testing::internal::GetCapturedStderr();
+        pressKey(SDLK_ESCAPE);
+    };
+    // The node looks its effect up by name every frame: keep it running under each name.
+    s.addEffect("keys edited", &keys);
+    s.addEffect("two\nlines", &keys);
+    s.run();
+    EXPECT_EQ(keys.times.size(), 9u) << "no failed save ends the demo";
+    EXPECT_EQ(failedWrite, "[Marquel] Could not write the script 'demo.xml'; the edits are kept\n");
+    EXPECT_EQ(failedSave.rfind("[Marquel] Could not save the script 'demo.xml'; the edits are "
+                               "kept: ",
+                               0),
+              0u)
+        << failedSave;
+    EXPECT_EQ(s.script.nodes[0]->name, "two\nlines");
+    EXPECT_NE(read("data/demo.xml").find("\"keys\""), std::string::npos) << "data/ is untouched";
+}
+
+TEST_F(SystemRunTest, CtrlSWritesTheScriptFoundInDataIntoTheFirstPath) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
+    keys.plan[1] = [&] {
+        s.script.nodes[0]->name = "renamed";
+        pressKey(SDLK_s, KMOD_RCTRL);
+        pressKey(SDLK_ESCAPE);
+    };
+    s.addEffect("renamed", &keys);
+    s.run();
+    EXPECT_NE(read("demo.xml").find("name=\"renamed\""), std::string::npos) << read("demo.xml");
+    EXPECT_NE(read("data/demo.xml").find("name=\"keys\""), std::string::npos);
+}
+
+namespace {
+
+struct MusicFormat {
+    const char* name;
+    std::string (*make)();
+};
+
+class SystemMusicTest : public SystemRunTest, public ::testing::WithParamInterface<MusicFormat> {};
+
+std::string wavMusic() {
+    return sound_test::wav(sound_test::twoTones(4, 2));
+}
+std::string oggMusic() {
+    return sound_test::ogg(sound_test::twoTones(4, 2));
+}
+std::string mp3Music() {
+    return sound_test::mp3(sound_test::twoTones(4, 2));
+}
+
+} // namespace
+
+TEST_P(SystemMusicTest, PlaysFromTheMarkWithTheClockOnTheMusic) {
+    write("data/tune", GetParam().make());
+    Marquel::System& s = startDemo(2.2f, R"(<music file="tune" mute="on"/><time start="1.5"/>)");
+    ASSERT_NE(s.fmodSystem, nullptr);
+    bool unmuted = true;
+    keys.plan[0] = [&] { pressKey(SDLK_m); };
+    keys.plan[2] = [&] {
+        unmuted = !s.mute;
+        pressKey(SDLK_SPACE);
+    };
+    keys.plan[3] = [] { SDL_Delay(100); };
+    keys.plan[4] = [] { pressKey(SDLK_SPACE); };
+    s.run();
+    EXPECT_TRUE(unmuted) << "M toggles the configured mute";
+    ASSERT_GT(keys.times.size(), 6u);
+    EXPECT_NEAR(keys.times[0], 1.5f, 0.15f) << "the music was positioned at the mark";
+    EXPECT_NEAR(keys.times[5], keys.times[3], 0.15f) << "resumed where paused";
+    EXPECT_LE(keys.times.back(), 2.2f);
+    EXPECT_EQ(s.fmodSystem, nullptr) << "released at the end of the run";
+    EXPECT_EQ(s.channel, nullptr);
+    finish();
+    EXPECT_NE(read("marquel.xml").find("mute=\"off\""), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SystemMusicTest,
+                         ::testing::Values(MusicFormat{"Wav", wavMusic},
+                                           MusicFormat{"Ogg", oggMusic},
+                                           MusicFormat{"Mp3", mp3Music},
+                                           MusicFormat{"Module", sound_test::twoPatternModule}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -220,4 +220,16 @@ TEST_F(TextureTest, MissingPicturesFailWithTheFileSystemMessage) {
               "Could not load 'wide.png', no file system to read it from!");
 }
 
+TEST_F(TextureTest, PicturesWithoutPixelsAreRefused) {
+    openWindow(64, 64);
+    withoutNonPowerOfTwo();
+    // Rounding up would make a 1 x 1 texture to be filled from no pixels at all.
+    Vx::Image empty(new Vx::ImageObject(0, 0, nullptr, nullptr, "empty"));
+    EXPECT_EQ(raisedMessage<Vorlik::Exception>([&] { Vorlik::Texture(manager, PLAIN_2D, empty); }),
+              "Could not load 0x0 image");
+    EXPECT_EQ(
+        raisedMessage<Vx::Exception>([&] { Vorlik::Texture(manager, PLAIN_2D, Vx::Image()); }),
+        "Image::operator*() Attempt to dereference (NULL)ImageObject!");
+}
+
 } // namespace

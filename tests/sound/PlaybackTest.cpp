@@ -27,7 +27,7 @@ Runs toneRuns(const Frames& out, size_t from) {
 } // namespace
 
 TEST_F(SoundFixture, SeekStartsAtTheExactFrameOfAWav) {
-    openDisk(0);
+    openDisk(1);
     ASSERT_EQ(load(wav(markerFrames(5))), FMOD_OK);
     play(2500);
     EXPECT_EQ(position(), 2500u);
@@ -54,7 +54,7 @@ TEST_F(SoundFixture, SeekStartsAtTheExactFrameOfAWav) {
 }
 
 TEST_F(SoundFixture, SeekPastTheEndIsKeptAndPlaysNothing) {
-    openDisk(0);
+    openDisk(1);
     ASSERT_EQ(load(wav(markerFrames(2))), FMOD_OK);
     play(5000);
     waitForFrames(20 * DEVICE_FRAMES);
@@ -77,7 +77,7 @@ class SeekInFormat : public SoundFixture, public ::testing::WithParamInterface<L
 
 // Low tone until 2 s, high after; a seek to 1.8 s gives 200 ms of low tone, then high.
 TEST_P(SeekInFormat, ToneChangesWhereTheFileDoes) {
-    openDisk(0);
+    openDisk(1);
     ASSERT_EQ(load(GetParam().encode(twoTones(4, 2.0, GetParam().rate), GetParam().rate)), FMOD_OK);
     play(1800);
     waitFor(2600);
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SoundFixture, ModuleSeeksToTheNearestRowAndSaysWhere) {
-    openDisk(0);
+    openDisk(1);
     ASSERT_EQ(load(twoPatternModule()), FMOD_OK);
     SDL_LockAudio();
     play(7000);
@@ -113,7 +113,7 @@ TEST_F(SoundFixture, ModuleSeeksToTheNearestRowAndSaysWhere) {
 }
 
 TEST_F(SoundFixture, MuteIsSilentWhileTheClockRuns) {
-    openDisk(0);
+    openDisk(1);
     ASSERT_EQ(load(wav(markerFrames(5))), FMOD_OK);
     SDL_LockAudio();
     play();
@@ -135,7 +135,7 @@ TEST_F(SoundFixture, MuteIsSilentWhileTheClockRuns) {
 }
 
 TEST_F(SoundFixture, StopEndsOutputForGood) {
-    openDisk(0);
+    openDisk(1);
     ASSERT_EQ(load(wav(markerFrames(5))), FMOD_OK);
     play();
     waitFor(500);

@@ -22,7 +22,9 @@ constexpr size_t DEVICE_FRAMES = 1024;
 
 class SoundFixture : public ::testing::Test {
 protected:
-    // delayMs is how long the disk driver waits between buffers: 0 runs as fast as it can.
+    // delayMs is how long the disk driver waits between buffers. Keep it at 1 or more: with
+    // 0 the driver writes as fast as the disk takes it, and a test thread that is not
+    // scheduled for a while (a busy machine) finds gigabytes waiting to be read back.
     void openDisk(int delayMs) {
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", outputPath().c_str(), 1);

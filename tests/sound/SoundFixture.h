@@ -87,11 +87,14 @@ protected:
         return ignored ? 0 : static_cast<size_t>(size / 4);
     }
 
+    // What the device has received so far. The driver keeps writing while this reads, so
+    // only the frames already there are taken: reading to the end could chase it forever.
     Frames output() const {
+        Frames frames(deliveredFrames() * 2);
         std::ifstream in(outputPath(), std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        Frames frames(bytes.size() / 4 * 2);
-        std::memcpy(frames.data(), bytes.data(), frames.size() * 2);
+        in.read(reinterpret_cast<char*>(frames.data()),
+                static_cast<std::streamsize>(frames.size() * 2));
+        frames.resize(static_cast<size_t>(in.gcount()) / 2);
         return frames;
     }
 

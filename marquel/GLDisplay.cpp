@@ -157,6 +157,10 @@ void GLDisplay::drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glEnable(GL_TEXTURE_2D);
+    // The texture matrix is no attribute: an effect's would bend the panel.
+    glMatrixMode(GL_TEXTURE);
+    glPushMatrix();
+    glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
 
     const bool made = texture == 0;
@@ -198,6 +202,8 @@ void GLDisplay::drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad
     glEnd();
 
     glBindTexture(GL_TEXTURE_2D, 0);
+    glMatrixMode(GL_TEXTURE);
+    glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();
 }

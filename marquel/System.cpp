@@ -347,11 +347,14 @@ void System::run() {
         measureFrame(loop);
         feedPanels(loop);
         display->beginFrame();
-        if (!script.update(loop.frameTime))
+        const bool drawn = script.update(loop.frameTime);
+        if (!drawn)
             loop.running = false;
         drawPanels();
         saveScreenshot(loop);
-        dumpFrame(loop);
+        // Past the script's end nothing was rendered: such a frame has no place in a video.
+        if (drawn)
+            dumpFrame(loop);
         followFullscreen();
         display->endFrame();
     }

@@ -1,11 +1,16 @@
 #include "marquel/GLDisplay.h"
 
 #include "marquel/Exception.h"
+#include "marquel/Panel.h"
 #include "vorlik/TextureManager.h"
+#include "vx/Image.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
+
+#include <cstring>
+#include <vector>
 
 namespace Marquel {
 
@@ -13,6 +18,20 @@ namespace {
 
 // Every server attribute group, so that effects cannot leave state behind them.
 constexpr GLbitfield ALL_ATTRIB_BITS = 0xFFFFF;
+
+// The HUD's distance from the window's right and bottom edges, in pixels.
+constexpr float HUD_MARGIN = 5;
+
+// One quad of the loading bar in its own coordinates: x across, y along, grey level grey.
+void drawBarQuad(float grey, float halfWidth, float bottom, float top) {
+    glColor3f(grey, grey, grey);
+    glBegin(GL_QUADS);
+    glVertex3f(-halfWidth, bottom, 0);
+    glVertex3f(halfWidth, bottom, 0);
+    glVertex3f(halfWidth, top, 0);
+    glVertex3f(-halfWidth, top, 0);
+    glEnd();
+}
 
 } // namespace
 
@@ -109,20 +128,145 @@ void GLDisplay::endFrame() {
     SDL_GL_SwapBuffers();
 }
 
-// The overlay panels, the loading bar and the frame read-back are drawn by the overlays.
-void GLDisplay::drawInspector(Panel&) {
+void GLDisplay::drawInspector(Panel& panel) {
+    if (!panel.visible)
+        return;
+    const float w = static_cast<float>(panel.width) / windowWidth;
+    const float h = static_cast<float>(panel.height) / windowHeight;
+    // Pixel for pixel in the middle; a panel taller than the window fills its height.
+    const float scale = h > 1 ? 1 / h : 1;
+    drawPanel(panel, inspectorTexture, {-w * scale, h * scale, w * scale, -h * scale});
 }
 
-void GLDisplay::drawHud(Panel&) {
+void GLDisplay::drawHud(Panel& panel) {
+    const float halfWidth = static_cast<float>(windowWidth / 2);
+    const float halfHeight = static_cast<float>(windowHeight / 2);
+    const float w = static_cast<float>(panel.width);
+    const float h = static_cast<float>(panel.height);
+    const float right = static_cast<float>(windowWidth) - HUD_MARGIN;
+    drawPanel(panel, hudTexture,
+              {(right - w) / halfWidth - 1, (h + HUD_MARGIN) / halfHeight - 1,
+               right / halfWidth - 1, HUD_MARGIN / halfHeight - 1});
 }
 
-void GLDisplay::drawProgress(float) {
+void GLDisplay::drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad) {
+    // Nothing the effects left behind may reach the overlay.
+    restoreSavedState();
+    glPushAttrib(ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    // The texture matrix is no attribute: an effect's would bend the panel.
+    glMatrixMode(GL_TEXTURE);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+
+    const bool made = texture == 0;
+    if (made) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
+    if (made || panel.dirty) {
+        // 0xAARRGGBB words are B, G, R, A bytes in memory.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glTexImage2D(GL_TEXTURE_2D, 0, 4, static_cast<GLsizei>(panel.width),
+                     static_cast<GLsizei>(panel.height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                     panel.pixels.data());
+        panel.dirty = false;
+    }
+
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glLoadIdentity();
+    glColor4f(1, 1, 1, 1);
+    // Texture row 0, the panel's top row, at the top.
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(quad.left, quad.top);
+    glTexCoord2f(0, 1);
+    glVertex2f(quad.left, quad.bottom);
+    glTexCoord2f(1, 1);
+    glVertex2f(quad.right, quad.bottom);
+    glTexCoord2f(1, 0);
+    glVertex2f(quad.right, quad.top);
+    glEnd();
+
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glMatrixMode(GL_TEXTURE);
+    glPopMatrix();
+    glPopClientAttrib();
+    glPopAttrib();
 }
 
-void GLDisplay::grabRgb(uint8_t*) {
+void GLDisplay::drawProgress(float fraction) {
+    glClearColor(0, 0, 0, 1);
+    glDisable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0, 0.3f, -13.05f);
+    // Across the screen at 0, upright at one half, across again end for end at 1.
+    glRotatef(fraction * 180 - 90, 0, 0, 1);
+    drawBarQuad(0.7f, 0.2f, -2, 2);
+    drawBarQuad(0, 0.18f, -1.98f, 1.98f);
+    drawBarQuad(0.3f, 0.14f, -1.96f, 2 * ((2 * fraction - 1) - 0.02f));
 }
 
-void GLDisplay::grabImage(Vx::Image&) {
+void GLDisplay::grabRgb(uint8_t* rgb) {
+    if (rgb)
+        readFrame(GL_RGB, 3, rgb);
+}
+
+void GLDisplay::grabImage(Vx::Image& image) {
+    // Raises the image library's own errors for an empty handle or a cached image.
+    uint8_t* pixels = image->getWriteData();
+    // A grab never writes past the image: one of another size takes the window's.
+    if (image->getWidth() != static_cast<int32_t>(windowWidth) ||
+        image->getHeight() != static_cast<int32_t>(windowHeight)) {
+        image->resize(static_cast<int32_t>(windowWidth), static_cast<int32_t>(windowHeight));
+        pixels = image->getWriteData();
+    }
+    if (!pixels)
+        return;
+    readFrame(GL_BGRA, 4, pixels);
+    const size_t count = static_cast<size_t>(windowWidth) * windowHeight;
+    for (size_t i = 0; i < count; ++i)
+        pixels[i * 4 + 3] = 255;
+}
+
+void GLDisplay::readFrame(unsigned format, int bytesPerPixel, uint8_t* target) {
+    // The shown buffer reads black on some drivers: the frame is read before the swap.
+    glPushAttrib(GL_PIXEL_MODE_BIT);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glReadPixels(0, 0, static_cast<GLsizei>(windowWidth), static_cast<GLsizei>(windowHeight),
+                 format, GL_UNSIGNED_BYTE, target);
+    glPopClientAttrib();
+    glPopAttrib();
+    // OpenGL delivers the bottom row first.
+    const size_t rowBytes = static_cast<size_t>(windowWidth) * bytesPerPixel;
+    std::vector<uint8_t> row(rowBytes);
+    for (unsigned i = 0; i < windowHeight / 2; ++i) {
+        uint8_t* upper = target + i * rowBytes;
+        uint8_t* lower = target + (windowHeight - 1 - i) * rowBytes;
+        std::memcpy(row.data(), upper, rowBytes);
+        std::memcpy(upper, lower, rowBytes);
+        std::memcpy(lower, row.data(), rowBytes);
+    }
 }
 
 void GLDisplay::deletePanelTextures() {

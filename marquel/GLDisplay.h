@@ -24,8 +24,13 @@ public:
     // the effects changed.
     void beginFrame() override;
     void endFrame() override;
+    // Over the frame, without depth test, alpha-blended. The inspector is centred pixel for
+    // pixel, scaled to the window's height when taller than it, and not drawn while hidden;
+    // the HUD sits at its exact size 5 pixels from the right and bottom edges.
     void drawInspector(Panel& panel) override;
     void drawHud(Panel& panel) override;
+    // The built-in loading bar: across the screen and empty at 0, turned end for end and
+    // full at 1.
     void drawProgress(float fraction) override;
     void grabRgb(uint8_t* rgb) override;
     void grabImage(Vx::Image& image) override;
@@ -35,6 +40,16 @@ public:
     const std::string& getExtensions() const { return extensions; }
 
 private:
+    // Corners of a panel's quad in normalised device coordinates.
+    struct PanelQuad {
+        float left, top, right, bottom;
+    };
+
+    // Draws panel over the frame through texture, made on first use and uploaded again
+    // whenever the panel is dirty.
+    void drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad);
+    // The back buffer's pixels in format, top row first, into target.
+    void readFrame(unsigned format, int bytesPerPixel, uint8_t* target);
     void deletePanelTextures();
     void restoreSavedState();
 

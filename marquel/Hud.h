@@ -8,11 +8,14 @@ namespace Marquel {
 // the F key shows it.
 class Hud : public Panel {
 public:
-    explicit Hud(Vx::FileSystem* files) : Panel(files) { resize(64, 32); }
+    // A 64 x 32 canvas.
+    explicit Hud(Vx::FileSystem* files);
 
-    // The overlays repaint the box from the frame's info record here.
-    void handleEvents(EventList&) override {}
-    void redraw() override {}
+    // Takes time, start mark and frame rate from each info record and repaints; other
+    // records are ignored.
+    void handleEvents(EventList& events) override;
+    // The box, "mm:ss.hh" of time and "fps:n".
+    void redraw() override;
 
     float time = 0;
     float start = 0;

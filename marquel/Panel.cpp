@@ -4,6 +4,8 @@
 #include "vx/FileSystem.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
 
 namespace Marquel {
@@ -35,6 +37,91 @@ void Panel::resize(uint32_t w, uint32_t h) {
     clipTop = 0;
     clipBottom = static_cast<int32_t>(h);
     pixels.assign(static_cast<size_t>(w) * h, 0);
+}
+
+// Coordinates are widened to 64 bits before any sum, so that no position or size a caller
+// passes can overflow into the canvas from the other side.
+void Panel::fillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour, bool clip) {
+    int64_t top = y;
+    int64_t rows = h;
+    if (clip) {
+        top -= scrollY;
+        if (top + rows >= clipBottom) {
+            if (top < clipTop)
+                return;
+            rows = clipBottom - top;
+        }
+        if (top < clipTop) {
+            rows -= clipTop - top;
+            top = clipTop;
+        }
+    }
+    const int64_t left = std::max<int64_t>(x, 0);
+    const int64_t right = std::min<int64_t>(int64_t(x) + w, width);
+    const int64_t bottom = std::min<int64_t>(top + rows, height);
+    if (left >= right)
+        return;
+    for (int64_t row = std::max<int64_t>(top, 0); row < bottom; ++row) {
+        auto rowStart = pixels.begin() + row * width;
+        std::fill(rowStart + left, rowStart + right, colour);
+    }
+}
+
+void Panel::fillDisc(int32_t cx, int32_t cy, int32_t d, uint32_t colour) {
+    const int32_t r = d / 2;
+    if (r <= 0)
+        return;
+    // Only the part of the square that lies on the canvas is visited.
+    const int64_t firstRow = std::max<int64_t>(-r, -int64_t(cy));
+    const int64_t lastRow = std::min<int64_t>(r - 1, int64_t(height) - 1 - cy);
+    const int64_t firstColumn = std::max<int64_t>(-r, -int64_t(cx));
+    const int64_t lastColumn = std::min<int64_t>(r - 1, int64_t(width) - 1 - cx);
+    for (int64_t i = firstRow; i <= lastRow; ++i) {
+        for (int64_t j = firstColumn; j <= lastColumn; ++j) {
+            const float di = static_cast<float>(i) / r;
+            const float dj = static_cast<float>(j) / r;
+            if (std::sqrt(di * di + dj * dj) < 1.0f)
+                setPixel(cx + j, cy + i, colour);
+        }
+    }
+}
+
+void Panel::orPixel(int32_t x, int32_t y, uint32_t colour, bool clip) {
+    int64_t row = y;
+    if (clip) {
+        row -= scrollY;
+        if (row >= clipBottom || row < clipTop)
+            return;
+    }
+    if (x >= 0 && row >= 0 && x < int64_t(width) && row < int64_t(height))
+        pixels[row * width + x] |= colour;
+}
+
+int32_t Panel::drawText(const TextItem& item) {
+    int64_t top = item.y;
+    if (item.clip) {
+        top -= scrollY;
+        if (top + fontHeight >= clipBottom || top < int64_t(clipTop) - 1)
+            return 0;
+    }
+    int64_t offset = 0;
+    for (unsigned char c : item.text) {
+        const int64_t left = item.x + offset;
+        const bool onCanvas = left < int64_t(width) && left + fontWidth > 0;
+        if (onCanvas && (item.maxWidth == 0 || offset < item.maxWidth)) {
+            for (int r = 0; r < fontHeight; ++r)
+                for (int k = 0; k < fontWidth; ++k)
+                    if (glyphPixel(c, r, k) && (item.maxWidth == 0 || offset + k < item.maxWidth))
+                        setPixel(left + k, top + r, item.colour);
+        }
+        offset += advances[c];
+    }
+    return static_cast<int32_t>(std::min<int64_t>(offset, INT32_MAX));
+}
+
+void Panel::setPixel(int64_t x, int64_t y, uint32_t colour) {
+    if (x >= 0 && y >= 0 && x < int64_t(width) && y < int64_t(height))
+        pixels[y * width + x] = colour;
 }
 
 void Panel::loadFont() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "marquel/Event.h"
+#include "marquel/TextItem.h"
 
 #include <array>
 #include <cstddef>
@@ -31,6 +32,23 @@ public:
     // A new canvas of w x h transparent black pixels, clipping reset to all of its rows.
     void resize(uint32_t w, uint32_t h);
 
+    // Drawing: x grows to the right, y downwards, (0, 0) is the top-left pixel. Nothing is
+    // ever written outside the canvas. With clip set, scrollY is subtracted from y and only
+    // the rows clipTop <= row < clipBottom are touched (for text: the whole line or nothing).
+    // None of these sets dirty: the panel classes do after a repaint.
+
+    // A w x h rectangle. A clipped rectangle that starts above the band and reaches below
+    // its end is not drawn at all.
+    void fillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour, bool clip);
+    // The pixels (cx + j, cy + i), i and j from -d/2 to d/2 - 1, inside the circle of
+    // radius d/2; never clipped to the band.
+    void fillDisc(int32_t cx, int32_t cy, int32_t d, uint32_t colour);
+    // ORs colour into one pixel.
+    void orPixel(int32_t x, int32_t y, uint32_t colour, bool clip);
+    // Draws item's text with the font and returns its advance in pixels, the whole text's
+    // even where maxWidth or the canvas cut it; 0 for a clipped line that was skipped.
+    int32_t drawText(const TextItem& item);
+
     void show() { visible = true; }
     void hide() { visible = false; }
     void toggle() { visible = !visible; }
@@ -59,6 +77,8 @@ public:
 
 private:
     void loadFont();
+    // Sets a pixel when (x, y) lies on the canvas.
+    void setPixel(int64_t x, int64_t y, uint32_t colour);
 };
 
 } // namespace Marquel

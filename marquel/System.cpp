@@ -79,6 +79,11 @@ struct System::Loop {
     std::array<float, FPS_SAMPLES> fpsSamples{};
     int32_t fpsIndex = 0;
     int32_t dumpPhase = 0;
+    // The frame buffer read back for screenshots and the dump: sized to the display at its
+    // first use, and writable, since no image manager caches it.
+    Vx::Image grab{new Vx::ImageObject(0, 0, nullptr, nullptr, "grab")};
+    // S was pressed: the frame is saved once it is drawn, before it is shown.
+    bool screenshotWanted = false;
 };
 
 System::System() = default;
@@ -342,10 +347,14 @@ void System::run() {
         measureFrame(loop);
         feedPanels(loop);
         display->beginFrame();
-        if (!script.update(loop.frameTime))
+        const bool drawn = script.update(loop.frameTime);
+        if (!drawn)
             loop.running = false;
         drawPanels();
-        dumpFrame(loop);
+        saveScreenshot(loop);
+        // Past the script's end nothing was rendered: such a frame has no place in a video.
+        if (drawn)
+            dumpFrame(loop);
         followFullscreen();
         display->endFrame();
     }
@@ -422,11 +431,11 @@ void System::handleEvents(Loop& loop) {
         if (inspector->textTarget)
             continue;
         if (event.type == EVENT_KEYDOWN)
-            handleKey(event);
+            handleKey(event, loop);
     }
 }
 
-void System::handleKey(const Event& key) {
+void System::handleKey(const Event& key, Loop& loop) {
     switch (key.key) {
     case SDLK_RETURN:
         if (key.ctrl || key.alt)
@@ -446,7 +455,7 @@ void System::handleKey(const Event& key) {
         if (key.ctrl)
             saveScript();
         else if (!videoDump)
-            takeScreenshot();
+            loop.screenshotWanted = true;
         break;
     case SDLK_m:
         if (!noSound) {
@@ -565,11 +574,19 @@ void System::drawPanels() {
         display->drawHud(*hud);
 }
 
+void System::saveScreenshot(Loop& loop) {
+    if (!loop.screenshotWanted)
+        return;
+    loop.screenshotWanted = false;
+    grabFrame(loop.grab);
+    outputFiles.saveImage("screenshot.png", loop.grab);
+}
+
 void System::dumpFrame(Loop& loop) {
     if (!videoDump)
         return;
     if (loop.dumpPhase == 0)
-        writeDumpFrame();
+        writeDumpFrame(loop.grab);
     loop.dumpPhase = (loop.dumpPhase + 1) % frameSkip;
 }
 
@@ -578,12 +595,25 @@ void System::followFullscreen() {
         display->setFullscreen(fullscreen);
 }
 
-void System::takeScreenshot() {
-    // The overlays grab the frame and store it here.
+void System::writeDumpFrame(Vx::Image& grab) {
+    const bool first = grab->getWidth() == 0;
+    grabFrame(grab);
+    // The writer keeps the image and encodes whatever it holds at each frame.
+    if (first)
+        videoDump->setImage(grab);
+    videoDump->writeFrame();
 }
 
-void System::writeDumpFrame() {
-    // The overlays write the frame here.
+void System::grabFrame(Vx::Image& grab) {
+    if (grab->getWidth() == 0) {
+        const int32_t w = static_cast<int32_t>(display->width());
+        const int32_t h = static_cast<int32_t>(display->height());
+        grab->resize(w, h);
+        // A display that cannot read its frame back leaves black, not stale memory.
+        if (uint8_t* pixels = grab->getWriteData())
+            std::fill(pixels, pixels + static_cast<size_t>(w) * h * 4, uint8_t(0));
+    }
+    display->grabImage(grab);
 }
 
 } // namespace Marquel

@@ -106,7 +106,7 @@ private:
     void loadEffects();
     void startPlayback();
     void handleEvents(Loop& loop);
-    void handleKey(const Event& key);
+    void handleKey(const Event& key, Loop& loop);
     void stepTime(const Event& key);
     void togglePause();
     void saveScript();
@@ -114,12 +114,15 @@ private:
     void measureFrame(Loop& loop);
     void feedPanels(Loop& loop);
     void drawPanels();
+    // Saves the drawn frame as "screenshot.png" into the output folder when S asked for it.
+    void saveScreenshot(Loop& loop);
+    // Every frameSkip-th frame into the video dump, the first one included.
     void dumpFrame(Loop& loop);
     void followFullscreen();
-    // Writes the current frame as a PNG into the output folder.
-    void takeScreenshot();
-    // Writes the current frame into the video dump.
-    void writeDumpFrame();
+    // Writes the drawn frame into the video dump through grab, which the writer keeps.
+    void writeDumpFrame(Vx::Image& grab);
+    // Reads the drawn frame into grab, sizing it to the display at its first use.
+    void grabFrame(Vx::Image& grab);
 };
 
 } // namespace Marquel

@@ -18,9 +18,9 @@ public:
 
     File read(const std::string& name) override;
     // Never destroys the old file: the bytes go to a temporary file beside it, which
-    // replaces the target only when every byte was written and the file closed. Missing
-    // directories are created.
-    bool write(File file) override;
+    // replaces the target only when every byte was written and the file closed (and, for
+    // WRITE_DURABLE, flushed to the disk). Missing directories are created.
+    bool write(File file, WriteMode mode) override;
 
 private:
     std::string path;

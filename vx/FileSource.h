@@ -6,6 +6,13 @@
 
 namespace Vx {
 
+// How a write to a directory survives a crash. Both replace an old file only once the new
+// one is complete, so a reader finds the old file or the new one, never a mix. DURABLE also
+// waits until the bytes are on the disk, so that a power loss cannot leave an empty file in
+// place of a user's settings; the frames of a recording are many and can be made again, so
+// they do not wait.
+enum WriteMode { WRITE_DURABLE, WRITE_ATOMIC };
+
 // One place files are read from and written to: a directory or an archive.
 class FileSource {
 public:
@@ -13,7 +20,7 @@ public:
     // An empty handle when this source has no such file (or cannot read it whole).
     virtual File read(const std::string& name) = 0;
     // True when the file was stored.
-    virtual bool write(File file) = 0;
+    virtual bool write(File file, WriteMode mode) = 0;
 };
 
 } // namespace Vx

@@ -88,12 +88,12 @@ File FileSystem::readFile(const std::string& name, int index) {
     return File();
 }
 
-bool FileSystem::writeFile(File file, int index) {
+bool FileSystem::writeFile(File file, int index, WriteMode mode) {
     if (index == -1)
         index = 0;
     if (index < 0 || index >= getSourceCount())
         return false;
-    return sources[index]->write(file);
+    return sources[index]->write(file, mode);
 }
 
 Image FileSystem::loadImage(const std::string& name, int index, bool uncached) {
@@ -103,9 +103,9 @@ Image FileSystem::loadImage(const std::string& name, int index, bool uncached) {
     return images->loadImage(name, file, uncached);
 }
 
-bool FileSystem::saveImage(const std::string& name, Image image) {
+bool FileSystem::saveImage(const std::string& name, Image image, WriteMode mode) {
     File file = images->encodeImage(name, image);
-    return !file.isNull() && writeFile(file);
+    return !file.isNull() && writeFile(file, -1, mode);
 }
 
 } // namespace Vx

@@ -34,12 +34,12 @@ public:
     // The first source that has the file wins; with an index, that source is tried first.
     File readFile(const std::string& name, int index = -1);
     // Into the given source, the first one for -1; false without such a source.
-    bool writeFile(File file, int index = -1);
+    bool writeFile(File file, int index = -1, WriteMode mode = WRITE_DURABLE);
 
     // Throws "Vx::loadImage, File not found (%s)" and every decoder fault.
     Image loadImage(const std::string& name, int index = -1, bool uncached = false);
     // False for a name no codec can encode, or a failed encode or write.
-    bool saveImage(const std::string& name, Image image);
+    bool saveImage(const std::string& name, Image image, WriteMode mode = WRITE_DURABLE);
 
     ImageManager& getImageManager() { return *images; }
 

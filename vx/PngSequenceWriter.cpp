@@ -39,8 +39,9 @@ void PngSequenceWriter::writeFrame() {
     int length = std::snprintf(filename, sizeof filename, "%s.%06d.%s", baseName.c_str(), counter,
                                extension.c_str());
     // A name that does not fit is skipped like any other frame that cannot be written.
+    // A frame can be rendered again: it need not wait for the disk as a user's file does.
     if (length >= 0 && size_t(length) < sizeof filename)
-        fileSystem->saveImage(filename, image);
+        fileSystem->saveImage(filename, image, WRITE_ATOMIC);
     ++counter;
 }
 

@@ -76,7 +76,7 @@ File ZipSource::read(const std::string& name) {
     return File(new FileObject(name, std::move(data)));
 }
 
-bool ZipSource::write(File) {
+bool ZipSource::write(File, WriteMode) {
     return false;
 }
 

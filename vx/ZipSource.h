@@ -22,7 +22,7 @@ public:
     // A damaged entry (read error, CRC mismatch, shorter than its header says) reads as
     // missing.
     File read(const std::string& name) override;
-    bool write(File file) override;
+    bool write(File file, WriteMode mode) override;
 
 private:
     unzFile handle = nullptr;

@@ -111,25 +111,31 @@ TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
               1);
 }
 
-// A file size limit makes the write fail half-way, as a full disk would.
+// A file size limit makes the write fail half-way, as a full disk would. A write that does
+// not wait for the disk (recorded frames) is just as atomic.
 TEST_F(VxTest, FailedWriteKeepsTheOldFile) {
     dir.write("script.xml", "old script");
     fs.addPath(dir.prefix());
     std::string big(64 * 1024, 'n');
-    rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    bool written = fs.writeFile(Vx::File::fromString("script.xml", big));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(written);
-    EXPECT_EQ(dir.read("script.xml"), "old script");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
-                            std::filesystem::directory_iterator()),
-              1);
+    for (Vx::WriteMode mode : {Vx::WRITE_DURABLE, Vx::WRITE_ATOMIC}) {
+        rlimit saved;
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        bool written = fs.writeFile(Vx::File::fromString("script.xml", big), -1, mode);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(written) << mode;
+        EXPECT_EQ(dir.read("script.xml"), "old script") << mode;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << mode;
+    }
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString("script.xml", "new"), -1, Vx::WRITE_ATOMIC));
+    EXPECT_EQ(dir.read("script.xml"), "new");
 }
 
 TEST_F(VxTest, WriteOverADirectoryFailsAndKeepsIt) {

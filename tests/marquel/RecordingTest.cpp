@@ -1,0 +1,128 @@
+// Screenshots and the video dump of a running player: names, frame times, orientation and
+// opacity of the files written into the output folder.
+
+#include "SystemFixture.h"
+#include "vx/FileSystem.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+
+using system_test::pressKey;
+using system_test::ScriptedEffect;
+using system_test::SystemFixture;
+
+namespace {
+
+constexpr int WIDTH = 64;
+constexpr int HEIGHT = 48;
+constexpr int TOP_BLUE = 0x40;
+constexpr int BOTTOM_BLUE = 0xC0;
+
+// Paints a number into its whole frame, transparent: red and green hold its high and low
+// byte, blue tells the top half from the bottom half. The number is the demo time in
+// hundredths, or the frame's index.
+class PaintingEffect : public ScriptedEffect {
+public:
+    explicit PaintingEffect(bool paintTime) : paintTime(paintTime) {}
+
+    void render(float time, float dt, float progress) override {
+        ScriptedEffect::render(time, dt, progress);
+        const long n = paintTime ? std::lround(time * 100) : static_cast<long>(times.size() - 1);
+        glEnable(GL_SCISSOR_TEST);
+        for (bool top : {true, false}) {
+            glScissor(0, top ? HEIGHT / 2 : 0, WIDTH, HEIGHT / 2);
+            glClearColor(float(n / 256) / 255, float(n % 256) / 255,
+                         float(top ? TOP_BLUE : BOTTOM_BLUE) / 255, 0);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        glDisable(GL_SCISSOR_TEST);
+    }
+
+    bool paintTime;
+};
+
+class RecordingTest : public SystemFixture {
+protected:
+    // A demo of the painting effect from the start mark to end, in a small OpenGL window.
+    Marquel::System& startDemo(float end, const std::string& extra) {
+        writeScript(end);
+        write("marquel.xml", "<demo><window width=\"64\" height=\"48\" type=\"opengl\"/>"
+                             "<script file=\"demo.xml\"/><music mute=\"nosound\"/>" +
+                                 extra + "</demo>");
+        Marquel::System& s = start();
+        s.addEffect("keys", &painter);
+        return s;
+    }
+
+    // The files in the output folder.
+    std::set<std::string> written() const {
+        std::set<std::string> names;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(dir.path() / "bin/screenshots"))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    // The number painted into a written frame, after checking that it is upright and opaque.
+    long paintedNumber(const std::string& name) {
+        Vx::FileSystem output;
+        output.addPath((dir.path() / "bin/screenshots/").string());
+        Vx::Image image = output.loadImage(name, -1, true);
+        EXPECT_EQ(image->getWidth(), WIDTH);
+        EXPECT_EQ(image->getHeight(), HEIGHT);
+        const uint8_t* bgra = image->getData();
+        const uint8_t* bottom = bgra + (HEIGHT - 1) * WIDTH * 4;
+        EXPECT_EQ(bgra[0], TOP_BLUE) << name << " is upside down";
+        EXPECT_EQ(bottom[0], BOTTOM_BLUE) << name << " is upside down";
+        int opaque = 0;
+        for (int i = 0; i < WIDTH * HEIGHT; ++i)
+            opaque += bgra[i * 4 + 3] == 255;
+        EXPECT_EQ(opaque, WIDTH * HEIGHT) << name << " is not opaque";
+        return bgra[2] * 256 + bgra[1];
+    }
+
+    PaintingEffect painter{true};
+};
+
+} // namespace
+
+TEST_F(RecordingTest, DumpWritesNumberedFramesOneStepOfTheRateApart) {
+    Marquel::System& s = startDemo(10.13f, R"(<time start="10"/>
+<videodump name="dump.png" fps="25" fpsbase="1" frameskip="1"/>)");
+    painter.plan[0] = [] { pressKey(SDLK_s); }; // no screenshot while dumping
+    s.run();
+    ASSERT_EQ(painter.times.size(), 3u);
+    EXPECT_EQ(written(),
+              (std::set<std::string>{"dump.000000.png", "dump.000001.png", "dump.000002.png"}))
+        << "past the end nothing was rendered, and nothing more is written";
+    EXPECT_EQ(paintedNumber("dump.000000.png"), 1004);
+    EXPECT_EQ(paintedNumber("dump.000001.png"), 1008);
+    EXPECT_EQ(paintedNumber("dump.000002.png"), 1012);
+}
+
+TEST_F(RecordingTest, FrameSkipRendersFinerStepsAndWritesEveryFourth) {
+    Marquel::System& s = startDemo(10.095f, R"(<time start="10"/>
+<videodump name="dump.png" fps="25" fpsbase="1" frameskip="4"/>)");
+    s.run();
+    ASSERT_EQ(painter.times.size(), 9u) << "10.01 to 10.09";
+    EXPECT_EQ(written(),
+              (std::set<std::string>{"dump.000000.png", "dump.000001.png", "dump.000002.png"}));
+    EXPECT_EQ(paintedNumber("dump.000000.png"), 1001);
+    EXPECT_EQ(paintedNumber("dump.000001.png"), 1005);
+    EXPECT_EQ(paintedNumber("dump.000002.png"), 1009);
+}
+
+TEST_F(RecordingTest, PressingSTwiceLeavesOneScreenshotOfTheSecondFrame) {
+    painter.paintTime = false;
+    Marquel::System& s = startDemo(30, "");
+    painter.plan[1] = [] { pressKey(SDLK_s); }; // seen in frame 2
+    painter.plan[3] = [] { pressKey(SDLK_s); }; // seen in frame 4
+    painter.plan[5] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    EXPECT_EQ(written(), (std::set<std::string>{"screenshot.png"}));
+    EXPECT_EQ(paintedNumber("screenshot.png"), 4) << "the frame drawn when S was seen";
+}

@@ -58,6 +58,7 @@ class ScriptedEffect : public Marquel::Effect {
 public:
     void render(float time, float, float) override {
         times.push_back(time);
+        ticks.push_back(SDL_GetTicks());
         auto action = plan.find(static_cast<int>(times.size()) - 1);
         if (action != plan.end())
             action->second();
@@ -67,6 +68,8 @@ public:
     // Frame index (from 0) to what happens in that frame's render.
     std::map<int, std::function<void()>> plan;
     std::vector<float> times;
+    // SDL_GetTicks() at each render, beside its time.
+    std::vector<uint32_t> ticks;
     int loads = 0;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // Files the panels read, made by the tests: a bitmap font and the inspector's logo.
 
+#include "marquel/Panel.h"
 #include "vx/Image.h"
 #include "vx/ImageManager.h"
 #include "vx/ImageObject.h"
@@ -29,6 +30,32 @@ inline std::string fontFile(int w, int h, const std::function<bool(int, int, int
 // Every glyph a bar of c % 8 + 1 columns: glyph c's rightmost inked column is c % 8.
 inline std::string barFont() {
     return fontFile(8, 8, [](int c, int, int k) { return k <= c % 8; });
+}
+
+// Glyphs 6 wide and 8 high that spell their own code: row 0 has its last column inked, so
+// every character advances by 8; rows 1 and 2 hold the high and the low four bits of the
+// code in columns 0 to 3, most significant first.
+inline bool codeGlyph(int c, int r, int k) {
+    if (r == 0)
+        return k == 5;
+    if (r == 1 || r == 2)
+        return k < 4 && ((c >> ((r == 1 ? 4 : 0) + 3 - k)) & 1);
+    return false;
+}
+
+// Reads count characters of code-font text drawn in colour at (x, y).
+inline std::string readCodeText(const Marquel::Panel& panel, int x, int y, int count, uint32_t colour) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        int code = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            const int k = bit % 4;
+            const int r = bit < 4 ? 1 : 2;
+            code = code * 2 + (panel.pixels[static_cast<size_t>(y + r) * panel.width + x + 8 * i + k] == colour ? 1 : 0);
+        }
+        text += static_cast<char>(code);
+    }
+    return text;
 }
 
 // The blue, green, red and alpha bytes of logo pixel (x, y): alpha is never 0xff, so a

@@ -22,7 +22,8 @@ protected:
             Marquel::EffectNode& node =
                 addNode(pick(0, 1) ? "fx" : "other", start, start + real(-2, 40), pick(0, 1));
             for (int t = pick(0, 3); t > 0; --t) {
-                Marquel::Trigger& trigger = addTrigger(node, real(-1, 30), pick(-1, 5), real(-1, 3));
+                Marquel::Trigger& trigger =
+                    addTrigger(node, real(-1, 30), pick(-1, 5), real(-1, 3));
                 trigger.fired = pick(0, 4);
             }
             for (int s = pick(0, 3); s > 0; --s) {
@@ -42,12 +43,11 @@ protected:
     }
 
     Marquel::Event randomEvent() {
-        static const int keys[] = {SDLK_UP,     SDLK_DOWN,     SDLK_LEFT,      SDLK_RIGHT,
-                                   SDLK_RETURN, SDLK_INSERT,   SDLK_DELETE,    SDLK_F2,
-                                   SDLK_F3,     SDLK_F4,       SDLK_o,         SDLK_n,
-                                   SDLK_v,      SDLK_t,        SDLK_KP_PLUS,   SDLK_KP_MINUS,
-                                   SDLK_a,      '"',           '\'',           SDLK_BACKSPACE,
-                                   SDLK_SPACE,  SDLK_LSHIFT,   '|',            SDLK_TAB};
+        static const int keys[] = {
+            SDLK_UP,     SDLK_DOWN,      SDLK_LEFT,    SDLK_RIGHT,    SDLK_RETURN, SDLK_INSERT,
+            SDLK_DELETE, SDLK_F2,        SDLK_F3,      SDLK_F4,       SDLK_o,      SDLK_n,
+            SDLK_v,      SDLK_t,         SDLK_KP_PLUS, SDLK_KP_MINUS, SDLK_a,      '"',
+            '\'',        SDLK_BACKSPACE, SDLK_SPACE,   SDLK_LSHIFT,   '|',         SDLK_TAB};
         if (pick(0, 20) == 0)
             return inspector_test::infoEvent(real(0, 120), real(0, 60), real(0, 100));
         // Leave typing often enough that the structure keys get their turn.

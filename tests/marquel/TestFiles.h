@@ -44,14 +44,18 @@ inline bool codeGlyph(int c, int r, int k) {
 }
 
 // Reads count characters of code-font text drawn in colour at (x, y).
-inline std::string readCodeText(const Marquel::Panel& panel, int x, int y, int count, uint32_t colour) {
+inline std::string readCodeText(const Marquel::Panel& panel, int x, int y, int count,
+                                uint32_t colour) {
     std::string text;
     for (int i = 0; i < count; ++i) {
         int code = 0;
         for (int bit = 0; bit < 8; ++bit) {
             const int k = bit % 4;
             const int r = bit < 4 ? 1 : 2;
-            code = code * 2 + (panel.pixels[static_cast<size_t>(y + r) * panel.width + x + 8 * i + k] == colour ? 1 : 0);
+            code = code * 2 +
+                   (panel.pixels[static_cast<size_t>(y + r) * panel.width + x + 8 * i + k] == colour
+                        ? 1
+                        : 0);
         }
         text += static_cast<char>(code);
     }

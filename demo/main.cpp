@@ -1,13 +1,6 @@
 // The demo program: the player with the demo's own effects, driven by the script that the
 // configuration names.
-#include "demo/BeatSignal.h"
-#include "demo/ClearEffect.h"
-#include "demo/FlashEffect.h"
-#include "demo/ImageEffect.h"
-#include "demo/LoaderEffect.h"
-#include "demo/StarEffect.h"
-#include "demo/SynchEffect.h"
-#include "demo/TorusEffect.h"
+#include "demo/DemoEffects.h"
 #include "marquel/System.h"
 
 #include <cstdio>
@@ -22,36 +15,9 @@ void play() {
     system.addSearchPath("../");
     system.addSearchPath("../data/");
     system.init("");
-
-    BeatSignal beat;
-    LoaderEffect loader;
-    SynchEffect synch(&beat);
-    ClearEffect quessa(&beat);
-    ImageEffect kelCool(&beat);
-    ImageEffect kelCoolMouth(&beat);
-    ImageEffect kelBack1(&beat);
-    ImageEffect kelBack2(&beat);
-    ImageEffect kelBack3(&beat);
-    ImageEffect kelBack4(&beat);
-    ImageEffect kelBoner(&beat);
-    TorusEffect torus(&beat);
-    FlashEffect tolvy(&beat);
-    StarEffect star(&beat);
-
-    system.addEffect("synch", &synch);
-    system.addEffect("quessa", &quessa);
-    system.addEffect("kel cool", &kelCool);
-    system.addEffect("kel coolmouth", &kelCoolMouth);
-    system.addEffect("kel back1", &kelBack1);
-    system.addEffect("kel back2", &kelBack2);
-    system.addEffect("kel back3", &kelBack3);
-    system.addEffect("kel back4", &kelBack4);
-    system.addEffect("kel boner", &kelBoner);
-    system.addEffect("torus", &torus);
-    system.addEffect("tolvy", &tolvy);
-    system.addEffect("star", &star);
-    system.loader = &loader;
-
+    // Built after init and destroyed before the system, in reverse order.
+    DemoEffects effects;
+    effects.registerWith(system);
     system.run();
 }
 

@@ -2,6 +2,7 @@
 
 #include "demo/ImageEffect.h"
 #include "EffectFixture.h"
+#include "marquel/Exception.h"
 #include "vorlik/TextureManager.h"
 
 namespace {
@@ -74,9 +75,14 @@ TEST_F(ImageEffectTest, TextureTriggerTexturesTheSquareFromTheCache) {
     EXPECT_THAT(pixel(WIDTH / 2, HEIGHT / 2), NearColour(Rgba({255, 255, 255}), 1));
 }
 
-TEST_F(ImageEffectTest, APictureThatIsMissingFailsTheTrigger) {
+TEST_F(ImageEffectTest, AMissingPictureOrAWindowWithoutTexturesFailsWithAMessage) {
     kel.init(&display, &system);
     EXPECT_THROW(kel.trigger(0, "texture", "nothere.png"), std::exception);
+    // What a configuration with a software window leaves the effects.
+    ImageEffect withoutOpenGL{&beat};
+    EXPECT_EQ(raisedMessage<Marquel::Exception>([&] { withoutOpenGL.load(&system); }),
+              "[Marquel] The demo's effects need an OpenGL window; cannot load 'mccool.png' "
+              "(set the window type to \"opengl\")");
 }
 
 } // namespace

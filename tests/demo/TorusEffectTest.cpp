@@ -93,4 +93,25 @@ TEST_F(TorusEffectTest, ToggleHidesTheKnotAndANewNodeShowsItAgain) {
     EXPECT_EQ(knotColour(), 'r');
 }
 
+TEST_F(TorusEffectTest, PqTakesTwoDigitsAndShortTextsStillDraw) {
+    TorusEffect torus{&beat};
+    torus.init(&display, &system);
+    play(torus, 0, false);
+    const std::vector<uint8_t> oneTwo = pixels;
+    torus.trigger(0, "pq", "25");
+    play(torus, 0, false);
+    EXPECT_NE(pixels, oneTwo);
+    torus.trigger(0, "pq", "12");
+    play(torus, 0, false);
+    EXPECT_EQ(pixels, oneTwo);
+    // At time 0 nothing moves, so only the knot changes the picture. A missing digit reads
+    // as 0; no windings at all draws nothing, and nothing fails.
+    EXPECT_NO_THROW(torus.trigger(0, "pq", ""));
+    for (const char* text : {"7", "x9"}) {
+        torus.trigger(0, "pq", text);
+        play(torus, 0, false);
+        EXPECT_NE(knotColour(), '-') << text;
+    }
+}
+
 } // namespace

@@ -154,22 +154,26 @@ struct Section {
     float start;
     float end;
     std::vector<double> frames;
+    std::vector<double> presents;
 };
 
-// Plays the script from 0 to its end; calls frameDone with each frame's time and duration.
+// Plays the script from 0 to its end; calls frameDone with each frame's time, its whole
+// duration and the part of it spent presenting the finished picture.
 void playThrough(Marquel::System& system, Marquel::Display& display,
-                 const std::function<void(float, double)>& frameDone) {
+                 const std::function<void(float, double, double)>& frameDone) {
     Marquel::Script& script = system.script;
     for (int frame = 0;; ++frame) {
         const float time = static_cast<float>(frame) * STEP;
         const Clock::time_point began = Clock::now();
         display.beginFrame();
         const bool going = script.update(time);
+        glFinish();
+        const Clock::time_point drawn = Clock::now();
         display.endFrame();
         glFinish();
         if (!going)
             break;
-        frameDone(time, millisecondsSince(began));
+        frameDone(time, millisecondsSince(began), millisecondsSince(drawn));
     }
 }
 
@@ -206,30 +210,33 @@ int main(int argc, char** argv) {
 
         std::vector<Section> sections;
         for (const auto& node : system.script.nodes)
-            sections.push_back({node->name, node->start, node->end, {}});
+            sections.push_back({node->name, node->start, node->end, {}, {}});
         std::vector<double> all;
-        playThrough(system, display, [&](float time, double ms) {
+        playThrough(system, display, [&](float time, double ms, double present) {
             all.push_back(ms);
             for (Section& s : sections)
-                if (s.start <= time && time < s.end)
+                if (s.start <= time && time < s.end) {
                     s.frames.push_back(ms);
+                    s.presents.push_back(present);
+                }
         });
 
         std::printf("\nWhole frames at 1280 x 720, %zu frames of %.2f s of script:\n\n", all.size(),
                     system.script.endTime);
-        std::printf("| section | span (s) | frames | median ms | 95th pct ms | median fps |\n");
-        std::printf("|---|---|---:|---:|---:|---:|\n");
+        std::printf("| section | span (s) | frames | median ms | 95th pct ms | median fps | "
+                    "present ms |\n");
+        std::printf("|---|---|---:|---:|---:|---:|---:|\n");
         for (size_t i = 0; i < sections.size(); ++i) {
             const Section& s = sections[i];
             if (s.frames.empty())
                 continue;
             const double median = percentile(s.frames, 0.5);
-            std::printf("| %zu %s | %.2f-%.2f | %zu | %.2f | %.2f | %.0f |\n", i, s.label.c_str(),
-                        s.start, s.end, s.frames.size(), median, percentile(s.frames, 0.95),
-                        1000 / median);
+            std::printf("| %zu %s | %.2f-%.2f | %zu | %.2f | %.2f | %.0f | %.2f |\n", i,
+                        s.label.c_str(), s.start, s.end, s.frames.size(), median,
+                        percentile(s.frames, 0.95), 1000 / median, percentile(s.presents, 0.5));
         }
         const double median = percentile(all, 0.5);
-        std::printf("| whole demo | | %zu | %.2f | %.2f | %.0f |\n", all.size(), median,
+        std::printf("| whole demo | | %zu | %.2f | %.2f | %.0f | |\n", all.size(), median,
                     percentile(all, 0.95), 1000 / median);
 
         // Second pass: each effect's render alone.
@@ -241,7 +248,7 @@ int main(int argc, char** argv) {
             entry.second = wrappers.back().get();
             entry.second->init(&display, &system);
         }
-        playThrough(system, display, [](float, double) {});
+        playThrough(system, display, [](float, double, double) {});
         std::printf("\nOne effect's render, GL work finished before and after:\n\n");
         std::printf("| effect | renders | median ms | 95th pct ms |\n|---|---:|---:|---:|\n");
         for (const auto& entry : timed)

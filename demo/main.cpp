@@ -1,8 +1,37 @@
-// The demo program's entry. The player and its effects land in later steps;
-// until then this only proves that everything builds and links.
+// The demo program: the player with the demo's own effects, driven by the script that the
+// configuration names.
+#include "demo/DemoEffects.h"
+#include "marquel/System.h"
+
 #include <cstdio>
+#include <exception>
+
+namespace {
+
+// Everything lives inside this function, so that by the time main reports an error the
+// effects and the system are gone and the window is closed.
+void play() {
+    Marquel::System system;
+    system.addSearchPath("../");
+    system.addSearchPath("../data/");
+    system.init("");
+    // Built after init and destroyed before the system, in reverse order.
+    DemoEffects effects;
+    effects.registerWith(system);
+    system.run();
+}
+
+} // namespace
 
 int main() {
-    std::puts("The demo is not playable yet: the player and its effects are still being built.");
+    try {
+        play();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Error: %s\n", e.what());
+        return 1;
+    } catch (...) {
+        std::fprintf(stderr, "Error: Unknown exception!\n");
+        return 1;
+    }
     return 0;
 }

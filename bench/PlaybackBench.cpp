@@ -1,0 +1,266 @@
+// Playback speed of the whole demo: every frame of the script drawn at 1280 x 720 at a fixed
+// step of demo time (1/60 s), timed from the frame's start to the end of its presentation,
+// reported per section (top-level node) as median and 95th-percentile frame time. A second
+// pass times each effect's render alone, finishing the GL work after each, to show where the
+// time goes. Needs an X server: run under xvfb-run.
+//
+// playback_bench [data folder] [script file]
+//
+// Without a data folder that holds the script, the benchmark writes its own pictures and a
+// four-section script into a temporary folder and plays that.
+
+#include "demo/DemoEffects.h"
+#include "marquel/GLDisplay.h"
+#include "marquel/System.h"
+#include "vx/ImageObject.h"
+#include "vx/PngCodec.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr float STEP = 1.0f / 60;
+
+double millisecondsSince(Clock::time_point from) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
+
+// The value below which share of the sorted values lie.
+double percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    const size_t at = static_cast<size_t>(std::ceil(share * static_cast<double>(values.size())));
+    return values[std::min(values.size() - 1, at > 0 ? at - 1 : 0)];
+}
+
+void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+void writePicture(const std::filesystem::path& file, int width, int height,
+                  const std::function<uint32_t(int, int)>& argb) {
+    Vx::ImageObject image(width, height, nullptr, nullptr, file.filename().string());
+    uint8_t* pixel = image.getWriteData();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x, pixel += 4) {
+            const uint32_t c = argb(x, y);
+            pixel[0] = c & 0xff;
+            pixel[1] = (c >> 8) & 0xff;
+            pixel[2] = (c >> 16) & 0xff;
+            pixel[3] = c >> 24;
+        }
+    std::vector<uint8_t> encoded;
+    Vx::PngCodec().encode(encoded, image);
+    writeFile(file, std::string(encoded.begin(), encoded.end()));
+}
+
+// Four eight-second sections: stars, picture squares, the knot with flashes on the beat, and
+// everything at once. Each is a clear node with the rest nested inside.
+std::string generatedScript() {
+    const std::string beats =
+        "<effect name=\"synch\" start=\"0\" end=\"8\">"
+        "<trigger name=\"baseline\" start=\"0\" repeat=\"16\" delay=\"0.5\"></trigger></effect>";
+    const std::string stars =
+        "<effect name=\"star\" start=\"0\" end=\"8\">"
+        "<trigger name=\"new\" start=\"0\" repeat=\"8\" delay=\"1\"></trigger>"
+        "<spline name=\"alpha\" type=\"linear\"><key time=\"0\" value=\"0\"/>"
+        "<key time=\"1\" value=\"10\"/></spline></effect>";
+    std::string squares;
+    const char* kels[] = {"kel back1", "kel back2", "kel back3", "kel back4", "kel cool"};
+    const char* pictures[] = {"mcscroller.png", "mcbrallor.png", "mcboner.png", "mcbonertwist.png",
+                              "mccool.png"};
+    for (int i = 0; i < 5; ++i)
+        squares += std::string("<effect name=\"") + kels[i] + "\" start=\"0\" end=\"8\">" +
+                   "<trigger name=\"texture\" value=\"" + pictures[i] + "\"></trigger>" +
+                   "<trigger name=\"speed\" value=\"6\"></trigger>" +
+                   "<trigger name=\"angle\" value=\"15\"></trigger>" +
+                   "<spline name=\"size\" type=\"smooth\"><key time=\"0\" value=\"" +
+                   std::to_string(30 - 4 * i) + "\"/><key time=\"8\" value=\"" +
+                   std::to_string(20 - 2 * i) + "\"/></spline>" +
+                   "<spline name=\"alpha\" type=\"bezier\"><key time=\"0\" value=\"4\"/>" +
+                   "<key time=\"8\" value=\"9\"/></spline></effect>";
+    const std::string knot = "<effect name=\"tolvy\" start=\"0\" end=\"8\"></effect>"
+                             "<effect name=\"torus\" start=\"0\" end=\"8\">"
+                             "<trigger name=\"pq\" value=\"23\"></trigger>"
+                             "<spline name=\"alpha\" type=\"square\"><key time=\"0\" value=\"10\"/>"
+                             "</spline></effect>";
+    auto section = [](int index, const std::string& colour, const std::string& inside) {
+        return "<effect name=\"quessa\" start=\"" + std::to_string(index * 8) + "\" end=\"" +
+               std::to_string(index * 8 + 8) + "\"><trigger name=\"color\" value=\"" + colour +
+               "\"></trigger>" + inside + "</effect>";
+    };
+    return "<script>" + section(0, "000000032", stars) + section(1, "016016048", squares) +
+           section(2, "000000000", beats + knot) +
+           section(3, "032000016", beats + knot + squares + stars) + "</script>";
+}
+
+void writeGeneratedData(const std::filesystem::path& folder, const std::string& scriptName) {
+    const char* pictures[] = {"mccool.png", "mcboner.png",   "mcbonertwist.png", "mcscroller.png",
+                              "mcstar.png", "mcbrallor.png", "mcuniverse.png"};
+    uint32_t seed = 1;
+    for (const char* name : pictures) {
+        seed = seed * 2654435761u;
+        writePicture(folder / name, 256, 256, [seed](int x, int y) {
+            const int dx = x - 128, dy = y - 128;
+            const uint32_t alpha = dx * dx + dy * dy < 120 * 120 ? 0xff : 0x40;
+            return (alpha << 24) | ((seed ^ uint32_t(x * 3 + y)) & 0xffffff);
+        });
+    }
+    writePicture(folder / "font.png", 512, 8, [](int x, int) { return x % 5 ? 0xffffffffu : 0u; });
+    writeFile(folder / scriptName, generatedScript());
+}
+
+// Forwards every call to the effect it wraps and times its render, GL work included.
+class TimedEffect : public Marquel::Effect {
+public:
+    explicit TimedEffect(Marquel::Effect* inner) : inner(inner) {}
+
+    void start() override { inner->start(); }
+    void trigger(float time, const std::string& name, const std::string& value) override {
+        inner->trigger(time, name, value);
+    }
+    void spline(float time, const std::string& name, float value) override {
+        inner->spline(time, name, value);
+    }
+    void render(float time, float dt, float progress) override {
+        glFinish();
+        const Clock::time_point began = Clock::now();
+        inner->render(time, dt, progress);
+        glFinish();
+        renders.push_back(millisecondsSince(began));
+    }
+    void load(Marquel::System* system) override { inner->init(display, system); }
+
+    std::vector<double> renders;
+
+private:
+    Marquel::Effect* inner;
+};
+
+struct Section {
+    std::string label;
+    float start;
+    float end;
+    std::vector<double> frames;
+    std::vector<double> presents;
+};
+
+// Plays the script from 0 to its end; calls frameDone with each frame's time, its whole
+// duration and the part of it spent presenting the finished picture.
+void playThrough(Marquel::System& system, Marquel::Display& display,
+                 const std::function<void(float, double, double)>& frameDone) {
+    Marquel::Script& script = system.script;
+    for (int frame = 0;; ++frame) {
+        const float time = static_cast<float>(frame) * STEP;
+        const Clock::time_point began = Clock::now();
+        display.beginFrame();
+        const bool going = script.update(time);
+        glFinish();
+        const Clock::time_point drawn = Clock::now();
+        display.endFrame();
+        glFinish();
+        if (!going)
+            break;
+        frameDone(time, millisecondsSince(began), millisecondsSince(drawn));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string folder = argc > 1 ? argv[1] : "";
+    const std::string scriptName = argc > 2 ? argv[2] : "demo.xml";
+    std::filesystem::path generated;
+    if (folder.empty() || !std::filesystem::exists(std::filesystem::path(folder) / scriptName)) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "playback-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return 1;
+        generated = pattern;
+        writeGeneratedData(generated, scriptName);
+        folder = generated.string();
+        std::printf("No script '%s' in the data folder: playing a generated one.\n",
+                    scriptName.c_str());
+    }
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+    int status = 0;
+    try {
+        Marquel::System system;
+        system.addSearchPath(folder + "/");
+        Marquel::GLDisplay display;
+        display.open("playback", 1280, 720, false);
+        DemoEffects effects;
+        effects.registerWith(system);
+        Vx::File text = system.files.readFile(scriptName);
+        if (text.isNull() || !system.script.load(text->getChars(), text->getSize()))
+            throw std::runtime_error("cannot load the script " + scriptName);
+        for (auto& entry : system.script.effects)
+            entry.second->init(&display, &system);
+
+        std::vector<Section> sections;
+        for (const auto& node : system.script.nodes)
+            sections.push_back({node->name, node->start, node->end, {}, {}});
+        std::vector<double> all;
+        playThrough(system, display, [&](float time, double ms, double present) {
+            all.push_back(ms);
+            for (Section& s : sections)
+                if (s.start <= time && time < s.end) {
+                    s.frames.push_back(ms);
+                    s.presents.push_back(present);
+                }
+        });
+
+        std::printf("\nWhole frames at 1280 x 720, %zu frames of %.2f s of script:\n\n", all.size(),
+                    system.script.endTime);
+        std::printf("| section | span (s) | frames | median ms | 95th pct ms | median fps | "
+                    "present ms |\n");
+        std::printf("|---|---|---:|---:|---:|---:|---:|\n");
+        for (size_t i = 0; i < sections.size(); ++i) {
+            const Section& s = sections[i];
+            if (s.frames.empty())
+                continue;
+            const double median = percentile(s.frames, 0.5);
+            std::printf("| %zu %s | %.2f-%.2f | %zu | %.2f | %.2f | %.0f | %.2f |\n", i,
+                        s.label.c_str(), s.start, s.end, s.frames.size(), median,
+                        percentile(s.frames, 0.95), 1000 / median, percentile(s.presents, 0.5));
+        }
+        const double median = percentile(all, 0.5);
+        std::printf("| whole demo | | %zu | %.2f | %.2f | %.0f | |\n", all.size(), median,
+                    percentile(all, 0.95), 1000 / median);
+
+        // Second pass: each effect's render alone.
+        std::map<std::string, TimedEffect*> timed;
+        std::vector<std::unique_ptr<TimedEffect>> wrappers;
+        for (auto& entry : system.script.effects) {
+            wrappers.push_back(std::make_unique<TimedEffect>(entry.second));
+            timed[entry.first] = wrappers.back().get();
+            entry.second = wrappers.back().get();
+            entry.second->init(&display, &system);
+        }
+        playThrough(system, display, [](float, double, double) {});
+        std::printf("\nOne effect's render, GL work finished before and after:\n\n");
+        std::printf("| effect | renders | median ms | 95th pct ms |\n|---|---:|---:|---:|\n");
+        for (const auto& entry : timed)
+            if (!entry.second->renders.empty())
+                std::printf("| %s | %zu | %.2f | %.2f |\n", entry.first.c_str(),
+                            entry.second->renders.size(), percentile(entry.second->renders, 0.5),
+                            percentile(entry.second->renders, 0.95));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Error: %s\n", e.what());
+        status = 1;
+    }
+    if (!generated.empty())
+        std::filesystem::remove_all(generated);
+    return status;
+}

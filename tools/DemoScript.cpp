@@ -97,14 +97,14 @@ void intro(Writer& w, const Section& s) {
     w.node("kel back1", 0, length, [&] {
         w.trigger(0, "texture", "mcuniverse.png");
         w.trigger(0, "color", "255255255");
-        w.spline("alpha", "smooth", {{0, 0}, {3, 10}, {length, 10}});
+        w.spline("alpha", "linear", {{0, 0}, {3, 10}, {length, 10}});
         w.spline("size", "linear", {{0, 70}, {length, 82}});
         w.spline("angle", "linear", {{0, 0}, {length, 60}});
     });
     w.node("star", 0, length, [&] {
         w.trigger(0, "texture", "mcstar.png");
         w.trigger(0, "color", "255240200");
-        w.spline("alpha", "smooth", {{0, 0}, {2, 10}, {length, 10}});
+        w.spline("alpha", "linear", {{0, 0}, {2, 10}, {length, 10}});
     });
     w.node("kel coolmouth", BAR * 2, length, [&] {
         w.trigger(0, "texture", "mcscroller.png");
@@ -125,13 +125,15 @@ void build(Writer& w, const Section& s) {
         w.trigger(0, "texture", "mcbrallor.png");
         w.spline("alpha", "linear", {{0, 0}, {2, 8}, {length - 1, 8}, {length, 10}});
         w.spline("size", "smooth", {{0, 55}, {half, 60}, {length, 64}});
-        w.spline("y", "bezier", {{0, -6}, {half, 6}, {length, 0}});
+        // A quadratic piece: the middle key is its control point.
+        w.spline("y", "bezier", {{0, -6}, {half, 0}, {length, 6}});
     });
     w.open("kel cool", 0, length);
     w.trigger(0, "texture", "mccool.png");
     w.trigger(0, "angle", "8");
     w.trigger(0, "speed", swingSpeed(length));
-    w.spline("x", "bezier", {{0, -90}, {3, -10}, {6, -28}, {length, -28}});
+    // Slides in past its place and settles back: a quadratic piece to 6 s, then still.
+    w.spline("x", "bezier", {{0, -90}, {3, 0}, {6, -28}, {length, -28}});
     w.spline("size", "square", {{0, 16}, {BAR * 2, 18}, {BAR * 4, 20}});
     w.constant("y", -3);
     // The scroller and the second character join in the second half, nested in the first.
@@ -214,7 +216,7 @@ void pause(Writer& w, const Section& s) {
     w.node("kel back4", 0, length, [&] {
         w.trigger(0, "texture", "mcbrallor.png");
         w.trigger(0, "color", "150170255");
-        w.spline("alpha", "smooth", {{0, 0}, {2, 9}, {length, 9}});
+        w.spline("alpha", "linear", {{0, 0}, {2, 9}, {length, 9}});
         w.constant("size", 60);
     });
     w.node("kel boner", 0, length, [&] {

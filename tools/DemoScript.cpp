@@ -161,21 +161,23 @@ void drop(Writer& w, const Section& s, bool second) {
     w.trigger(0, "color", second ? "020000020" : "000000000");
     w.node("synch", 0, length, [&] { w.beats(0, beatCount); });
     w.node("tolvy", 0, length, [&] { w.trigger(0, "color", second ? "000070120" : "110030070"); });
-    w.open(second ? "kel back1" : "kel back3", 0, length);
-    w.trigger(0, "texture", second ? "mcbrallor.png" : "mcuniverse.png");
-    w.spline("alpha", "linear", {{0, 10}, {length, 5}});
-    w.constant("size", 62);
-    w.spline("angle", "smooth", {{0, 0}, {length / 2, second ? -150.0f : 300.0f}, {length, 0}});
-    w.node("torus", 0, length, [&] {
-        w.trigger(0, "color", second ? "000255128" : "255200000");
-        w.trigger(0, "pq", second ? "34" : "23");
-        w.trigger(0, "angle", second ? "45" : "30");
-        w.trigger(0, "speed", "6.283");
-        // A stutter before the last bar: the knot blinks off and on twice on sixteenths.
-        w.repeated(length - BAR - BEAT, "toggle", "1", 4, BEAT / 4);
-        w.spline("x", "smooth", {{0, -60}, {length / 2, 60}, {length, 0}});
-        w.spline("y", second ? "square" : "linear", {{0, 0}, {length / 2, 20}, {length, 0}});
-        w.constant("alpha", 10);
+    // The knot is drawn untextured only while no picture has switched texturing on in the
+    // frame, so it goes first and the backdrop lies over it as a thin veil.
+    w.open("torus", 0, length);
+    w.trigger(0, "color", second ? "000255128" : "255200000");
+    w.trigger(0, "pq", second ? "34" : "23");
+    w.trigger(0, "angle", second ? "45" : "30");
+    w.trigger(0, "speed", "6.283");
+    // A stutter before the last bar: the knot blinks off and on twice on sixteenths.
+    w.repeated(length - BAR - BEAT, "toggle", "1", 4, BEAT / 4);
+    w.spline("x", "smooth", {{0, -60}, {length / 2, 60}, {length, 0}});
+    w.spline("y", second ? "square" : "linear", {{0, 0}, {length / 2, 20}, {length, 0}});
+    w.constant("alpha", 10);
+    w.node(second ? "kel back1" : "kel back3", 0, length, [&] {
+        w.trigger(0, "texture", second ? "mcbrallor.png" : "mcuniverse.png");
+        w.spline("alpha", "linear", {{0, 4}, {length, 2.5f}});
+        w.constant("size", 62);
+        w.spline("angle", "smooth", {{0, 0}, {length / 2, second ? -150.0f : 300.0f}, {length, 0}});
     });
     w.close();
     if (second) {
@@ -240,16 +242,17 @@ void outro(Writer& w, const Section& s) {
     w.trigger(0, "color", "000000000");
     w.node("synch", 0, length, [&] { w.beats(0, 2 * BEATS_PER_BAR); });
     w.node("tolvy", 0, BAR * 2, [&] { w.trigger(0, "color", "040010060"); });
-    w.node("kel back2", 0, length, [&] {
-        w.trigger(0, "texture", "mcuniverse.png");
-        w.spline("alpha", "smooth", {{0, 10}, {length - 2, 6}, {length, 0}});
-        w.spline("size", "linear", {{0, 60}, {length, 90}});
-    });
+    // Before any picture, while texturing is still off in the frame.
     w.node("torus", 0, BAR * 2, [&] {
         w.trigger(0, "pq", "25");
         w.trigger(0, "color", "255080200");
         w.constant("x", 0);
         w.constant("y", 0);
+    });
+    w.node("kel back2", 0, length, [&] {
+        w.trigger(0, "texture", "mcuniverse.png");
+        w.spline("alpha", "smooth", {{0, 10}, {length - 2, 6}, {length, 0}});
+        w.spline("size", "linear", {{0, 60}, {length, 90}});
     });
     w.node("kel cool", 0, length, [&] {
         w.trigger(0, "texture", "mccool.png");

@@ -188,7 +188,10 @@ void drop(Writer& w, const Section& s, bool second) {
             w.constant("y", 24);
             w.constant("size", 30);
         });
+        // Every node names its picture, so the demo looks the same from any start mark.
         w.node("kel cool", 0, length, [&] {
+            w.trigger(0, "texture", "mccool.png");
+            w.trigger(0, "angle", "8");
             w.trigger(0, "color", "255210210");
             w.trigger(0, "speed", swingSpeed(length));
             w.spline("x", "smooth", {{0, -100}, {2, -40}, {length, -40}});
@@ -231,6 +234,7 @@ void pause(Writer& w, const Section& s) {
         w.constant("y", 0);
     });
     w.node("star", 0, length, [&] {
+        w.trigger(0, "texture", "mcstar.png");
         w.trigger(0, "color", "200220255");
         w.repeated(0, "new", "1", s.bars, BAR);
         w.constant("alpha", 10);

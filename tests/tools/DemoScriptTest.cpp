@@ -119,6 +119,18 @@ TEST_F(DemoScriptTest, TriggerValuesAreWhatTheEffectsRead) {
     });
 }
 
+TEST_F(DemoScriptTest, EveryPictureNodeNamesItsPictureAtItsStart) {
+    // Otherwise a start mark past the node that set the picture shows a plain square.
+    walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float start, int) {
+        if (node.name.rfind("kel ", 0) != 0 && node.name != "star")
+            return;
+        bool named = false;
+        for (const auto& trigger : node.triggers)
+            named = named || (trigger->name == "texture" && trigger->start == 0);
+        EXPECT_TRUE(named) << node.name << " at " << start;
+    });
+}
+
 TEST_F(DemoScriptTest, SplinesStayFiniteAndInRange) {
     walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float, int) {
         for (const auto& spline : node.splines) {

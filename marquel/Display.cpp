@@ -75,4 +75,13 @@ void Display::failWithSdlError(std::FILE* stream, const char* format) {
     throw std::runtime_error(message);
 }
 
+void Display::reopen(const std::string& newCaption, int width, int height, bool wantFullscreen) {
+    if (opened)
+        close();
+    windowWidth = width;
+    windowHeight = height;
+    fullscreen = wantFullscreen;
+    caption = newCaption;
+}
+
 } // namespace Marquel

@@ -49,6 +49,8 @@ public:
     bool isOpen() const { return opened; }
 
 protected:
+    // Closes an open window and keeps what the next one is opened with.
+    void reopen(const std::string& newCaption, int width, int height, bool wantFullscreen);
     // Prints format, filled with SDL's last error, to stream and raises it as a standard
     // exception: the failures of a software window and of a mode switch are reported this way.
     [[noreturn]] static void failWithSdlError(std::FILE* stream, const char* format);

@@ -44,12 +44,7 @@ GLDisplay::~GLDisplay() {
 }
 
 void GLDisplay::open(const std::string& caption, int width, int height, bool fullscreen) {
-    if (opened)
-        close();
-    windowWidth = width;
-    windowHeight = height;
-    this->fullscreen = fullscreen;
-    this->caption = caption;
+    reopen(caption, width, height, fullscreen);
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         throw Exception("Video initialization failed: %s\n", SDL_GetError());
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);

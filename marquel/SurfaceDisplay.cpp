@@ -7,12 +7,7 @@
 namespace Marquel {
 
 void SurfaceDisplay::open(const std::string& caption, int width, int height, bool fullscreen) {
-    if (opened)
-        close();
-    windowWidth = width;
-    windowHeight = height;
-    this->fullscreen = fullscreen;
-    this->caption = caption;
+    reopen(caption, width, height, fullscreen);
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         failWithSdlError(stdout, "Video initialization failed: %s\n");
     Uint32 flags = SDL_SWSURFACE | SDL_DOUBLEBUF | (fullscreen ? SDL_FULLSCREEN : 0);

@@ -10,35 +10,7 @@ FileObject::FileObject(std::string name, std::vector<uint8_t> data)
     : name(std::move(name)), data(std::move(data)) {
 }
 
-File::File(FileObject* object) {
-    if (object)
-        record = new Record{object, 1};
-}
-
-File::File(const File& other) : record(other.record) {
-    if (record)
-        ++record->count;
-}
-
-File& File::operator=(const File& other) {
-    if (record == other.record)
-        return *this;
-    reset();
-    record = other.record;
-    if (record)
-        ++record->count;
-    return *this;
-}
-
-File::~File() {
-    reset();
-}
-
-void File::reset() {
-    if (!record)
-        return;
-    Record* released = record;
-    record = nullptr;
+void File::drop(HandleRecord<FileObject>* released) {
     if (--released->count == 0) {
         delete released->object;
         delete released;

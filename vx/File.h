@@ -1,5 +1,7 @@
 #pragma once
 
+#include "vx/CountedHandle.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,32 +26,22 @@ private:
 
 // Counted handle to a FileObject: copies share one control record {object, count}; the
 // release that brings the count to 0 frees both. An empty handle has no record.
-class File {
+class File : public CountedHandle<FileObject, File> {
 public:
-    File() = default;
-    // Adopts the object; none gives an empty handle.
-    explicit File(FileObject* object);
-    File(const File& other);
-    File& operator=(const File& other);
-    ~File();
+    using CountedHandle::CountedHandle;
 
     // A new file holding a copy of size bytes, e.g. a document about to be written.
     static File fromBytes(const std::string& name, const void* bytes, int32_t size);
     static File fromString(const std::string& name, const std::string& text);
-
-    bool isNull() const { return record == nullptr; }
-    void reset();
 
     // Throws Vx::Exception on an empty handle.
     const FileObject* operator->() const;
     const FileObject& operator*() const;
 
 private:
-    struct Record {
-        FileObject* object;
-        int32_t count;
-    };
-    Record* record = nullptr;
+    friend class CountedHandle<FileObject, File>;
+    // The last release frees the object and the record.
+    static void drop(HandleRecord<FileObject>* released);
 };
 
 } // namespace Vx

@@ -5,35 +5,7 @@
 
 namespace Vx {
 
-Image::Image(ImageObject* object) {
-    if (object)
-        record = new Record{object, 1};
-}
-
-Image::Image(const Image& other) : record(other.record) {
-    if (record)
-        ++record->count;
-}
-
-Image& Image::operator=(const Image& other) {
-    if (record == other.record)
-        return *this;
-    reset();
-    record = other.record;
-    if (record)
-        ++record->count;
-    return *this;
-}
-
-Image::~Image() {
-    reset();
-}
-
-void Image::reset() {
-    if (!record)
-        return;
-    Record* released = record;
-    record = nullptr;
+void Image::drop(HandleRecord<ImageObject>* released) {
     if (released->count > 0)
         --released->count;
     ImageObject* object = released->object;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "vx/CountedHandle.h"
 #include "vx/ImageObject.h"
 
 #include <cstdint>
@@ -10,28 +11,17 @@ namespace Vx {
 // cached image lives while any handle outside its manager's cache holds it: the release
 // that leaves only the cache's reference removes it from the cache, which frees it. An
 // uncached image is freed by the release that brings the count to 0.
-class Image {
+class Image : public CountedHandle<ImageObject, Image> {
 public:
-    Image() = default;
-    // Adopts the object; none gives an empty handle.
-    explicit Image(ImageObject* object);
-    Image(const Image& other);
-    Image& operator=(const Image& other);
-    ~Image();
-
-    bool isNull() const { return record == nullptr; }
-    void reset();
+    using CountedHandle::CountedHandle;
 
     // Both throw Vx::Exception on an empty handle.
     ImageObject* operator->() const;
     ImageObject& operator*() const;
 
 private:
-    struct Record {
-        ImageObject* object;
-        int32_t count;
-    };
-    Record* record = nullptr;
+    friend class CountedHandle<ImageObject, Image>;
+    static void drop(HandleRecord<ImageObject>* released);
 };
 
 } // namespace Vx

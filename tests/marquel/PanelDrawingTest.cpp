@@ -12,7 +12,9 @@
 #include <climits>
 #include <string>
 
+using system_test::codeGlyph;
 using system_test::fontFile;
+using system_test::readCodeText;
 
 namespace {
 
@@ -36,32 +38,6 @@ public:
         return n;
     }
 };
-
-// Glyphs 6 wide and 8 high that spell their own code: row 0 has its last column inked, so
-// every character advances by 8; rows 1 and 2 hold the high and the low four bits of the
-// code in columns 0 to 3, most significant first.
-bool codeGlyph(int c, int r, int k) {
-    if (r == 0)
-        return k == 5;
-    if (r == 1 || r == 2)
-        return k < 4 && ((c >> ((r == 1 ? 4 : 0) + 3 - k)) & 1);
-    return false;
-}
-
-// Reads count characters of code-font text drawn in colour at (x, y).
-std::string readCodeText(const Marquel::Panel& panel, int x, int y, int count, uint32_t colour) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        int code = 0;
-        for (int bit = 0; bit < 8; ++bit) {
-            const int k = bit % 4;
-            const int r = bit < 4 ? 1 : 2;
-            code = code * 2 + (pixelAt(panel, x + 8 * i + k, y + r) == colour ? 1 : 0);
-        }
-        text += static_cast<char>(code);
-    }
-    return text;
-}
 
 class PanelDrawingTest : public ::testing::Test {
 protected:

@@ -15,7 +15,10 @@ namespace {
 
 class PanelTest : public ::testing::Test {
 protected:
-    PanelTest() { files.addPath(dir.prefix()); }
+    PanelTest() {
+        files.addPath(dir.prefix());
+        dir.write("marquel_logo.png", system_test::logoPng(8, 8));
+    }
 
     std::string refusal(const std::string& font) {
         dir.write("marquel.font", font);

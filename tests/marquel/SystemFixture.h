@@ -3,6 +3,7 @@
 // the files it needs made by the test, and effects that press keys from inside the main
 // loop.
 
+#include "TestFiles.h"
 #include "WindowFixture.h"
 #include "common/MusicFiles.h"
 #include "common/TempDir.h"
@@ -21,26 +22,6 @@
 #include <vector>
 
 namespace system_test {
-
-// A font file: W x H glyphs where inked(c, r, k) says which pixels are set.
-inline std::string fontFile(int w, int h, const std::function<bool(int, int, int)>& inked) {
-    std::string bytes = "IBF!";
-    bytes += static_cast<char>(w);
-    bytes += static_cast<char>(h);
-    std::string bits(static_cast<size_t>(32 * w * h), '\0');
-    size_t n = 0;
-    for (int c = 0; c < 256; ++c)
-        for (int r = 0; r < h; ++r)
-            for (int k = 0; k < w; ++k, ++n)
-                if (inked(c, r, k))
-                    bits[n / 8] = static_cast<char>(bits[n / 8] | (0x80 >> (n % 8)));
-    return bytes + bits;
-}
-
-// Every glyph a bar of c % 8 + 1 columns: glyph c's rightmost inked column is c % 8.
-inline std::string barFont() {
-    return fontFile(8, 8, [](int c, int, int k) { return k <= c % 8; });
-}
 
 // Pushes a key press into SDL's queue, as if the user typed it; the main loop sees it in
 // the next frame.
@@ -80,6 +61,7 @@ protected:
         std::filesystem::create_directories(dir.path() / "bin");
         std::filesystem::create_directories(dir.path() / "data");
         write("data/marquel.font", barFont());
+        write("data/marquel_logo.png", logoPng(24, 20));
         previousDirectory = std::filesystem::current_path();
         std::filesystem::current_path(dir.path() / "bin");
     }

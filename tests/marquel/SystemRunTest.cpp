@@ -219,6 +219,43 @@ TEST_F(SystemRunTest, TypingIntoTheInspectorTakesEveryKey) {
     EXPECT_EQ(keys.times.size(), 3u);
 }
 
+TEST_F(SystemRunTest, InspectorEditsSavedWithCtrlSAreWhatTheNextStartLoads) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
+    keys.plan[1] = [] { pressKey(SDLK_TAB); };
+    keys.plan[3] = [] {
+        // Edit mode on the node's end handle: one step later, then a new trigger.
+        pressKey(SDLK_RETURN);
+        pressKey(SDLK_RIGHT);
+        pressKey(SDLK_RIGHT);
+        pressKey(SDLK_RIGHT, KMOD_LCTRL);
+        pressKey(SDLK_RETURN);
+        pressKey(SDLK_F3, KMOD_LCTRL);
+    };
+    // The main loop's keys come before the inspector's in a frame: save in a later one.
+    keys.plan[5] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
+    keys.plan[7] = [] {
+        pressKey(SDLK_TAB);
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    ASSERT_EQ(keys.times.size(), 9u);
+    const float end = 30 + 40.0f / 398;
+    EXPECT_FLOAT_EQ(s.script.nodes[0]->end, end);
+    finish();
+
+    Marquel::System& restarted = start();
+    ASSERT_EQ(restarted.script.nodes.size(), 1u);
+    const Marquel::EffectNode& node = *restarted.script.nodes[0];
+    EXPECT_FLOAT_EQ(node.start, 0);
+    EXPECT_FLOAT_EQ(node.end, end);
+    ASSERT_EQ(node.triggers.size(), 1u);
+    EXPECT_EQ(node.triggers[0]->name, "new");
+    EXPECT_FLOAT_EQ(restarted.script.endTime, end);
+    EXPECT_EQ(restarted.inspector->script, &restarted.script);
+    EXPECT_NE(read("data/demo.xml").find("end=\"30.000000\""), std::string::npos)
+        << "the original is untouched";
+}
+
 TEST_F(SystemRunTest, CtrlSSavesTheScriptIntoTheFirstPathAndAFailedSaveKeepsRunning) {
     Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
     keys.plan[1] = [&] {

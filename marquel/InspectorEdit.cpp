@@ -1,0 +1,378 @@
+// The inspector's keys: typing names and values, edits of the script's structure, edits of
+// the selected row's times and values, and moving the selection.
+
+#include "marquel/Inspector.h"
+
+#include "marquel/Script.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace Marquel {
+
+namespace {
+
+constexpr char CURSOR_MARK = '|';
+
+// Keeps every text writable by the script saver, which cannot write a text holding both
+// kinds of quote.
+bool acceptsCharacter(const std::string& text, int key) {
+    if (!((key >= 32 && key <= 90) || (key >= 97 && key <= 122)))
+        return false;
+    if (key == '"')
+        return text.find('\'') == std::string::npos;
+    if (key == '\'')
+        return text.find('"') == std::string::npos;
+    return true;
+}
+
+// A key's time on the node's clock, where the chart and the neighbour tests compare keys.
+float scaledTime(const Spline& spline, const SplineKey& key) {
+    return spline.timescale * key.time + spline.timeoffset;
+}
+
+// A scale of 0 (or one that is not a number) would turn a one-pixel move into infinity or
+// NaN, which the saved file could not bring back: such moves are not made.
+bool usableScale(float scale) {
+    return scale != 0 && std::isfinite(scale);
+}
+
+} // namespace
+
+void Inspector::handleKey(const Event& key) {
+    if (textTarget) {
+        typeKey(key);
+        return;
+    }
+    if (key.key == SDLK_RETURN && !key.ctrl) {
+        selectedHandle = 0;
+        editMode = !editMode;
+    }
+    if (!editMode && key.ctrl && !editStructure(key)) {
+        EffectNode* node = selectedEffectNode();
+        Trigger* trigger = selectedTrigger();
+        Spline* spline = selectedSpline();
+        if (key.key == SDLK_n && node)
+            startTyping(trigger ? trigger->name : spline ? spline->name : node->name);
+        else if (key.key == SDLK_v && trigger)
+            startTyping(trigger->value);
+    }
+    if (editMode)
+        editValue(key);
+    else
+        navigate(key);
+    if (key.key == SDLK_KP_MINUS)
+        windowLength += 5;
+    else if (key.key == SDLK_KP_PLUS && windowLength > 5)
+        windowLength -= 5;
+}
+
+void Inspector::startTyping(std::string& target) {
+    textTarget = &target;
+    textTarget->push_back(CURSOR_MARK);
+}
+
+void Inspector::typeKey(const Event& key) {
+    std::string& text = *textTarget;
+    if (!text.empty())
+        text.pop_back();
+    if (key.key == SDLK_BACKSPACE) {
+        if (!text.empty())
+            text.pop_back();
+    } else if (key.key == SDLK_RETURN) {
+        textTarget = nullptr;
+        return;
+    } else if (acceptsCharacter(text, key.key)) {
+        text.push_back(static_cast<char>(key.key));
+    }
+    text.push_back(CURSOR_MARK);
+}
+
+// True when the key was one of the structure edits (whether or not it found anything to
+// act on); Ctrl+Up and Ctrl+Down still move the selection afterwards.
+bool Inspector::editStructure(const Event& key) {
+    EffectNode* node = selectedEffectNode();
+    const bool nodeRow = node && selectedItem == 0;
+    switch (key.key) {
+    case SDLK_o:
+        if (nodeRow)
+            node->active = !node->active;
+        return true;
+    case SDLK_UP:
+        if (nodeRow && selectedNode > 0)
+            swapNodes(selectedNode, selectedNode - 1);
+        return true;
+    case SDLK_DOWN:
+        if (nodeRow && selectedNode + 1 < nodeCount())
+            swapNodes(selectedNode, selectedNode + 1);
+        return true;
+    case SDLK_INSERT:
+    case SDLK_F2:
+        insertNode();
+        return true;
+    case SDLK_F3:
+        if (node)
+            insertTrigger(*node);
+        return true;
+    case SDLK_F4:
+        if (node)
+            insertSpline(*node);
+        return true;
+    case SDLK_DELETE:
+        deleteSelected();
+        return true;
+    case SDLK_t:
+        if (Spline* spline = selectedSpline()) {
+            static const char* const cycle[] = {"square", "linear", "bezier", "smooth"};
+            for (int i = 0; i < 4; ++i) {
+                if (spline->type == cycle[i]) {
+                    spline->type = cycle[(i + 1) % 4];
+                    break;
+                }
+            }
+            spline->prepare();
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The expanded flags stay with the positions, not with the nodes.
+void Inspector::swapNodes(int a, int b) {
+    std::swap(script->nodes[static_cast<size_t>(a)], script->nodes[static_cast<size_t>(b)]);
+}
+
+void Inspector::insertNode() {
+    if (!script)
+        return;
+    auto node = std::make_unique<EffectNode>();
+    node->name = "new";
+    node->active = false;
+    node->start = windowStart + cursorOffset;
+    node->end = node->start + 10;
+    const size_t at =
+        std::min(static_cast<size_t>(std::max(selectedNode, 0)), script->nodes.size());
+    script->nodes.insert(script->nodes.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
+    expanded.insert(expanded.begin() + static_cast<std::ptrdiff_t>(at), false);
+    selectedNode = static_cast<int>(at);
+    selectedItem = 0;
+}
+
+void Inspector::insertTrigger(EffectNode& node) {
+    auto trigger = std::make_unique<Trigger>();
+    trigger->name = "new";
+    trigger->repeat = 1;
+    trigger->delay = 0;
+    trigger->start = std::max(windowStart + cursorOffset - node.start, 0.0f);
+    const int count = static_cast<int>(node.triggers.size());
+    const int at = std::clamp(selectedItem - 1, 0, std::max(count - 1, 0));
+    node.triggers.insert(node.triggers.begin() + at, std::move(trigger));
+    expanded[static_cast<size_t>(selectedNode)] = true;
+}
+
+void Inspector::insertSpline(EffectNode& node) {
+    auto spline = std::make_unique<Spline>();
+    spline->name = "new";
+    spline->type = "smooth";
+    const float length = node.end - node.start;
+    spline->keys = {{0, 0, 0}, {length / 2, 1, 0}, {length, 0, 0}};
+    spline->prepare();
+    const int triggers = static_cast<int>(node.triggers.size());
+    const int count = static_cast<int>(node.splines.size());
+    const int at = std::clamp(selectedItem - triggers - 1, 0, std::max(count - 1, 0));
+    node.splines.insert(node.splines.begin() + at, std::move(spline));
+    expanded[static_cast<size_t>(selectedNode)] = true;
+}
+
+void Inspector::deleteSelected() {
+    EffectNode* node = selectedEffectNode();
+    if (!node)
+        return;
+    const int items = static_cast<int>(node->triggers.size() + node->splines.size());
+    if (selectedItem == 0) {
+        script->nodes.erase(script->nodes.begin() + selectedNode);
+        expanded.erase(expanded.begin() + selectedNode);
+        selectedNode = std::max(std::min(selectedNode, nodeCount() - 1), 0);
+    } else if (selectedTrigger()) {
+        node->triggers.erase(node->triggers.begin() + (selectedItem - 1));
+        if (selectedItem > items - 1)
+            --selectedItem;
+    } else if (Spline* spline = selectedSpline()) {
+        // A spline never loses its last keys here: from 3 keys on the row goes instead.
+        if (spline->keys.size() >= 4) {
+            spline->keys.pop_back();
+            spline->prepare();
+            return;
+        }
+        const int index = selectedItem - 1 - static_cast<int>(node->triggers.size());
+        node->splines.erase(node->splines.begin() + index);
+        if (selectedItem > items - 1)
+            --selectedItem;
+    }
+}
+
+void Inspector::editValue(const Event& key) {
+    if (Trigger* trigger = selectedTrigger()) {
+        editTrigger(key, *trigger);
+    } else if (Spline* spline = selectedSpline()) {
+        editSpline(key, *spline);
+        spline->prepare();
+    } else if (EffectNode* node = selectedEffectNode()) {
+        editNode(key, *node);
+    }
+}
+
+void Inspector::moveHandle(const Event& key, int last) {
+    if (key.ctrl)
+        return;
+    if (key.key == SDLK_RIGHT && selectedHandle < last)
+        ++selectedHandle;
+    else if (key.key == SDLK_LEFT && selectedHandle > 0)
+        --selectedHandle;
+}
+
+void Inspector::editNode(const Event& key, EffectNode& node) {
+    const float step = getTimeStep();
+    moveHandle(key, 2);
+    if (!key.ctrl)
+        return;
+    if (key.key == SDLK_RIGHT) {
+        if (selectedHandle <= 1) {
+            node.start += step;
+            if (node.start > node.end)
+                node.start -= step;
+        }
+        if (selectedHandle >= 1)
+            node.end += step;
+    } else if (key.key == SDLK_LEFT) {
+        if (selectedHandle <= 1)
+            node.start = std::max(node.start - step, 0.0f);
+        if (selectedHandle >= 1) {
+            node.end -= step;
+            if (node.end < node.start)
+                node.end += step;
+        }
+    }
+}
+
+void Inspector::editTrigger(const Event& key, Trigger& trigger) {
+    const float step = getTimeStep();
+    const int k = selectedHandle;
+    moveHandle(key, std::max(trigger.repeat - 1, 0));
+    if (key.ctrl && key.key == SDLK_RIGHT) {
+        if (k == 0)
+            trigger.start += step;
+        else
+            trigger.delay += step / k;
+    } else if (key.ctrl && key.key == SDLK_LEFT) {
+        if (k == 0) {
+            trigger.start = std::max(trigger.start - step, 0.0f);
+        } else {
+            trigger.delay -= step / k;
+            if (k * trigger.delay < step)
+                trigger.delay = step / k;
+        }
+    } else if (key.key == SDLK_INSERT) {
+        trigger.repeat = std::max(trigger.repeat, 0) + 1;
+        if (trigger.repeat == 2)
+            trigger.delay = windowLength * 5 / 398;
+    } else if (key.key == SDLK_DELETE && trigger.repeat > 1) {
+        --trigger.repeat;
+        if (selectedHandle > trigger.repeat - 1)
+            --selectedHandle;
+    }
+}
+
+void Inspector::editSpline(const Event& key, Spline& spline) {
+    const float step = getTimeStep();
+    const int last = static_cast<int>(spline.keys.size()) - 1;
+    moveHandle(key, std::max(last, 0));
+    if (selectedHandle > last)
+        return; // a spline without keys has nothing to edit
+    const size_t k = static_cast<size_t>(selectedHandle);
+    SplineKey& selected = spline.keys[k];
+    if (key.ctrl && key.key == SDLK_RIGHT && usableScale(spline.timescale)) {
+        const float before = selected.time;
+        selected.time += step / spline.timescale;
+        // A key does not pass its neighbour: the selection moves on to the neighbour.
+        if (selectedHandle < last &&
+            scaledTime(spline, selected) > scaledTime(spline, spline.keys[k + 1])) {
+            selected.time = before;
+            ++selectedHandle;
+        }
+    } else if (key.ctrl && key.key == SDLK_LEFT && usableScale(spline.timescale)) {
+        const float before = selected.time;
+        selected.time -= step / spline.timescale;
+        if (scaledTime(spline, selected) < 0)
+            selected.time = -spline.timeoffset / spline.timescale;
+        if (k > 0 && scaledTime(spline, spline.keys[k - 1]) > scaledTime(spline, selected)) {
+            selected.time = before;
+            --selectedHandle;
+        }
+    } else if (key.ctrl && key.key == SDLK_UP && usableScale(spline.valuescale)) {
+        selected.value += 1 / spline.valuescale;
+    } else if (key.ctrl && key.key == SDLK_DOWN && usableScale(spline.valuescale)) {
+        selected.value -= 1 / spline.valuescale;
+    } else if (key.key == SDLK_INSERT) {
+        SplineKey added = selected;
+        if (selectedHandle == last) {
+            added.time = selected.time + windowLength * 5 / 398;
+        } else {
+            added.time = (selected.time + spline.keys[k + 1].time) / 2;
+            // The curve's own value there, in key units, so the curve keeps its shape.
+            const float curve = spline.evaluate(scaledTime(spline, added));
+            if (usableScale(spline.valuescale))
+                added.value = (curve - spline.valueoffset) / spline.valuescale;
+        }
+        spline.keys.insert(spline.keys.begin() + static_cast<std::ptrdiff_t>(k) + 1, added);
+        ++selectedHandle;
+    } else if (key.key == SDLK_DELETE && spline.keys.size() >= 3) {
+        spline.keys.erase(spline.keys.begin() + static_cast<std::ptrdiff_t>(k));
+        if (selectedHandle > 0)
+            --selectedHandle;
+    }
+}
+
+void Inspector::navigate(const Event& key) {
+    const EffectNode* node = selectedEffectNode();
+    if (!node)
+        return;
+    const bool open = expanded[static_cast<size_t>(selectedNode)];
+    const int items = static_cast<int>(node->triggers.size() + node->splines.size());
+    switch (key.key) {
+    case SDLK_UP:
+        if (selectedItem > 0 && open) {
+            --selectedItem;
+        } else if (selectedNode > 0) {
+            --selectedNode;
+            const EffectNode& above = *script->nodes[static_cast<size_t>(selectedNode)];
+            selectedItem = expanded[static_cast<size_t>(selectedNode)]
+                               ? static_cast<int>(above.triggers.size() + above.splines.size())
+                               : 0;
+        }
+        break;
+    case SDLK_DOWN:
+        if (open && selectedItem < items) {
+            ++selectedItem;
+        } else if (selectedNode + 1 < nodeCount()) {
+            ++selectedNode;
+            selectedItem = 0;
+        }
+        break;
+    case SDLK_RIGHT:
+        expanded[static_cast<size_t>(selectedNode)] = true;
+        break;
+    case SDLK_LEFT:
+        expanded[static_cast<size_t>(selectedNode)] = false;
+        selectedItem = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace Marquel

@@ -1,0 +1,277 @@
+// Editing the live script from the keyboard: inserting, swapping and deleting, the value
+// edits of edit mode, typing names, and a save of the edited script.
+
+#include "InspectorFixture.h"
+#include "xml/XmlException.h"
+
+#include <gtest/gtest.h>
+
+using inspector_test::InspectorFixture;
+using inspector_test::keyEvent;
+
+namespace {
+
+constexpr float STEP = 40.0f / 398;
+
+using InspectorEditTest = InspectorFixture;
+
+TEST_F(InspectorEditTest, CtrlF4AddsASplineOverTheNodesSpan) {
+    addNode("fx", 10, 20);
+    inspector->attach(&script);
+    ctrl(SDLK_F4);
+    const Marquel::EffectNode& node = *script.nodes[0];
+    ASSERT_EQ(node.splines.size(), 1u);
+    const Marquel::Spline& spline = *node.splines[0];
+    EXPECT_EQ(spline.name, "new");
+    EXPECT_EQ(spline.type, "smooth");
+    ASSERT_EQ(spline.keys.size(), 3u);
+    EXPECT_FLOAT_EQ(spline.keys[0].time, 0);
+    EXPECT_FLOAT_EQ(spline.keys[0].value, 0);
+    EXPECT_FLOAT_EQ(spline.keys[1].time, 5);
+    EXPECT_FLOAT_EQ(spline.keys[1].value, 1);
+    EXPECT_FLOAT_EQ(spline.keys[2].time, 10);
+    EXPECT_FLOAT_EQ(spline.keys[2].value, 0);
+    EXPECT_FLOAT_EQ(spline.max, 1) << "prepared";
+    EXPECT_TRUE(inspector->expanded[0]);
+    EXPECT_FLOAT_EQ(spline.evaluate(5), 1);
+}
+
+TEST_F(InspectorEditTest, StructureKeysAddTriggersAndNodesAtTheCursor) {
+    addNode("fx", 10, 20);
+    inspector->attach(&script);
+    feed({inspector_test::infoEvent(14)});
+    ctrl(SDLK_F3);
+    ASSERT_EQ(script.nodes[0]->triggers.size(), 1u);
+    EXPECT_FLOAT_EQ(script.nodes[0]->triggers[0]->start, 4);
+    EXPECT_EQ(script.nodes[0]->triggers[0]->repeat, 1);
+    ctrl(SDLK_INSERT);
+    ASSERT_EQ(script.nodes.size(), 2u);
+    EXPECT_EQ(script.nodes[0]->name, "new");
+    EXPECT_FALSE(script.nodes[0]->active);
+    EXPECT_FLOAT_EQ(script.nodes[0]->start, 14);
+    EXPECT_FLOAT_EQ(script.nodes[0]->end, 24);
+    EXPECT_EQ(inspector->expanded, std::vector<bool>({false, true})) << "flags follow";
+    ctrl(SDLK_o);
+    EXPECT_TRUE(script.nodes[0]->active);
+}
+
+TEST_F(InspectorEditTest, HandleOneMovesTheSpanAndHandleTwoOnlyTheEnd) {
+    Marquel::EffectNode& node = addNode("fx", 10, 20);
+    inspector->attach(&script);
+    press({SDLK_RETURN, SDLK_RIGHT});
+    EXPECT_TRUE(inspector->editMode);
+    EXPECT_EQ(inspector->selectedHandle, 1);
+    ctrl(SDLK_RIGHT);
+    EXPECT_FLOAT_EQ(node.start, 10 + STEP);
+    EXPECT_FLOAT_EQ(node.end, 20 + STEP);
+    press({SDLK_RIGHT, SDLK_RIGHT});
+    EXPECT_EQ(inspector->selectedHandle, 2) << "no handle past the end";
+    ctrl(SDLK_RIGHT);
+    EXPECT_FLOAT_EQ(node.start, 10 + STEP);
+    EXPECT_FLOAT_EQ(node.end, 20 + 2 * STEP);
+    // The end never goes below the start, nor the start below 0.
+    node.start = 0.05f;
+    node.end = 0.1f;
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(node.end, 0.1f);
+    press({SDLK_LEFT, SDLK_LEFT});
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(node.start, 0);
+    press({SDLK_UP, SDLK_DOWN});
+    EXPECT_EQ(inspector->selectedNode, 0) << "no navigation in edit mode";
+    press({SDLK_RETURN});
+    EXPECT_FALSE(inspector->editMode);
+    EXPECT_EQ(inspector->selectedHandle, 0);
+}
+
+TEST_F(InspectorEditTest, DelayMovesByAStepOverTheFiringsIndex) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Trigger& trigger = addTrigger(node, 1, 3, 1);
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT, SDLK_RIGHT, SDLK_RIGHT});
+    EXPECT_EQ(inspector->selectedHandle, 2) << "up to repeat - 1";
+    ctrl(SDLK_RIGHT);
+    EXPECT_FLOAT_EQ(trigger.delay, 1 + STEP / 2);
+    EXPECT_FLOAT_EQ(trigger.start + 2 * trigger.delay, 3 + STEP) << "the third firing moved";
+    trigger.delay = 0.06f;
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(trigger.delay, STEP / 2) << "k * delay never below one step";
+    press({SDLK_LEFT, SDLK_LEFT});
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(trigger.start, 1 - STEP);
+    press({SDLK_DELETE, SDLK_DELETE, SDLK_DELETE});
+    EXPECT_EQ(trigger.repeat, 1) << "a trigger keeps its one firing";
+    press({SDLK_INSERT});
+    EXPECT_EQ(trigger.repeat, 2);
+    EXPECT_FLOAT_EQ(trigger.delay, 40.0f * 5 / 398);
+}
+
+TEST_F(InspectorEditTest, CtrlUpSwapsAndTheSelectionFollowsTheMovedNode) {
+    Marquel::EffectNode& first = addNode("a", 0, 10);
+    addTrigger(first, 0);
+    addTrigger(first, 1);
+    Marquel::EffectNode& second = addNode("b", 10, 20);
+    addTrigger(second, 0);
+    addSpline(second, {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}});
+    inspector->attach(&script);
+    ctrl(SDLK_UP);
+    EXPECT_EQ(script.nodes[0]->name, "a") << "the first node has nothing above it";
+    press({SDLK_DOWN});
+    ctrl(SDLK_UP);
+    EXPECT_EQ(script.nodes[0]->name, "b");
+    EXPECT_EQ(script.nodes[1]->name, "a");
+    EXPECT_EQ(inspector->selectedNode, 0);
+    EXPECT_EQ(inspector->selectedItem, 0);
+
+    // With the first position expanded the selection lands on the moved node's last row.
+    press({SDLK_DOWN, SDLK_UP, SDLK_RIGHT, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN});
+    ASSERT_EQ(inspector->selectedNode, 1);
+    ASSERT_EQ(inspector->selectedItem, 0);
+    ctrl(SDLK_UP);
+    EXPECT_EQ(script.nodes[0]->name, "a");
+    EXPECT_EQ(inspector->selectedNode, 0);
+    EXPECT_EQ(inspector->selectedItem, 2) << "a's two triggers under the expanded position";
+    EXPECT_EQ(inspector->expanded, std::vector<bool>({true, false}));
+}
+
+TEST_F(InspectorEditTest, RenamedNodeFindsItsEffectFromTheNextFrame) {
+    addNode("x", 0, 20, true);
+    script.endTime = 20;
+    inspector->attach(&script);
+    script.update(1);
+    EXPECT_EQ(effect.renders, 0);
+    EXPECT_EQ(at(150, 31), 0xcc550000u) << "No Callback";
+    ctrl(SDLK_n);
+    ASSERT_EQ(inspector->textTarget, &script.nodes[0]->name);
+    EXPECT_EQ(script.nodes[0]->name, "x|");
+    press({SDLK_BACKSPACE, SDLK_f, SDLK_LSHIFT, SDLK_x});
+    EXPECT_EQ(script.nodes[0]->name, "fx|");
+    press({SDLK_RETURN});
+    EXPECT_EQ(inspector->textTarget, nullptr);
+    EXPECT_EQ(script.nodes[0]->name, "fx");
+    EXPECT_FALSE(inspector->editMode) << "the Enter that ends typing does nothing else";
+    script.update(2);
+    EXPECT_EQ(effect.renders, 1);
+    EXPECT_EQ(at(150, 31), 0xcc4477ccu);
+}
+
+TEST_F(InspectorEditTest, TypingTakesLettersDigitsAndPunctuationButNeverBothQuotes) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Trigger& trigger = addTrigger(node, 0);
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN});
+    ctrl(SDLK_v);
+    ASSERT_EQ(inspector->textTarget, &trigger.value);
+    press({'A', 'z', '0', ' ', '\'', '"', '[', '|', '~', SDLK_TAB, SDLK_UP});
+    EXPECT_EQ(trigger.value, "Az0 '|");
+    press({SDLK_BACKSPACE, '"'});
+    EXPECT_EQ(trigger.value, "Az0 \"|");
+    press({SDLK_BACKSPACE, SDLK_BACKSPACE, SDLK_BACKSPACE, SDLK_BACKSPACE, SDLK_BACKSPACE,
+           SDLK_BACKSPACE});
+    EXPECT_EQ(trigger.value, "|");
+    press({'\'', SDLK_RETURN});
+    EXPECT_EQ(trigger.value, "'");
+    EXPECT_EQ(inspector->selectedItem, 1) << "keys while typing do not navigate";
+    EXPECT_NO_THROW(script.save());
+}
+
+TEST_F(InspectorEditTest, SplineKeysMoveUpToTheirNeighboursAndKeepTheirLastKeys) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Spline& spline = addSpline(node, {{0, 0, 0}, {0.05f, 1, 0}, {10, 0, 0}});
+    spline.type = "linear";
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN});
+    ctrl(SDLK_RIGHT);
+    EXPECT_FLOAT_EQ(spline.keys[0].time, 0) << "would pass the next key";
+    EXPECT_EQ(inspector->selectedHandle, 1);
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(spline.keys[1].time, 0) << "stops at 0, level with the first key";
+    ctrl(SDLK_UP);
+    EXPECT_FLOAT_EQ(spline.keys[1].value, 2);
+    EXPECT_FLOAT_EQ(spline.max, 2) << "prepared after the edit";
+    press({SDLK_INSERT});
+    ASSERT_EQ(spline.keys.size(), 4u);
+    EXPECT_FLOAT_EQ(spline.keys[2].time, 5);
+    EXPECT_FLOAT_EQ(spline.keys[2].value, 1) << "on the curve halfway";
+    EXPECT_EQ(inspector->selectedHandle, 2);
+    press({SDLK_DELETE, SDLK_DELETE, SDLK_DELETE});
+    EXPECT_EQ(spline.keys.size(), 2u) << "edit mode takes keys while 3 or more are left";
+    EXPECT_EQ(inspector->selectedHandle, 0);
+    press({SDLK_RETURN});
+    ctrl(SDLK_t);
+    EXPECT_EQ(spline.type, "bezier");
+    spline.keys.push_back({20, 0, 0});
+    spline.keys.push_back({30, 0, 0});
+    ctrl(SDLK_DELETE);
+    EXPECT_EQ(spline.keys.size(), 3u) << "from 4 keys the row loses its last key";
+    ctrl(SDLK_DELETE);
+    EXPECT_TRUE(node.splines.empty());
+    EXPECT_EQ(inspector->selectedItem, 0);
+}
+
+TEST_F(InspectorEditTest, DeletingEverythingLeavesAnEmptyListThatStillTakesANewNode) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    addTrigger(node, 0);
+    addNode("fx", 5, 10);
+    inspector->attach(&script);
+    press({SDLK_DOWN});
+    ctrl(SDLK_DELETE);
+    EXPECT_EQ(inspector->selectedNode, 0) << "the last node's place went";
+    press({SDLK_RIGHT, SDLK_DOWN});
+    ctrl(SDLK_DELETE);
+    EXPECT_EQ(inspector->selectedItem, 0);
+    ctrl(SDLK_DELETE);
+    EXPECT_TRUE(script.nodes.empty());
+    EXPECT_TRUE(inspector->expanded.empty());
+    for (int key : {SDLK_DELETE, SDLK_F3, SDLK_F4, SDLK_o, SDLK_t, SDLK_n, SDLK_v, SDLK_UP})
+        ctrl(key);
+    press({SDLK_DOWN, SDLK_RIGHT, SDLK_RETURN, SDLK_RIGHT, SDLK_INSERT, SDLK_DELETE});
+    EXPECT_EQ(inspector->textTarget, nullptr);
+    press({SDLK_RETURN});
+    ctrl(SDLK_F2);
+    ASSERT_EQ(script.nodes.size(), 1u);
+    EXPECT_EQ(inspector->selectedNode, 0);
+    EXPECT_EQ(inspector->expanded.size(), 1u);
+}
+
+TEST_F(InspectorEditTest, KeypadZoomsInFiveSecondStepsDownToFive) {
+    inspector->attach(&script);
+    inspector->windowLength = 10;
+    press({SDLK_KP_PLUS});
+    EXPECT_FLOAT_EQ(inspector->windowLength, 5);
+    press({SDLK_KP_PLUS});
+    EXPECT_FLOAT_EQ(inspector->windowLength, 5);
+    press({SDLK_RETURN, SDLK_KP_MINUS});
+    EXPECT_FLOAT_EQ(inspector->windowLength, 10) << "in edit mode too";
+}
+
+TEST_F(InspectorEditTest, SavedEditsLoadBackIntoTheSameScript) {
+    Marquel::EffectNode& node = addNode("fx", 10, 20);
+    addTrigger(node, 1, 3, 0.5f).value = "v";
+    inspector->attach(&script);
+    ctrl(SDLK_F4);
+    ctrl(SDLK_F3);
+    press({SDLK_DOWN, SDLK_RETURN, SDLK_INSERT, SDLK_RETURN});
+    ctrl(SDLK_n);
+    press({'q', SDLK_RETURN});
+    press({SDLK_UP, SDLK_RETURN, SDLK_RIGHT});
+    ctrl(SDLK_RIGHT);
+    press({SDLK_RETURN});
+    ctrl(SDLK_INSERT);
+    const std::string saved = script.save();
+    Marquel::Script loaded;
+    ASSERT_TRUE(loaded.load(saved.c_str(), static_cast<int>(saved.size())));
+    EXPECT_EQ(loaded.save(), saved);
+    ASSERT_EQ(loaded.nodes.size(), 2u);
+    const Marquel::EffectNode& edited = *loaded.nodes[1];
+    EXPECT_FLOAT_EQ(edited.start, 10 + STEP);
+    ASSERT_EQ(edited.triggers.size(), 2u);
+    EXPECT_EQ(edited.triggers[0]->name, "newq");
+    EXPECT_EQ(edited.triggers[0]->repeat, 2);
+    EXPECT_EQ(edited.triggers[1]->value, "v");
+    ASSERT_EQ(edited.splines.size(), 1u);
+    EXPECT_EQ(edited.splines[0]->keys.size(), 3u);
+    EXPECT_FLOAT_EQ(edited.splines[0]->keys[1].value, 1);
+}
+
+} // namespace

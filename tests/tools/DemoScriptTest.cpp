@@ -1,0 +1,177 @@
+// The demo script as the player reads it: every effect, trigger and spline kind it is meant
+// to show, beats on the music's beats, sections on the music's sections.
+
+#include "tools/DemoScript.h"
+#include "marquel/Script.h"
+#include "tools/Timing.h"
+#include "xml/XmlParser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+using namespace Content;
+
+namespace {
+
+// Calls visit for every node with its start on the demo clock and its depth (0 at the top).
+void walk(const std::vector<std::unique_ptr<Marquel::EffectNode>>& nodes, float parentStart,
+          int depth, const std::function<void(const Marquel::EffectNode&, float, int)>& visit) {
+    for (const auto& node : nodes) {
+        const float start = parentStart + node->start;
+        visit(*node, start, depth);
+        walk(node->children, start, depth + 1, visit);
+    }
+}
+
+class DemoScriptTest : public testing::Test {
+protected:
+    void SetUp() override {
+        text = DemoScript::script();
+        ASSERT_TRUE(script.load(text.data(), int(text.size())));
+    }
+
+    std::string text;
+    Marquel::Script script;
+};
+
+bool onBeat(float time) {
+    const float beats = time / Timing::BEAT;
+    return std::fabs(beats - std::round(beats)) < 1e-3f;
+}
+
+} // namespace
+
+TEST_F(DemoScriptTest, EndsWithTheLastBarOfTheMusic) {
+    EXPECT_FLOAT_EQ(script.endTime, Timing::LENGTH);
+    ASSERT_EQ(script.nodes.size(), Timing::SECTIONS.size());
+    for (size_t i = 0; i < script.nodes.size(); ++i) {
+        EXPECT_FLOAT_EQ(script.nodes[i]->start, Timing::SECTIONS[i].start()) << "section " << i;
+        EXPECT_FLOAT_EQ(script.nodes[i]->end, Timing::SECTIONS[i].end()) << "section " << i;
+    }
+}
+
+TEST_F(DemoScriptTest, ShowsEveryEffectTriggerAndSplineKind) {
+    std::set<std::string> effects, triggers, splineTypes;
+    int deepest = 0;
+    walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float, int depth) {
+        EXPECT_TRUE(node.active) << node.name;
+        effects.insert(node.name);
+        deepest = std::max(deepest, depth);
+        for (const auto& trigger : node.triggers)
+            triggers.insert(trigger->name);
+        for (const auto& spline : node.splines)
+            splineTypes.insert(spline->type);
+    });
+    const std::set<std::string> all = {"synch",     "quessa",    "kel cool",  "kel coolmouth",
+                                       "kel back1", "kel back2", "kel back3", "kel back4",
+                                       "kel boner", "torus",     "tolvy",     "star"};
+    EXPECT_EQ(effects, all);
+    for (const char* name : {"baseline", "color", "texture", "pq", "toggle", "new"})
+        EXPECT_EQ(triggers.count(name), 1u) << name;
+    EXPECT_EQ(splineTypes, (std::set<std::string>{"smooth", "bezier", "linear", "square"}));
+    EXPECT_GE(deepest, 2) << "nodes nest inside nodes inside the sections";
+}
+
+TEST_F(DemoScriptTest, EveryBaselineFallsOnABeatInsideItsNode) {
+    int firings = 0;
+    walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float start, int) {
+        for (const auto& trigger : node.triggers) {
+            if (trigger->name != "baseline")
+                continue;
+            EXPECT_EQ(node.name, "synch");
+            for (int k = 0; k < trigger->repeat; ++k) {
+                const float local = trigger->start + k * trigger->delay;
+                EXPECT_TRUE(onBeat(start + local)) << "baseline at " << start + local;
+                EXPECT_LT(local, node.end - node.start) << "a baseline after its node ends";
+                ++firings;
+            }
+        }
+    });
+    // The drums play in the build, both drops and the outro's first half; the break beats once
+    // a bar.
+    EXPECT_EQ(firings, 32 + 32 + 4 + 32 + 8);
+}
+
+TEST_F(DemoScriptTest, TriggerValuesAreWhatTheEffectsRead) {
+    const std::set<std::string> pictures = {"mccool.png",     "mcboner.png", "mcbonertwist.png",
+                                            "mcscroller.png", "mcstar.png",  "mcbrallor.png",
+                                            "mcuniverse.png"};
+    walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float, int) {
+        for (const auto& trigger : node.triggers) {
+            const std::string& value = trigger->value;
+            if (trigger->name == "color") {
+                EXPECT_EQ(value.size(), 9u) << node.name;
+                EXPECT_EQ(value.find_first_not_of("0123456789"), std::string::npos) << value;
+            } else if (trigger->name == "texture") {
+                EXPECT_EQ(pictures.count(value), 1u) << value;
+            } else if (trigger->name == "pq") {
+                ASSERT_EQ(value.size(), 2u);
+                EXPECT_TRUE(value[0] >= '1' && value[0] <= '9' && value[1] >= '1' &&
+                            value[1] <= '9')
+                    << value;
+            }
+        }
+    });
+}
+
+TEST_F(DemoScriptTest, EveryPictureNodeNamesItsPictureAtItsStart) {
+    // Otherwise a start mark past the node that set the picture shows a plain square.
+    walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float start, int) {
+        if (node.name.rfind("kel ", 0) != 0 && node.name != "star")
+            return;
+        bool named = false;
+        for (const auto& trigger : node.triggers)
+            named = named || (trigger->name == "texture" && trigger->start == 0);
+        EXPECT_TRUE(named) << node.name << " at " << start;
+    });
+}
+
+TEST_F(DemoScriptTest, SplinesStayFiniteAndInRange) {
+    walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float, int) {
+        for (const auto& spline : node.splines) {
+            for (float t = 0; t <= node.end - node.start; t += 0.05f) {
+                const float v = spline->evaluate(t);
+                ASSERT_TRUE(std::isfinite(v)) << node.name << " " << spline->name << " at " << t;
+                if (spline->name == "alpha") {
+                    EXPECT_TRUE(v >= 0 && v <= 10) << node.name << " alpha " << v;
+                } else if (spline->name == "size") {
+                    EXPECT_TRUE(v >= 0 && v <= 100) << node.name << " size " << v;
+                }
+            }
+        }
+    });
+}
+
+TEST_F(DemoScriptTest, SavesBackTheSameTree) {
+    Marquel::Script again;
+    const std::string saved = script.save();
+    ASSERT_TRUE(again.load(saved.data(), int(saved.size())));
+    EXPECT_EQ(again.save(), saved);
+    EXPECT_FLOAT_EQ(again.endTime, script.endTime);
+}
+
+TEST(DemoConfigurationTest, OpensAWindowedOpenGLPlayerOnTheTrackAndScript) {
+    const std::string text = DemoScript::configuration();
+    Xml::XmlParser document;
+    document.parse(text.data(), int(text.size()));
+    ASSERT_EQ(document.getName(), "demo");
+    std::map<std::string, Xml::XmlTag> elements;
+    Xml::IteratorConst it = static_cast<const Xml::XmlParser&>(document).getChildren();
+    while (++it)
+        if (it->getTagType() == Xml::TT_NORMAL)
+            elements[it->getName()] = *it;
+    ASSERT_EQ(elements.size(), 5u);
+    EXPECT_EQ(elements["window"].getAttribute("type"), "opengl");
+    EXPECT_EQ(elements["window"].getAttribute("mode"), "windowed");
+    EXPECT_EQ(elements["window"].getIntAttribute("width"), 1280);
+    EXPECT_EQ(elements["window"].getIntAttribute("height"), 720);
+    EXPECT_EQ(elements["music"].getAttribute("file"), DemoScript::MUSIC_FILE);
+    EXPECT_EQ(elements["script"].getAttribute("file"), DemoScript::SCRIPT_FILE);
+    EXPECT_EQ(elements["time"].getAttribute("start"), "0");
+    EXPECT_EQ(elements["hud"].getAttribute("mini"), "off");
+}

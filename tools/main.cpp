@@ -1,0 +1,71 @@
+// Makes every data file of the demo into a run folder: OUT/marquel.xml and OUT/data/*.
+// Usage: make_content OUT
+#include "tools/DemoScript.h"
+#include "tools/Music.h"
+#include "tools/Pictures.h"
+#include "tools/PixelFont.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void save(const fs::path& path, const void* data, size_t size) {
+    // Written beside and renamed, so an interrupted build never leaves half a file.
+    const fs::path part = path.string() + ".part";
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out.write(static_cast<const char*>(data), std::streamsize(size));
+        if (!out)
+            throw std::runtime_error("could not write " + part.string());
+    }
+    fs::rename(part, path);
+}
+
+void save(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    save(path, bytes.data(), bytes.size());
+}
+
+void save(const fs::path& path, const std::string& text) {
+    save(path, text.data(), text.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: %s OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    try {
+        using namespace Content;
+        const fs::path out = argv[1];
+        const fs::path data = out / "data";
+        fs::create_directories(data);
+        fs::create_directories(out / "bin");
+
+        save(data / "mccool.png", Pictures::cool().png());
+        save(data / "mcboner.png", Pictures::boner().png());
+        save(data / "mcbonertwist.png", Pictures::bonerTwist().png());
+        save(data / "mcscroller.png", Pictures::scroller().png());
+        save(data / "mcstar.png", Pictures::star().png());
+        save(data / "mcbrallor.png", Pictures::brallor().png());
+        save(data / "mcuniverse.png", Pictures::universe().png());
+        save(data / "font.png", Pictures::fontStrip().png());
+        save(data / "marquel_logo.png", Pictures::logo().png());
+        save(data / "marquel.font", PixelFont::fontFile());
+        save(data / DemoScript::MUSIC_FILE, Music::encodeVorbis(Music::render()));
+        save(data / DemoScript::SCRIPT_FILE, DemoScript::script());
+        save(out / "marquel.xml", DemoScript::configuration());
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make_content: %s\n", e.what());
+        return 1;
+    }
+}

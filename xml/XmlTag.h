@@ -4,6 +4,7 @@
 // and comments are kept in the tree, and the writer produces only what the reader reads
 // back the same way.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <utility>
@@ -11,7 +12,13 @@
 
 namespace Xml {
 
-enum TagType { TT_NORMAL = 0, TT_COMMENT = 1, TT_QUESTION = 2, TT_EXCLAIM = 3, TT_TEXT = 4 };
+enum TagType : int32_t {
+    TT_NORMAL = 0,
+    TT_COMMENT = 1,
+    TT_QUESTION = 2,
+    TT_EXCLAIM = 3,
+    TT_TEXT = 4
+};
 
 // One item as read (element tag, comment, declaration, text) and the payload of every
 // tree node. Comments and text keep their text in the attribute "content".

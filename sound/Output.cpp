@@ -52,7 +52,7 @@ bool Output::openDevice() {
     want.samples = DEVICE_FRAMES;
     want.callback = &Output::deviceCallback;
     want.userdata = this;
-    // Without an obtained spec SDL converts to whatever the device takes.
+    // Without asking for the device's own format back, SDL converts to whatever it takes.
     if (SDL_OpenAudio(&want, nullptr) < 0) {
         if (ownsSubsystem)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -49,12 +49,21 @@ std::string formatted(const char* format, double value) {
     return text;
 }
 
+// The parser's message gives a line and a column but not the file they are in.
+template <typename Parse> auto parseNamed(const std::string& name, Parse parse) {
+    try {
+        return parse();
+    } catch (const Xml::XmlException& e) {
+        throw Exception("[Marquel] '%s' is not well-formed XML: %s", name.c_str(), e.what());
+    }
+}
+
 // Reads and parses "marquel.xml"; false when its root is not "demo".
 bool readConfiguration(Vx::FileSystem& files, Xml::XmlParser& document) {
     Vx::File text = files.readFile(CONFIGURATION);
     if (text.isNull())
         throw Exception("[Marquel] Could not load 'marquel.xml'");
-    document.parse(text->getChars(), text->getSize());
+    parseNamed(CONFIGURATION, [&] { document.parse(text->getChars(), text->getSize()); });
     return document.getName() == "demo";
 }
 
@@ -84,6 +93,9 @@ struct System::Loop {
     Vx::Image grab{new Vx::ImageObject(0, 0, nullptr, nullptr, "grab")};
     // S was pressed: the frame is saved once it is drawn, before it is shown.
     bool screenshotWanted = false;
+    // Dump frames written and lost, for the one line that tells a recording is incomplete.
+    int32_t framesDumped = 0;
+    int32_t framesLost = 0;
 };
 
 System::System() = default;
@@ -216,7 +228,14 @@ void System::applyScript(Xml::XmlNode& root) {
         Vx::File text = files.readFile(scriptFile);
         if (text.isNull())
             throw Exception("[Marquel] Could not find the scriptfile '%s'", scriptFile.c_str());
-        script.load(text->getChars(), text->getSize());
+        // A script read only in part would play wrongly, and Ctrl+S would then write that
+        // part over the whole file.
+        if (!parseNamed(scriptFile,
+                        [&] { return script.load(text->getChars(), text->getSize()); })) {
+            throw Exception("[Marquel] The scriptfile '%s' is not a script: its root element "
+                            "must be 'script' and every spline needs a key",
+                            scriptFile.c_str());
+        }
         inspector->attach(&script);
     });
 }
@@ -236,6 +255,9 @@ void System::openMusic() {
     musicData = files.readFile(musicFile);
     if (musicData.isNull())
         throw Exception("[Marquel] Could not find music in '%s'", musicFile.c_str());
+    // The sound library takes a length of 0 for a missing parameter, and says only that.
+    if (musicData->getSize() == 0)
+        throw Exception("[Marquel] The music file '%s' is empty", musicFile.c_str());
     result = fmodSystem->init(32, FMOD_INIT_NORMAL, nullptr);
     if (result != FMOD_OK)
         throw Exception("[Marquel] FMOD-ERROR; %s", FMOD_ErrorString(result));
@@ -360,6 +382,7 @@ void System::run() {
     }
     if (!noSound)
         releaseMusic();
+    reportLostFrames(loop);
 }
 
 void System::requireDisplay() const {
@@ -579,14 +602,18 @@ void System::saveScreenshot(Loop& loop) {
         return;
     loop.screenshotWanted = false;
     grabFrame(loop.grab);
-    outputFiles.saveImage("screenshot.png", loop.grab);
+    if (!outputFiles.saveImage("screenshot.png", loop.grab))
+        std::fprintf(stderr, "[Marquel] Could not write 'screenshot.png' into 'screenshots'\n");
 }
 
 void System::dumpFrame(Loop& loop) {
     if (!videoDump)
         return;
-    if (loop.dumpPhase == 0)
-        writeDumpFrame(loop.grab);
+    if (loop.dumpPhase == 0) {
+        ++loop.framesDumped;
+        if (!writeDumpFrame(loop.grab))
+            ++loop.framesLost;
+    }
     loop.dumpPhase = (loop.dumpPhase + 1) % frameSkip;
 }
 
@@ -595,13 +622,24 @@ void System::followFullscreen() {
         display->setFullscreen(fullscreen);
 }
 
-void System::writeDumpFrame(Vx::Image& grab) {
+// A frame that cannot be written is dropped and the dump goes on, but a recording with
+// holes must not look complete.
+void System::reportLostFrames(const Loop& loop) const {
+    if (loop.framesLost > 0) {
+        std::fprintf(stderr,
+                     "[Marquel] %d of %d video-dump frames could not be written into "
+                     "'screenshots'\n",
+                     loop.framesLost, loop.framesDumped);
+    }
+}
+
+bool System::writeDumpFrame(Vx::Image& grab) {
     const bool first = grab->getWidth() == 0;
     grabFrame(grab);
     // The writer keeps the image and encodes whatever it holds at each frame.
     if (first)
         videoDump->setImage(grab);
-    videoDump->writeFrame();
+    return videoDump->writeFrame();
 }
 
 void System::grabFrame(Vx::Image& grab) {

@@ -120,7 +120,8 @@ private:
     void dumpFrame(Loop& loop);
     void followFullscreen();
     // Writes the drawn frame into the video dump through grab, which the writer keeps.
-    void writeDumpFrame(Vx::Image& grab);
+    bool writeDumpFrame(Vx::Image& grab);
+    void reportLostFrames(const Loop& loop) const;
     // Reads the drawn frame into grab, sizing it to the display at its first use.
     void grabFrame(Vx::Image& grab);
 };

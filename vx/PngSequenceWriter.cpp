@@ -34,15 +34,16 @@ bool PngSequenceWriter::open(const std::string& name, const VideoInfo* newInfo,
     return true;
 }
 
-void PngSequenceWriter::writeFrame() {
+bool PngSequenceWriter::writeFrame() {
     char filename[MAX_FRAME_NAME];
     int length = std::snprintf(filename, sizeof filename, "%s.%06d.%s", baseName.c_str(), counter,
                                extension.c_str());
     // A name that does not fit is skipped like any other frame that cannot be written.
     // A frame can be rendered again: it need not wait for the disk as a user's file does.
-    if (length >= 0 && size_t(length) < sizeof filename)
-        fileSystem->saveImage(filename, image, WRITE_ATOMIC);
+    const bool written = length >= 0 && size_t(length) < sizeof filename &&
+                         fileSystem->saveImage(filename, image, WRITE_ATOMIC);
     ++counter;
+    return written;
 }
 
 } // namespace Vx

@@ -14,7 +14,7 @@ class PngSequenceWriter : public VideoWriter {
 public:
     void setImage(Image newImage) override { image = newImage; }
     // Throws the image handle's message when no image was set.
-    void writeFrame() override;
+    bool writeFrame() override;
     VideoInfo getInfo() const override { return info; }
     int getWidth() const override { return info.width; }
     int getHeight() const override { return info.height; }

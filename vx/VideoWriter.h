@@ -17,8 +17,9 @@ public:
     virtual ~VideoWriter() = default;
     // The image every following frame writes; the writer shares it with the caller.
     virtual void setImage(Image image) = 0;
-    // Writes the image as the next frame.
-    virtual void writeFrame() {}
+    // Writes the image as the next frame; false when it could not be written (the frame's
+    // number is used up all the same).
+    virtual bool writeFrame() { return false; }
     virtual VideoInfo getInfo() const = 0;
     virtual int getWidth() const = 0;
     virtual int getHeight() const = 0;

@@ -10,6 +10,20 @@
 
 namespace testing_support {
 
+// Writes bytes as the whole file, making its folders first.
+inline std::filesystem::path writeFile(const std::filesystem::path& file,
+                                       const std::string& bytes) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+}
+
+// The whole file; empty when it cannot be read.
+inline std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 class TempDir {
 public:
     TempDir() {
@@ -32,16 +46,10 @@ public:
     std::string prefix() const { return root.string() + "/"; }
 
     std::filesystem::path write(const std::string& name, const std::string& bytes) const {
-        std::filesystem::path file = root / name;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
+        return writeFile(root / name, bytes);
     }
 
-    std::string read(const std::string& name) const {
-        std::ifstream in(root / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string read(const std::string& name) const { return readFile(root / name); }
 
     bool exists(const std::string& name) const { return std::filesystem::exists(root / name); }
 

@@ -2,7 +2,7 @@
 // seconds into a video dump under the X server the tests run in.
 
 #include "common/TempDir.h"
-#include "marquel/Script.h"
+#include "demo/RunFolder.h"
 #include "vx/FileSystem.h"
 
 #include <gtest/gtest.h>
@@ -31,27 +31,6 @@ protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "needs an X server (the test suite runs under xvfb-run)";
-        const fs::path run = RUN_DIR;
-        fs::copy(run / "data", dir.path() / "data", fs::copy_options::recursive);
-        fs::create_directories(dir.path() / "bin");
-        fs::copy(run / "bin" / "demo", dir.path() / "bin" / "demo");
-    }
-
-    // The demo's own script, every section cut at the end of the recording, so the player
-    // stops there by itself.
-    void cutScript(float end) {
-        const std::string text = dir.read("data/demo.xml");
-        Marquel::Script script;
-        ASSERT_TRUE(script.load(text.data(), int(text.size())));
-        for (auto& node : script.nodes)
-            node->end = std::min(node->end, end);
-        dir.write("data/demo.xml", script.save());
-    }
-
-    int runPlayer() {
-        const std::string command = "cd '" + (dir.path() / "bin").string() +
-                                    "' && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ./demo";
-        return std::system(command.c_str());
     }
 
     // The dumped frames in order, each as its pixels.
@@ -77,6 +56,7 @@ protected:
     }
 
     TempDir dir;
+    demo_test::RunFolder run{dir.path()};
 };
 
 // Mean absolute difference of two frames per colour byte.
@@ -94,14 +74,14 @@ double brightness(const std::vector<uint8_t>& frame) {
 } // namespace
 
 TEST_F(RecordingDemoTest, RecordsTheFirstSecondsFrameByFrame) {
-    cutScript(SECONDS);
+    run.cutScript(SECONDS);
     dir.write("marquel.xml",
               "<demo>\n\t<time start=\"0\"/>\n\t<window width=\"" + std::to_string(WIDTH) +
                   "\" height=\"" + std::to_string(HEIGHT) +
                   "\" type=\"opengl\"/>\n\t<videodump name=\"frame.png\" fps=\"" +
                   std::to_string(FPS) +
                   "\"/>\n\t<music file=\"demo.ogg\"/>\n\t<script file=\"demo.xml\"/>\n</demo>\n");
-    ASSERT_EQ(runPlayer(), 0);
+    ASSERT_EQ(run.runPlayer().code, 0);
 
     const auto pictures = frames();
     // One frame per tenth of a second up to the cut; the clock's float steps may land the

@@ -128,29 +128,34 @@ void Panel::loadFont() {
     Vx::File font = files->readFile(FONT_NAME);
     if (font.isNull())
         throw Exception("[Marquel] Could not find 'marquel.font'!");
-    const uint8_t* data = font->getData();
-    const int32_t size = font->getSize();
+    setFont(font->getData(), font->getSize());
+}
+
+void Panel::setFont(const uint8_t* data, int32_t size) {
     if (size < 4 || std::memcmp(data, "IBF!", 4) != 0)
         throw Exception("Font not an Ilvane Binary Font -!-\n");
     if (size < HEADER_SIZE)
         throw Exception("[Marquel] 'marquel.font' ends before its glyph size (%d bytes)", size);
-    fontWidth = data[4];
-    fontHeight = data[5];
-    if (fontWidth == 0 || fontHeight == 0) {
-        throw Exception("[Marquel] 'marquel.font' has an empty glyph size of %d x %d", fontWidth,
-                        fontHeight);
+    // Checked in locals first, so that a refused font leaves the current one whole.
+    const uint8_t newWidth = data[4];
+    const uint8_t newHeight = data[5];
+    if (newWidth == 0 || newHeight == 0) {
+        throw Exception("[Marquel] 'marquel.font' has an empty glyph size of %d x %d", newWidth,
+                        newHeight);
     }
-    const size_t pixelCount = 256u * fontWidth * fontHeight;
+    const size_t pixelCount = 256u * newWidth * newHeight;
     // 256 glyphs of W x H bits are always a whole number of bytes: 32 x W x H.
     const size_t needed = HEADER_SIZE + pixelCount / 8;
     if (static_cast<size_t>(size) < needed) {
         throw Exception("[Marquel] 'marquel.font' is cut short: %d bytes where a %d x %d font "
                         "needs %zu",
-                        size, fontWidth, fontHeight, needed);
+                        size, newWidth, newHeight, needed);
     }
 
     // One continuous bit stream, most significant bit first, no padding anywhere.
     const uint8_t* bits = data + HEADER_SIZE;
+    fontWidth = newWidth;
+    fontHeight = newHeight;
     glyphs.resize(pixelCount);
     for (size_t n = 0; n < pixelCount; ++n)
         glyphs[n] = (bits[n / 8] >> (7 - n % 8)) & 1;

@@ -31,6 +31,9 @@ public:
 
     // A new canvas of w x h transparent black pixels, clipping reset to all of its rows.
     void resize(uint32_t w, uint32_t h);
+    // Replaces the font with the "marquel.font" bytes in data. Throws Marquel::Exception, as
+    // the constructor does, for a foreign or damaged font, and then keeps the current one.
+    void setFont(const uint8_t* data, int32_t size);
 
     // Drawing: x grows to the right, y downwards, (0, 0) is the top-left pixel. Nothing is
     // ever written outside the canvas. With clip set, scrollY is subtracted from y and only

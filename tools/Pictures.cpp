@@ -11,7 +11,6 @@ namespace Pictures {
 
 namespace {
 
-constexpr float PI = 3.14159265f;
 const Colour INK{0.08f, 0.04f, 0.1f, 1};
 
 float clamp01(float v) {

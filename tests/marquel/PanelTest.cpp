@@ -94,3 +94,33 @@ TEST_F(PanelTest, MissingForeignEmptyOrShortFontsAreRefused) {
         EXPECT_STREQ(e.what(), "[Marquel] Could not find 'marquel.font'!");
     }
 }
+
+TEST_F(PanelTest, SetFontReplacesTheFontAndARefusedOneKeepsTheCurrentOneWhole) {
+    dir.write("marquel.font", system_test::barFont());
+    Marquel::Hud hud(&files);
+    const std::vector<uint8_t> before = hud.glyphs;
+    const auto advancesBefore = hud.advances;
+
+    // The header claims 16 x 16 glyphs, the bytes hold far fewer: taking the size alone
+    // would make every later glyph read run past the old glyphs.
+    std::string cut = std::string("IBF!\x10\x10", 6) + std::string(100, '\xff');
+    auto bytes = [](const std::string& text) {
+        return reinterpret_cast<const uint8_t*>(text.data());
+    };
+    EXPECT_THROW(hud.setFont(bytes(cut), int32_t(cut.size())), Marquel::Exception);
+    EXPECT_EQ(hud.fontWidth, 8);
+    EXPECT_EQ(hud.fontHeight, 8);
+    EXPECT_EQ(hud.glyphs, before);
+    EXPECT_EQ(hud.advances, advancesBefore);
+    Marquel::TextItem item;
+    item.text = "still drawn";
+    EXPECT_GT(hud.drawText(item), 0);
+
+    auto inked = [](int c, int r, int k) { return (c + r + k) % 3 == 0; };
+    std::string small = fontFile(3, 5, inked);
+    hud.setFont(bytes(small), int32_t(small.size()));
+    EXPECT_EQ(hud.fontWidth, 3);
+    EXPECT_EQ(hud.fontHeight, 5);
+    EXPECT_EQ(hud.glyphs.size(), 256u * 15);
+    EXPECT_EQ(hud.glyphPixel(1, 1, 1), inked(1, 1, 1) ? 1 : 0);
+}

@@ -1,0 +1,205 @@
+// Writes the fuzz targets' seed corpora: a few small valid files of each kind, made by our
+// own writers and the codec libraries, plus broken variants of them. Usage:
+//   make_fuzz_seeds <corpus folder>
+
+#include "tools/DemoScript.h"
+#include "tools/PixelFont.h"
+#include "vx/ImageObject.h"
+#include "vx/PngCodec.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <jpeglib.h>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+#include <zip.h>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+namespace fs = std::filesystem;
+
+fs::path root;
+
+void put(const std::string& target, const std::string& name, const Bytes& bytes) {
+    fs::create_directories(root / target);
+    std::ofstream(root / target / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void put(const std::string& target, const std::string& name, const std::string& text) {
+    put(target, name, Bytes(text.begin(), text.end()));
+}
+
+Bytes cut(Bytes bytes, size_t size) {
+    bytes.resize(std::min(size, bytes.size()));
+    return bytes;
+}
+
+Bytes flipped(Bytes bytes, size_t at) {
+    if (at < bytes.size())
+        bytes[at] ^= 0x5A;
+    return bytes;
+}
+
+uint8_t sample(int x, int y, int channel) {
+    return static_cast<uint8_t>(x * 29 + y * 13 + channel * 67);
+}
+
+Bytes png(int width, int height) {
+    Vx::ImageObject image(width, height, nullptr, nullptr, "seed.png");
+    uint8_t* pixels = image.getWriteData();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 4; ++c)
+                pixels[(y * width + x) * 4 + c] = sample(x, y, c);
+    Bytes out;
+    Vx::PngCodec().encode(out, image);
+    return out;
+}
+
+Bytes jpeg(int width, int height, int components, bool progressive) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 80, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<uint8_t> row(size_t(width) * components);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < components; ++c)
+                row[x * components + c] = sample(x, y, c);
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&cinfo, &pointer, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+// Level 0 stores an entry, anything else deflates it.
+Bytes zip(const std::vector<std::pair<std::string, std::string>>& entries, int level) {
+    fs::path path = root / "seed.zip.tmp";
+    zipFile archive = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+    for (const auto& entry : entries) {
+        zip_fileinfo info = {};
+        zipOpenNewFileInZip(archive, entry.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                            level ? Z_DEFLATED : 0, level);
+        zipWriteInFileInZip(archive, entry.second.data(), unsigned(entry.second.size()));
+        zipCloseFileInZip(archive);
+    }
+    zipClose(archive, nullptr);
+    std::ifstream in(path, std::ios::binary);
+    Bytes out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(path);
+    return out;
+}
+
+Bytes font(uint8_t width, uint8_t height) {
+    Bytes out = {'I', 'B', 'F', '!', width, height};
+    for (size_t n = 0; n < 32u * width * height; ++n)
+        out.push_back(static_cast<uint8_t>(n * 73 + 5));
+    return out;
+}
+
+const char* const CONFIG = R"(<?xml version="1.0" encoding="UTF-8"?>
+<marquel>
+	<!-- the player's settings -->
+	<display width="640" height="480" fullscreen="0"/>
+	<music file="demo.ogg"/>
+	<script file="demo.xml"/>
+	<path name="data/"/>
+	<path name="zip://data.zip"/>
+</marquel>
+)";
+
+const char* const SCRIPT = R"(<?xml version="1.0"?>
+<script>
+	<effect name="clear" start="0" end="10" active="1" colour="FF102030">
+		<effect name="image" start="1.5" end="4" file="mccool.png">
+			<spline name="alpha" type="linear" valueoffset="0">
+				<key time="0" value="0"/>
+				<key time="1" value="1"/>
+			</spline>
+			<trigger name="flash" time="0.5"/>
+		</effect>
+	</effect>
+	<effect name="star" start="10" end="20"/>
+</script>
+)";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
+        return 2;
+    }
+    root = argv[1];
+
+    put("xml", "config.xml", CONFIG);
+    put("xml", "text.xml", "<a x=\"1\" y='2'>some text<b/><!-- note --><c>more</c></a>");
+    put("xml", "declaration-only.xml", "<?xml version=\"1.0\"?>");
+    put("xml", "unclosed.xml", "<a><b></a>");
+    put("xml", "bad-attribute.xml", "<a x=1 y=\"2></a>");
+    put("xml", "cut.xml", std::string(CONFIG).substr(0, 120));
+
+    put("script", "small.xml", SCRIPT);
+    put("script", "demo.xml", Content::DemoScript::script().substr(0, 3000));
+    put("script", "empty.xml", "<script/>");
+    put("script", "spline-without-keys.xml",
+        "<script><effect name=\"a\" start=\"0\" end=\"1\"><spline name=\"s\"/></effect></script>");
+    put("script", "other-root.xml", "<marquel><effect name=\"a\"/></marquel>");
+    put("script", "bad-numbers.xml",
+        "<script><effect name=\"a\" start=\"x\" end=\"1e999\" active=\"-\"/></script>");
+
+    Bytes small = png(4, 3);
+    put("png", "4x3.png", small);
+    put("png", "1x1.png", png(1, 1));
+    put("png", "16x9.png", png(16, 9));
+    put("png", "cut.png", cut(small, small.size() / 2));
+    put("png", "bad-crc.png", flipped(small, 40));
+    put("png", "signature-only.png", cut(small, 8));
+
+    Bytes colour = jpeg(8, 8, 3, false);
+    put("jpeg", "8x8.jpg", colour);
+    put("jpeg", "gray-9x5.jpg", jpeg(9, 5, 1, false));
+    put("jpeg", "progressive-17x11.jpg", jpeg(17, 11, 3, true));
+    put("jpeg", "cut.jpg", cut(colour, colour.size() * 2 / 3));
+    put("jpeg", "damaged.jpg", flipped(colour, colour.size() / 2));
+
+    std::vector<uint8_t> pixelFont = Content::PixelFont::fontFile();
+    put("font", "marquel.font", pixelFont);
+    put("font", "1x1.font", font(1, 1));
+    put("font", "3x2.font", font(3, 2));
+    put("font", "cut.font", cut(pixelFont, 100));
+    put("font", "header-only.font", cut(pixelFont, 6));
+    put("font", "wrong-signature.font", Bytes{'I', 'B', 'F', '?', 1, 1});
+
+    std::vector<std::pair<std::string, std::string>> entries = {
+        {"marquel.xml", CONFIG}, {"data/demo.xml", SCRIPT}, {"empty", ""}};
+    Bytes deflated = zip(entries, 6);
+    put("zip", "deflated.zip", deflated);
+    put("zip", "stored.zip", zip(entries, 0));
+    put("zip", "empty.zip", zip({}, 0));
+    put("zip", "cut.zip", cut(deflated, deflated.size() - 30));
+    put("zip", "damaged.zip", flipped(deflated, 60));
+    return 0;
+}

@@ -18,7 +18,9 @@ Stream::Stream(Decoder& decoder)
 bool Stream::refill() {
     // Keep the frames not yet passed (one or two, for interpolation) at the front.
     size_t keep = std::min(static_cast<size_t>(inputPos), inputFrames);
-    std::memmove(input.data(), input.data() + keep * 2, (inputFrames - keep) * 4);
+    // Before the first read the buffer has no storage at all, and memmove takes no null.
+    if (inputFrames > keep)
+        std::memmove(input.data(), input.data() + keep * 2, (inputFrames - keep) * 4);
     inputFrames -= keep;
     inputPos -= static_cast<double>(keep);
     input.resize(std::max(input.size(), (inputFrames + READ_FRAMES) * 2));

@@ -2,10 +2,12 @@
 // png_image API and stb_image, PNG encode against png_image_write_to_memory, JPEG decode
 // against libjpeg's plain decompress loop. Images are generated here: 1920x1080 and 512x512.
 
+#include "tests/common/JpegWriter.h"
 #include "vx/ImageObject.h"
 #include "vx/JpegCodec.h"
 #include "vx/PngCodec.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
@@ -67,30 +69,15 @@ Bytes encodePng(Size size, bool opaque) {
 
 Bytes encodeJpeg(Size size) {
     Vx::ImageObject image = makePicture(size, true);
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr errors;
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long length = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &length);
-    cinfo.image_width = size.width;
-    cinfo.image_height = size.height;
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_EXT_BGRA;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row =
-            const_cast<uint8_t*>(image.getData()) + size_t(cinfo.next_scanline) * size.width * 4;
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes jpeg(buffer, buffer + length);
-    free(buffer);
-    return jpeg;
+    testing_support::JpegSettings settings;
+    settings.width = size.width;
+    settings.height = size.height;
+    settings.components = 4;
+    settings.space = JCS_EXT_BGRA;
+    return testing_support::writeJpeg(settings, [&](int y, uint8_t* row) {
+        const uint8_t* source = image.getData() + size_t(y) * size.width * 4;
+        std::copy(source, source + size_t(size.width) * 4, row);
+    });
 }
 
 // Arguments: size index, then 1 for an opaque (RGB) file or 0 for RGBA.

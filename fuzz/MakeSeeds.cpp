@@ -2,6 +2,7 @@
 // own writers and the codec libraries, plus broken variants of them. Usage:
 //   make_fuzz_seeds <corpus folder>
 
+#include "tests/common/JpegWriter.h"
 #include "tools/DemoScript.h"
 #include "tools/PixelFont.h"
 #include "vx/ImageObject.h"
@@ -63,35 +64,18 @@ Bytes png(int width, int height) {
 }
 
 Bytes jpeg(int width, int height, int components, bool progressive) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr errors;
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = width;
-    cinfo.image_height = height;
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 80, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(size_t(width) * components);
-    for (int y = 0; y < height; ++y) {
+    testing_support::JpegSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.components = components;
+    settings.space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    settings.quality = 80;
+    settings.progressive = progressive;
+    return testing_support::writeJpeg(settings, [&](int y, uint8_t* row) {
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < components; ++c)
                 row[x * components + c] = sample(x, y, c);
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&cinfo, &pointer, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    });
 }
 
 // Level 0 stores an entry, anything else deflates it.

@@ -2,6 +2,7 @@
 // Tiny images and archives made inside the tests: PNGs through libpng in any format,
 // JPEGs through libjpeg's compressor, zip archives through minizip's writer.
 
+#include "common/JpegWriter.h"
 #include "common/TempDir.h"
 #include "vx/FileSystem.h"
 
@@ -76,39 +77,23 @@ inline Bytes makePng(int width, int height, int colorType, int bitDepth, bool in
 // A baseline JPEG of flat colour (so it decodes back to nearly that colour) or of gray.
 inline Bytes makeJpeg(int width, int height, uint8_t red, uint8_t green, uint8_t blue,
                       bool gray = false) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr errors;
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = width;
-    cinfo.image_height = height;
-    cinfo.input_components = gray ? 1 : 3;
-    cinfo.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    Bytes row(size_t(width) * cinfo.input_components);
-    for (int x = 0; x < width; ++x) {
-        if (gray) {
-            row[x] = red;
-            continue;
+    testing_support::JpegSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.components = gray ? 1 : 3;
+    settings.space = gray ? JCS_GRAYSCALE : JCS_RGB;
+    settings.quality = 95;
+    return testing_support::writeJpeg(settings, [&](int, uint8_t* row) {
+        for (int x = 0; x < width; ++x) {
+            if (gray) {
+                row[x] = red;
+                continue;
+            }
+            row[x * 3] = red;
+            row[x * 3 + 1] = green;
+            row[x * 3 + 2] = blue;
         }
-        row[x * 3] = red;
-        row[x * 3 + 1] = green;
-        row[x * 3 + 2] = blue;
-    }
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&cinfo, &pointer, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes out(buffer, buffer + size);
-    free(buffer);
-    return out;
+    });
 }
 
 // Entries stored uncompressed when asked, so a test can find and damage their bytes.

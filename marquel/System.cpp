@@ -271,7 +271,14 @@ void System::openMusic() {
 }
 
 void System::startMusic() {
-    fmodSystem->playSound(FMOD_CHANNEL_FREE, sound, false, &channel);
+    // A stream that cannot start leaves no channel, and the clock runs on the ticks alone.
+    if (fmodSystem->playSound(FMOD_CHANNEL_FREE, sound, false, &channel) != FMOD_OK)
+        channel = nullptr;
+}
+
+void System::muteChannel(bool on) {
+    if (channel)
+        channel->setMute(on);
 }
 
 void System::releaseMusic() {
@@ -429,10 +436,10 @@ void System::loadEffects() {
 void System::startPlayback() {
     if (!noSound) {
         startMusic();
-        channel->setMute(true);
+        muteChannel(true);
     }
     seek(startTime);
-    if (noSound)
+    if (noSound || !channel)
         return;
     // A freshly started stream may not land on the first seek; it stays silent until the
     // third one has put it where the clock is.
@@ -440,7 +447,7 @@ void System::startPlayback() {
     seek(startTime);
     SDL_Delay(50);
     seek(startTime);
-    channel->setMute(mute);
+    muteChannel(mute);
 }
 
 void System::handleEvents(Loop& loop) {
@@ -483,7 +490,7 @@ void System::handleKey(const Event& key, Loop& loop) {
     case SDLK_m:
         if (!noSound) {
             mute = !mute;
-            channel->setMute(mute);
+            muteChannel(mute);
         }
         break;
     case SDLK_PAGEUP:
@@ -524,7 +531,7 @@ void System::togglePause() {
         seek(position);
     } else {
         position = now();
-        if (!noSound)
+        if (!noSound && channel)
             channel->stop();
         paused = true;
     }

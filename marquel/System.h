@@ -100,6 +100,8 @@ private:
 
     void openMusic();
     void startMusic();
+    // Sets the channel's mute when there is a channel to set.
+    void muteChannel(bool on);
     void releaseMusic();
 
     void requireDisplay() const;

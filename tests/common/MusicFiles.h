@@ -67,8 +67,10 @@ inline std::vector<int> toneWindows(const Frames& out, size_t fromFrame = 0) {
     return kinds;
 }
 
-// Writes frames in the given libsndfile format into memory.
-inline std::string encode(int format, const Frames& frames, int rate = RATE, int bitrateMode = -1) {
+// Writes frames in the given libsndfile format into memory. With one channel the file holds
+// the left side alone.
+inline std::string encode(int format, const Frames& frames, int rate = RATE, int bitrateMode = -1,
+                          int channels = 2) {
     struct Buffer {
         std::string bytes;
         sf_count_t pos = 0;
@@ -105,7 +107,7 @@ inline std::string encode(int format, const Frames& frames, int rate = RATE, int
     io.tell = [](void* u) -> sf_count_t { return static_cast<Buffer*>(u)->pos; };
     SF_INFO info = {};
     info.samplerate = rate;
-    info.channels = 2;
+    info.channels = channels;
     info.format = format;
     SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &buffer);
     if (!file)
@@ -118,6 +120,11 @@ inline std::string encode(int format, const Frames& frames, int rate = RATE, int
         for (float& v : scaled)
             v /= 32768.0f;
         sf_writef_float(file, scaled.data(), static_cast<sf_count_t>(scaled.size() / 2));
+    } else if (channels == 1) {
+        Frames left;
+        for (size_t i = 0; i < frames.size(); i += 2)
+            left.push_back(frames[i]);
+        sf_writef_short(file, left.data(), static_cast<sf_count_t>(left.size()));
     } else {
         sf_writef_short(file, frames.data(), static_cast<sf_count_t>(frames.size() / 2));
     }
@@ -135,6 +142,12 @@ inline std::string ogg(const Frames& frames, int rate = RATE) {
 inline std::string mp3(const Frames& frames, int rate = RATE, bool variable = false) {
     return encode(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, frames, rate,
                   variable ? SF_BITRATE_MODE_VARIABLE : -1);
+}
+
+// GSM 6.10 in a WAV, mono at 8 kHz as telephone systems record it. Its decoder cannot seek:
+// only reading on from the start reaches a later frame.
+inline std::string gsmWav(const Frames& frames) {
+    return encode(SF_FORMAT_WAV | SF_FORMAT_GSM610, frames, 8000, -1, 1);
 }
 
 // A four-channel module: pattern 0 plays a low note on every row, pattern 1 a high one, in

@@ -525,8 +525,11 @@ void System::stepTime(const Event& key) {
 
 void System::togglePause() {
     if (paused) {
-        if (!noSound)
+        // The new channel plays out loud, even while the user has the music muted.
+        if (!noSound) {
             startMusic();
+            muteChannel(mute);
+        }
         paused = false;
         seek(position);
     } else {

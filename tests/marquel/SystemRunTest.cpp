@@ -324,6 +324,28 @@ TEST_F(SystemRunTest, MusicInACodecThatOnlyReadsForwardPlaysAndTheKeysWork) {
     EXPECT_LE(keys.times.back(), 1.6f);
 }
 
+// What the device receives lands in a file: a muted demo must send it nothing but silence,
+// also after a pause, which starts the music on a new channel.
+TEST_F(SystemRunTest, MutedMusicStaysSilentAfterAPause) {
+    const std::string heard = (dir.path() / "heard.raw").string();
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", heard.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "23", 1);
+    write("data/tune", sound_test::wav(sound_test::twoTones(4, 2)));
+    Marquel::System& s = startDemo(30, R"(<music file="tune" mute="on"/>)");
+    keys.plan[1] = [] { pressKey(SDLK_SPACE); };
+    keys.plan[2] = [] { pressKey(SDLK_SPACE); };
+    keys.plan[3] = [] { SDL_Delay(300); };
+    keys.plan[4] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    EXPECT_TRUE(s.mute);
+    finish();
+    const std::string out = read("heard.raw");
+    EXPECT_GT(out.size(), 4u * 4096) << "the device took frames while the demo ran";
+    const size_t loud = out.find_first_not_of('\0');
+    EXPECT_EQ(loud, std::string::npos) << "sound at frame " << loud / 4;
+}
+
 namespace {
 
 struct MusicFormat {

@@ -4,14 +4,19 @@
 #include <mpg123.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace Audio {
 
 namespace {
+
+// Frames decoded and dropped per read while a forward-only stream reads on to a seek target.
+constexpr int SKIP_FRAMES = 4096;
 
 // The caller's bytes seen as a file, for the libraries that read through callbacks.
 struct MemoryFile {
@@ -41,25 +46,10 @@ class SndfileDecoder : public Decoder {
 public:
     static std::unique_ptr<Decoder> open(const void* data, size_t size) {
         auto decoder = std::unique_ptr<SndfileDecoder>(new SndfileDecoder(data, size));
-        SF_VIRTUAL_IO io = {};
-        io.get_filelen = [](void* user) -> sf_count_t { return file(user).size; };
-        io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
-            return file(user).seek(offset, whence);
-        };
-        io.read = [](void* out, sf_count_t count, void* user) -> sf_count_t {
-            return file(user).read(out, count);
-        };
-        io.tell = [](void* user) -> sf_count_t { return file(user).pos; };
-        decoder->handle = sf_open_virtual(&io, SFM_READ, &decoder->info, &decoder->memory);
         // MP3 is left to libmpg123: libsndfile stops early on VBR files without a length header.
-        if (!decoder->handle || (decoder->info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG ||
+        if (!decoder->reopen() || (decoder->info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG ||
             decoder->info.channels < 1 || decoder->info.samplerate < 1)
             return nullptr;
-        // Lossy and float data can overshoot full scale: clip it instead of letting it wrap.
-        int subtype = decoder->info.format & SF_FORMAT_SUBMASK;
-        if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE ||
-            subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS)
-            sf_command(decoder->handle, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
         return decoder;
     }
 
@@ -72,11 +62,56 @@ public:
     int channels() const override { return info.channels; }
     int64_t length() const override { return info.frames; }
     int read(int16_t* out, int frames) override {
-        return static_cast<int>(sf_readf_short(handle, out, frames));
+        return handle ? static_cast<int>(sf_readf_short(handle, out, frames)) : 0;
     }
-    int64_t seek(int64_t frame) override { return sf_seek(handle, frame, SEEK_SET); }
+    int64_t seek(int64_t frame) override {
+        sf_count_t at = sf_seek(handle, frame, SEEK_SET);
+        if (at >= 0 || info.seekable)
+            return at;
+        // Some codecs (GSM 6.10, G.72x, NMS ADPCM, DPCM) decode only forwards: start again
+        // from the first byte and read on up to the frame.
+        if (!reopen())
+            return -1;
+        std::vector<int16_t> skipped(static_cast<size_t>(SKIP_FRAMES) * info.channels);
+        int64_t done = 0;
+        while (done < frame) {
+            int got = read(skipped.data(),
+                           static_cast<int>(std::min<int64_t>(SKIP_FRAMES, frame - done)));
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        return done;
+    }
 
 private:
+    // Opens the bytes from their start, closing what was open.
+    bool reopen() {
+        if (handle)
+            sf_close(handle);
+        memory.pos = 0;
+        SF_VIRTUAL_IO io = {};
+        io.get_filelen = [](void* user) -> sf_count_t { return file(user).size; };
+        io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+            return file(user).seek(offset, whence);
+        };
+        io.read = [](void* out, sf_count_t count, void* user) -> sf_count_t {
+            return file(user).read(out, count);
+        };
+        io.tell = [](void* user) -> sf_count_t { return file(user).pos; };
+        SF_INFO fresh = {};
+        handle = sf_open_virtual(&io, SFM_READ, &fresh, &memory);
+        if (!handle)
+            return false;
+        info = fresh;
+        // Lossy and float data can overshoot full scale: clip it instead of letting it wrap.
+        int subtype = info.format & SF_FORMAT_SUBMASK;
+        if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE ||
+            subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS)
+            sf_command(handle, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+        return true;
+    }
+
     SndfileDecoder(const void* data, size_t size)
         : memory{static_cast<const unsigned char*>(data), static_cast<int64_t>(size)} {}
     static MemoryFile& file(void* user) { return *static_cast<MemoryFile*>(user); }

@@ -93,8 +93,27 @@ INSTANTIATE_TEST_SUITE_P(
                       LossyCase{"Ogg48k", ogg, 48000},
                       LossyCase{"Mp3", [](const Frames& f, int r) { return mp3(f, r); }, 44100},
                       LossyCase{"Mp3Vbr", [](const Frames& f, int r) { return mp3(f, r, true); },
-                                44100}),
+                                44100},
+                      LossyCase{"Gsm8k", [](const Frames& f, int) { return gsmWav(f); }, 8000}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A codec that decodes only forwards still goes back: to an earlier time, and to the start
+// for a sound played again (the player does that on every resume).
+TEST_F(SoundFixture, ForwardOnlyCodecSeeksBackAndPlaysAgain) {
+    openDisk(1);
+    ASSERT_EQ(load(gsmWav(markerFrames(3))), FMOD_OK);
+    ASSERT_NO_FATAL_FAILURE(play(1500));
+    waitFor(1700);
+    SDL_LockAudio();
+    ASSERT_EQ(channel->setPosition(200, FMOD_TIMEUNIT_MS), FMOD_OK);
+    EXPECT_EQ(position(), 200u);
+    SDL_UnlockAudio();
+    waitFor(300);
+    ASSERT_EQ(channel->stop(), FMOD_OK);
+    ASSERT_NO_FATAL_FAILURE(play(600));
+    EXPECT_EQ(position(), 600u);
+    waitFor(700);
+}
 
 TEST_F(SoundFixture, ModuleSeeksToTheNearestRowAndSaysWhere) {
     openDisk(1);

@@ -341,6 +341,8 @@ void System::saveConfiguration() {
 float System::now() const {
     if (paused)
         return position;
+    if (videoDump)
+        return dumpClock;
     return static_cast<float>(static_cast<int32_t>(ticks()) - tickOffset) * 0.001f;
 }
 
@@ -350,6 +352,7 @@ void System::seek(float t) {
         position = t;
         return;
     }
+    dumpClock = t;
     // Before the music has started there is no channel to position: the ticks alone count.
     if (noSound || !channel) {
         tickOffset = static_cast<int32_t>(ticks() - static_cast<double>(t) * 1000);
@@ -559,10 +562,11 @@ void System::advanceClock(Loop& loop) {
         loop.frameTime = position;
     } else if (videoDump) {
         // A dump is rendered at its own pace: each frame is exactly one step of its rate.
+        // Pauses and seeks move this clock, so a recording never jumps to the wall clock.
         const Vx::VideoInfo info = videoDump->getInfo();
-        loop.frameTime =
-            static_cast<float>(static_cast<double>(loop.frameTime) +
-                               static_cast<double>(info.fpsBase) / info.fps / frameSkip);
+        dumpClock = static_cast<float>(static_cast<double>(dumpClock) +
+                                       static_cast<double>(info.fpsBase) / info.fps / frameSkip);
+        loop.frameTime = dumpClock;
     } else {
         loop.frameTime = static_cast<float>(static_cast<int32_t>(ticks()) - tickOffset) * 0.001f;
     }

@@ -56,7 +56,8 @@ public:
     // search path. Throws Marquel::Exception when it cannot read or write the file.
     void saveConfiguration();
 
-    // The demo time the clock shows now: the frozen time while paused.
+    // The demo time the clock shows now: the frozen time while paused, the frame time while
+    // a video is dumped.
     float now() const;
 
     Vx::FileSystem files;
@@ -86,6 +87,8 @@ public:
     int32_t tickOffset = 0;
     std::unique_ptr<Vx::VideoWriter> videoDump;
     int32_t frameSkip = 1;
+    // While dumping, time moves by whole frame steps, not with the wall clock.
+    float dumpClock = 0;
 
 private:
     struct Loop;

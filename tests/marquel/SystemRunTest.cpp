@@ -184,6 +184,34 @@ TEST_F(SystemRunTest, VideoDumpAdvancesOneFixedStepPerFrame) {
     }
 }
 
+TEST_F(SystemRunTest, PausingAndSeekingWhileDumpingMoveTheFrameClockNotTheWallClock) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/><time start="2"/>
+<videodump name="f.png" fps="10" fpsbase="1" frameskip="1"/>)");
+    float mark = -1;
+    keys.plan[1] = [] { pressKey(SDLK_SPACE); };
+    keys.plan[3] = [] { SDL_Delay(150); }; // wall-clock time passing must not show
+    keys.plan[4] = [] { pressKey(SDLK_PAGEUP); };
+    keys.plan[6] = [] { pressKey(SDLK_SPACE); };
+    keys.plan[8] = [] { pressKey(SDLK_p, KMOD_LCTRL); };
+    keys.plan[9] = [&] {
+        mark = s.startTime;
+        pressKey(SDLK_PAGEDOWN);
+    };
+    keys.plan[11] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    ASSERT_EQ(keys.times.size(), 13u);
+    const float step = 40.0f / 398 * 5;
+    EXPECT_FLOAT_EQ(keys.times[0], 2.1f);
+    EXPECT_FLOAT_EQ(keys.times[1], 2.2f);
+    for (int frame = 2; frame < 5; ++frame)
+        EXPECT_FLOAT_EQ(keys.times[frame], 2.2f) << "paused at frame " << frame;
+    EXPECT_FLOAT_EQ(keys.times[5], 2.2f + step);
+    EXPECT_FLOAT_EQ(keys.times[7], 2.2f + step + 0.1f) << "resumes one frame step on";
+    EXPECT_FLOAT_EQ(keys.times[8], 2.2f + step + 0.2f);
+    EXPECT_FLOAT_EQ(mark, keys.times[8]) << "Ctrl+P marks the frame shown";
+    EXPECT_NEAR(keys.times[10], keys.times[9] - step + 0.1f, 1e-5f);
+}
+
 TEST_F(SystemRunTest, PanelKeysShowAndHideAndTheInspectorHoldsEscape) {
     Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
     keys.plan[1] = [] {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace Marquel {
@@ -34,10 +35,14 @@ float scaledTime(const Spline& spline, const SplineKey& key) {
     return spline.timescale * key.time + spline.timeoffset;
 }
 
-// A scale of 0 (or one that is not a number) would turn a one-pixel move into infinity or
-// NaN, which the saved file could not bring back: such moves are not made.
-bool usableScale(float scale) {
-    return scale != 0 && std::isfinite(scale);
+// A one-pixel move divided by a scale of 0, or by a tiny one, gives infinity or NaN, which
+// the key would then carry into the curve and the saved file: such moves are not made.
+bool shift(float& target, float amount) {
+    const float moved = target + amount;
+    if (!std::isfinite(moved))
+        return false;
+    target = moved;
+    return true;
 }
 
 } // namespace
@@ -277,7 +282,9 @@ void Inspector::editTrigger(const Event& key, Trigger& trigger) {
                 trigger.delay = step / k;
         }
     } else if (key.key == SDLK_INSERT) {
-        trigger.repeat = std::max(trigger.repeat, 0) + 1;
+        // At the largest count one more would wrap round to a trigger that never fires.
+        if (trigger.repeat < std::numeric_limits<int>::max())
+            trigger.repeat = std::max(trigger.repeat, 0) + 1;
         if (trigger.repeat == 2)
             trigger.delay = windowLength * 5 / 398;
     } else if (key.key == SDLK_DELETE && trigger.repeat > 1) {
@@ -295,38 +302,41 @@ void Inspector::editSpline(const Event& key, Spline& spline) {
         return; // a spline without keys has nothing to edit
     const size_t k = static_cast<size_t>(selectedHandle);
     SplineKey& selected = spline.keys[k];
-    if (key.ctrl && key.key == SDLK_RIGHT && usableScale(spline.timescale)) {
+    if (key.ctrl && key.key == SDLK_RIGHT) {
         const float before = selected.time;
-        selected.time += step / spline.timescale;
         // A key does not pass its neighbour: the selection moves on to the neighbour.
-        if (selectedHandle < last &&
+        if (shift(selected.time, step / spline.timescale) && selectedHandle < last &&
             scaledTime(spline, selected) > scaledTime(spline, spline.keys[k + 1])) {
             selected.time = before;
             ++selectedHandle;
         }
-    } else if (key.ctrl && key.key == SDLK_LEFT && usableScale(spline.timescale)) {
+    } else if (key.ctrl && key.key == SDLK_LEFT) {
         const float before = selected.time;
-        selected.time -= step / spline.timescale;
-        if (scaledTime(spline, selected) < 0)
-            selected.time = -spline.timeoffset / spline.timescale;
-        if (k > 0 && scaledTime(spline, spline.keys[k - 1]) > scaledTime(spline, selected)) {
-            selected.time = before;
-            --selectedHandle;
+        if (shift(selected.time, -step / spline.timescale)) {
+            const float zero = -spline.timeoffset / spline.timescale;
+            if (scaledTime(spline, selected) < 0 && std::isfinite(zero))
+                selected.time = zero;
+            if (k > 0 && scaledTime(spline, spline.keys[k - 1]) > scaledTime(spline, selected)) {
+                selected.time = before;
+                --selectedHandle;
+            }
         }
-    } else if (key.ctrl && key.key == SDLK_UP && usableScale(spline.valuescale)) {
-        selected.value += 1 / spline.valuescale;
-    } else if (key.ctrl && key.key == SDLK_DOWN && usableScale(spline.valuescale)) {
-        selected.value -= 1 / spline.valuescale;
+    } else if (key.ctrl && key.key == SDLK_UP) {
+        shift(selected.value, 1 / spline.valuescale);
+    } else if (key.ctrl && key.key == SDLK_DOWN) {
+        shift(selected.value, -1 / spline.valuescale);
     } else if (key.key == SDLK_INSERT) {
         SplineKey added = selected;
         if (selectedHandle == last) {
             added.time = selected.time + windowLength * 5 / 398;
         } else {
-            added.time = (selected.time + spline.keys[k + 1].time) / 2;
-            // The curve's own value there, in key units, so the curve keeps its shape.
+            const SplineKey& next = spline.keys[k + 1];
+            added.time = (selected.time + next.time) / 2;
+            // The curve's own value there, in key units, so the curve keeps its shape. Where
+            // the two keys share one time the curve is undefined: halfway between them.
             const float curve = spline.evaluate(scaledTime(spline, added));
-            if (usableScale(spline.valuescale))
-                added.value = (curve - spline.valueoffset) / spline.valuescale;
+            const float value = (curve - spline.valueoffset) / spline.valuescale;
+            added.value = std::isfinite(value) ? value : selected.value / 2 + next.value / 2;
         }
         spline.keys.insert(spline.keys.begin() + static_cast<std::ptrdiff_t>(k) + 1, added);
         ++selectedHandle;

@@ -274,8 +274,7 @@ void Inspector::drawTriggerRow(const EffectNode& node, const Trigger& trigger, i
     }
     text(trigger.name, 20, y - 1, node.active ? WHITE : GREY_TEXT, 78, true);
 
-    // Only the firings that can land inside the window are visited, so a huge repeat with a
-    // small delay costs no more than the window shows.
+    // Only the firings that can land inside the window are visited.
     const double base = double(node.start) + trigger.start - windowStart;
     int64_t first = 0;
     int64_t last = int64_t(trigger.repeat) - 1;
@@ -288,14 +287,46 @@ void Inspector::drawTriggerRow(const EffectNode& node, const Trigger& trigger, i
         first = std::max<int64_t>(first, firingIndex(std::min(atStart, atEnd)));
         last = std::min<int64_t>(last, firingIndex(std::max(atStart, atEnd)) + 1);
     }
-    for (int64_t k = std::max<int64_t>(first, 0); k <= last; ++k) {
+    first = std::max<int64_t>(first, 0);
+    // The column of firing k, or -1 when it is not drawn, left of the window.
+    const auto columnOf = [&](int64_t k) {
+        const float t = static_cast<float>(base + double(k) * trigger.delay);
+        return 0 < t ? column(t, windowLength) : -1;
+    };
+    const auto tick = [&](int64_t k) {
         const float t = static_cast<float>(base + double(k) * trigger.delay);
         if (!(0 < t && t < windowLength))
-            continue;
+            return;
         uint32_t colour = k < trigger.fired ? 0xff777777 : WHITE;
         if (edited && k == selectedHandle)
             colour = RED;
         fillRect(CHART_LEFT + column(t, windowLength), y + 1, 1, 10, colour, true);
+    };
+    if (last - first < 4 * CHART_WIDTH) {
+        for (int64_t k = first; k <= last; ++k)
+            tick(k);
+        return;
+    }
+    // More firings than columns (a huge repeat with a tiny delay): in each column only the
+    // last firing drawn there shows, so that one is found by bisection. Columns follow k up
+    // for a positive delay and down for a negative one.
+    for (int32_t x = 0; x < CHART_WIDTH; ++x) {
+        const auto before = [&](int64_t k) {
+            return trigger.delay > 0 ? columnOf(k) <= x : columnOf(k) >= x;
+        };
+        if (!before(first))
+            continue;
+        int64_t low = first;
+        int64_t high = last;
+        while (low < high) {
+            const int64_t middle = low + (high - low + 1) / 2;
+            if (before(middle))
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        if (columnOf(low) == x)
+            tick(low);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using inspector_test::InspectorFixture;
 using inspector_test::keyEvent;
 
@@ -207,6 +209,52 @@ TEST_F(InspectorEditTest, SplineKeysMoveUpToTheirNeighboursAndKeepTheirLastKeys)
     ctrl(SDLK_DELETE);
     EXPECT_TRUE(node.splines.empty());
     EXPECT_EQ(inspector->selectedItem, 0);
+}
+
+// Edits never put a value into the script that is not a number: the keys, the curve fed
+// to the effect and the saved file would all carry it on.
+TEST_F(InspectorEditTest, KeyInsertedBetweenKeysAtOneTimeGetsAFiniteValue) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Spline& spline = addSpline(node, {{0, 0, 0}, {5, 1, 0}, {10, 0, 0}});
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT});
+    for (int i = 0; i < 60; ++i)
+        ctrl(SDLK_LEFT);
+    ASSERT_EQ(spline.keys[1].time, 0) << "stopped at 0, level with the first key";
+    press({SDLK_LEFT, SDLK_INSERT});
+    ASSERT_EQ(spline.keys.size(), 4u);
+    EXPECT_EQ(spline.keys[1].time, 0);
+    EXPECT_TRUE(std::isfinite(spline.keys[1].value)) << spline.keys[1].value;
+    EXPECT_GE(spline.keys[1].value, 0);
+    EXPECT_LE(spline.keys[1].value, 1) << "between its neighbours";
+    EXPECT_TRUE(std::isfinite(spline.evaluate(5))) << "the curve after the keys stays defined";
+    EXPECT_EQ(script.save().find("nan"), std::string::npos);
+}
+
+TEST_F(InspectorEditTest, MovesThatWouldOverflowUnderATinyScaleAreNotMade) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Spline& spline = addSpline(node, {{0, 0, 0}, {5, 1, 0}, {10, 0, 0}});
+    spline.valuescale = 1e-40f; // a scale read from a file: tiny, yet not 0
+    spline.timescale = 1e-40f;
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT, SDLK_RIGHT});
+    ctrl(SDLK_UP);
+    ctrl(SDLK_DOWN);
+    ctrl(SDLK_RIGHT);
+    ctrl(SDLK_LEFT);
+    for (const Marquel::SplineKey& key : spline.keys) {
+        EXPECT_TRUE(std::isfinite(key.time)) << key.time;
+        EXPECT_TRUE(std::isfinite(key.value)) << key.value;
+    }
+    EXPECT_EQ(script.save().find("inf"), std::string::npos);
+}
+
+TEST_F(InspectorEditTest, RepeatAtTheLargestCountStaysPositive) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Trigger& trigger = addTrigger(node, 1, 2147483647, 1);
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN, SDLK_INSERT});
+    EXPECT_EQ(trigger.repeat, 2147483647) << "one more firing than an int holds is none";
 }
 
 TEST_F(InspectorEditTest, DeletingEverythingLeavesAnEmptyListThatStillTakesANewNode) {

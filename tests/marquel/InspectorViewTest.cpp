@@ -189,6 +189,33 @@ TEST_F(InspectorViewTest, TriggerTicksAtEachFiringAndGreyOnceFired) {
     EXPECT_EQ(textAt(220, 496, "delay: 1.00", 0xffffffff), "delay: 1.00");
 }
 
+// Two thousand million firings a hundredth of a microsecond apart: far more than columns,
+// which the chart must draw without visiting each firing.
+TEST_F(InspectorViewTest, FiringsDenserThanTheColumnsFillThemGreyUpToTheFiredCount) {
+    Marquel::EffectNode& node = addNode("fx", 10, 35);
+    addTrigger(node, 1, 2000000000, 1e-8f).fired = 1000000000;
+    Marquel::EffectNode& backwards = addNode("fx", 10, 35);
+    addTrigger(backwards, 21, 2000000000, -1e-8f).fired = 1000000000;
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_DOWN, SDLK_RIGHT}); // trigger rows at y 42 and 66
+    const uint32_t grey = 0xff777777;
+    const uint32_t white = 0xffffffff;
+    EXPECT_EQ(at(110 + 108, 47), 0xcc003f00u) << "before demo time 11";
+    EXPECT_EQ(at(110 + 109, 47), grey);
+    EXPECT_EQ(at(110 + 150, 47), grey);
+    EXPECT_EQ(at(110 + 207, 47), grey) << "fired up to demo time 21, in column 208";
+    EXPECT_EQ(at(110 + 208, 47), white);
+    EXPECT_EQ(at(110 + 308, 47), white);
+    EXPECT_EQ(at(110 + 309, 47), 0xcc003f00u) << "after the last firing at 31";
+    // Going back from demo time 31 the fired half lies to the right.
+    EXPECT_EQ(at(110 + 108, 71), 0xcc003f00u);
+    EXPECT_EQ(at(110 + 109, 71), white);
+    EXPECT_EQ(at(110 + 208, 71), white);
+    EXPECT_EQ(at(110 + 209, 71), grey);
+    EXPECT_EQ(at(110 + 308, 71), grey);
+    EXPECT_EQ(at(110 + 309, 71), 0xcc003f00u);
+}
+
 TEST_F(InspectorViewTest, UnregisteredNodeSaysNoCallbackAndAnInactiveOneInactive) {
     addNode("ghost", 0, 20);
     addNode("fx", 0, 20, false);

@@ -44,8 +44,10 @@ void Inspector::handleEvents(EventList& events) {
             keepSelectionValid();
         }
     }
-    if (count > 0)
+    if (count > 0) {
+        keepSelectionValid();
         redraw();
+    }
 }
 
 int Inspector::nodeCount() const {

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+using inspector_test::infoEvent;
 using inspector_test::InspectorFixture;
 using inspector_test::keyEvent;
 
@@ -36,6 +37,16 @@ TEST_F(InspectorEditTest, CtrlF4AddsASplineOverTheNodesSpan) {
     EXPECT_FLOAT_EQ(spline.max, 1) << "prepared";
     EXPECT_TRUE(inspector->expanded[0]);
     EXPECT_FLOAT_EQ(spline.evaluate(5), 1);
+}
+
+TEST_F(InspectorEditTest, NodesAddedBehindTheInspectorAreDrawnOnTheNextFrame) {
+    inspector->attach(&script); // empty: nothing selected, nothing expanded
+    addNode("fx", 0, 10);
+    addTrigger(addNode("fx", 2, 4), 1);
+    feed({infoEvent(1)}); // a frame without keys still redraws the list
+    EXPECT_EQ(inspector->expanded.size(), 2u);
+    ctrl(SDLK_F3); // and the keys find the new nodes
+    EXPECT_EQ(script.nodes[0]->triggers.size(), 1u);
 }
 
 TEST_F(InspectorEditTest, StructureKeysAddTriggersAndNodesAtTheCursor) {

@@ -84,4 +84,9 @@ void Display::reopen(const std::string& newCaption, int width, int height, bool 
     caption = newCaption;
 }
 
+void Display::takeScreenSize(const SDL_Surface* screen) {
+    windowWidth = static_cast<unsigned>(screen->w);
+    windowHeight = static_cast<unsigned>(screen->h);
+}
+
 } // namespace Marquel

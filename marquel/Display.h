@@ -12,6 +12,7 @@ class TextureManager;
 namespace Vx {
 class Image;
 }
+struct SDL_Surface;
 
 namespace Marquel {
 
@@ -51,6 +52,8 @@ public:
 protected:
     // Closes an open window and keeps what the next one is opened with.
     void reopen(const std::string& newCaption, int width, int height, bool wantFullscreen);
+    // Keeps the size of the window that opened: SDL gives a side asked for as 0 the screen's.
+    void takeScreenSize(const SDL_Surface* screen);
     // Prints format, filled with SDL's last error, to stream and raises it as a standard
     // exception: the failures of a software window and of a mode switch are reported this way.
     [[noreturn]] static void failWithSdlError(std::FILE* stream, const char* format);

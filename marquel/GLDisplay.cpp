@@ -57,12 +57,14 @@ void GLDisplay::open(const std::string& caption, int width, int height, bool ful
     if (fullscreen)
         SDL_ShowCursor(0);
     Uint32 flags = SDL_OPENGL | SDL_ANYFORMAT | (fullscreen ? SDL_FULLSCREEN : 0);
-    if (!SDL_SetVideoMode(width, height, 0, flags)) {
+    SDL_Surface* screen = SDL_SetVideoMode(width, height, 0, flags);
+    if (!screen) {
         Exception failure("Could not set video mode '%s'", SDL_GetError());
         // SDL keeps half-made window state after a failed mode; a later open must start clean.
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw failure;
     }
+    takeScreenSize(screen);
     // Seeking keys act again and again while held.
     SDL_EnableKeyRepeat(500, 30);
     const GLubyte* names = glGetString(GL_EXTENSIONS);

@@ -14,6 +14,7 @@ void SurfaceDisplay::open(const std::string& caption, int width, int height, boo
     surface = SDL_SetVideoMode(width, height, 32, flags);
     if (!surface)
         failWithSdlError(stderr, "Video mode set failed: %s\n");
+    takeScreenSize(surface);
     SDL_WM_SetCaption(caption.c_str(), nullptr);
     SDL_ShowCursor(0);
     opened = true;

@@ -206,6 +206,30 @@ TEST_F(DisplayTest, TheFrameProjectionPutsGeometryWhereThePerspectiveSays) {
     display.endFrame();
 }
 
+TEST_F(DisplayTest, AWindowWithoutASizeTakesTheScreensAndDrawsAcrossIt) {
+    // SDL opens a side given as 0 at the screen's size (1024 x 768 under Xvfb); the frame
+    // must be laid out over the window that opened, not over an empty rectangle.
+    Marquel::GLDisplay display;
+    display.open("no size", 0, 0, false);
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(display.width(), unsigned(screen->w));
+    EXPECT_EQ(display.height(), unsigned(screen->h));
+    display.beginFrame();
+    drawCentredQuad();
+    expectCentredQuad(screen->w, screen->h);
+    display.endFrame();
+
+    display.open("no height", WIDTH, 0, false);
+    screen = SDL_GetVideoSurface();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(display.width(), unsigned(WIDTH));
+    EXPECT_EQ(display.height(), unsigned(screen->h));
+    display.beginFrame();
+    EXPECT_EQ(viewport(), (std::array<GLint, 4>{0, 0, WIDTH, screen->h}));
+    display.endFrame();
+}
+
 TEST_F(DisplayTest, AWindowKeepsTheCursorAndFullScreenHidesIt) {
     Marquel::GLDisplay display;
     display.open("windowed", WIDTH, HEIGHT, false);

@@ -130,8 +130,10 @@ void build(Writer& w, const Section& s) {
     });
     w.open("kel cool", 0, length);
     w.trigger(0, "texture", "mccool.png");
+    w.trigger(0, "color", "255255255");
     w.trigger(0, "angle", "8");
     w.trigger(0, "speed", swingSpeed(length));
+    w.constant("alpha", 10);
     // Slides in past its place and settles back: a quadratic piece to 6 s, then still.
     w.spline("x", "bezier", {{0, -90}, {3, 0}, {6, -28}, {length, -28}});
     w.spline("size", "square", {{0, 16}, {BAR * 2, 18}, {BAR * 4, 20}});
@@ -142,6 +144,7 @@ void build(Writer& w, const Section& s) {
         w.spline("x", "linear", {{0, 100}, {half, -100}});
         w.constant("y", 22);
         w.constant("size", 32);
+        w.constant("alpha", 10);
     });
     w.node("kel boner", half, length, [&] {
         w.trigger(0, "texture", "mcboner.png");
@@ -151,6 +154,7 @@ void build(Writer& w, const Section& s) {
         w.spline("x", "smooth", {{0, 90}, {2, 30}, {half, 28}});
         w.constant("size", 18);
         w.constant("y", -4);
+        w.constant("angle", 0);
     });
     w.close();
 }
@@ -175,6 +179,8 @@ void drop(Writer& w, const Section& s, bool second) {
     w.constant("alpha", 10);
     w.node(second ? "kel back1" : "kel back3", 0, length, [&] {
         w.trigger(0, "texture", second ? "mcbrallor.png" : "mcuniverse.png");
+        if (second)
+            w.trigger(0, "color", "255255255");
         w.spline("alpha", "linear", {{0, 4}, {length, 2.5f}});
         w.constant("size", 62);
         w.spline("angle", "smooth", {{0, 0}, {length / 2, second ? -150.0f : 300.0f}, {length, 0}});
@@ -187,6 +193,7 @@ void drop(Writer& w, const Section& s, bool second) {
                      {{0, 100}, {length / 2, -100}, {length / 2, 100}, {length, -100}});
             w.constant("y", 24);
             w.constant("size", 30);
+            w.constant("alpha", 10);
         });
         // Every node names its picture, so the demo looks the same from any start mark.
         w.node("kel cool", 0, length, [&] {
@@ -197,10 +204,15 @@ void drop(Writer& w, const Section& s, bool second) {
             w.spline("x", "smooth", {{0, -100}, {2, -40}, {length, -40}});
             w.constant("y", -10);
             w.constant("size", 14);
+            w.constant("alpha", 10);
         });
         w.node("kel boner", 0, length, [&] {
             w.repeated(0, "texture", "mcbonertwist.png", beatCount / 2, BEAT * 2);
             w.repeated(BEAT, "texture", "mcboner.png", beatCount / 2, BEAT * 2);
+            w.trigger(0, "color", "255255255");
+            w.trigger(0, "angle", "0");
+            w.trigger(0, "speed", "0");
+            w.constant("angle", 0);
             w.spline("x", "smooth", {{0, 100}, {2, 40}, {length, 40}});
             w.constant("y", -10);
             w.constant("size", 14);
@@ -227,7 +239,9 @@ void pause(Writer& w, const Section& s) {
     w.node("kel boner", 0, length, [&] {
         w.repeated(0, "texture", "mcboner.png", s.bars, BAR);
         w.repeated(BAR / 2, "texture", "mcbonertwist.png", s.bars, BAR);
+        w.trigger(0, "color", "255255255");
         w.trigger(0, "angle", "0");
+        w.trigger(0, "speed", "0");
         w.spline("size", "smooth", {{0, 0}, {2, 26}, {length, 22}});
         w.spline("angle", "smooth", {{0, -150}, {length / 2, 150}, {length, 0}});
         w.constant("x", 0);
@@ -250,18 +264,24 @@ void outro(Writer& w, const Section& s) {
     w.node("torus", 0, BAR * 2, [&] {
         w.trigger(0, "pq", "25");
         w.trigger(0, "color", "255080200");
+        // The swing it had at the end of the second drop, whatever played before.
+        w.trigger(0, "angle", "45");
+        w.trigger(0, "speed", "6.283");
         w.constant("x", 0);
         w.constant("y", 0);
+        w.constant("alpha", 10);
     });
     w.node("kel back2", 0, length, [&] {
         w.trigger(0, "texture", "mcuniverse.png");
         w.spline("alpha", "smooth", {{0, 10}, {length - 2, 6}, {length, 0}});
         w.spline("size", "linear", {{0, 60}, {length, 90}});
+        w.constant("y", 0);
     });
     w.node("kel cool", 0, length, [&] {
         w.trigger(0, "texture", "mccool.png");
         w.trigger(0, "color", "255255255");
         w.trigger(0, "angle", "0");
+        w.trigger(0, "speed", "0");
         w.spline("size", "square", {{0, 22}, {2, 18}, {4, 14}, {6, 9}, {7, 4}});
         w.spline("alpha", "linear", {{0, 10}, {length - 1, 10}, {length, 0}});
         w.constant("x", 0);

@@ -131,6 +131,33 @@ TEST_F(DemoScriptTest, EveryPictureNodeNamesItsPictureAtItsStart) {
     });
 }
 
+TEST_F(DemoScriptTest, EveryNodeSetsAllThatItsEffectIsGivenElsewhere) {
+    // An effect keeps its values from node to node, so a node that leaves one out shows
+    // whatever the node played before it left: after a seek back from the outro's fade the
+    // characters of the earlier sections would stay faded out.
+    std::map<std::string, std::vector<std::set<std::string>>> givenByNode;
+    walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float, int) {
+        std::set<std::string> given;
+        for (const auto& trigger : node.triggers) {
+            // "toggle" is undone by every node's start; "new" picks a colour.
+            if (trigger->start == 0 && trigger->name != "toggle")
+                given.insert(trigger->name == "new" ? "color" : trigger->name);
+        }
+        for (const auto& spline : node.splines)
+            given.insert(spline->name + " spline");
+        givenByNode[node.name].push_back(given);
+    });
+    for (const auto& [effect, nodes] : givenByNode) {
+        std::set<std::string> all;
+        for (const auto& given : nodes)
+            all.insert(given.begin(), given.end());
+        for (size_t n = 0; n < nodes.size(); ++n)
+            for (const std::string& value : all)
+                EXPECT_EQ(nodes[n].count(value), 1u)
+                    << effect << " node " << n << " leaves out " << value;
+    }
+}
+
 TEST_F(DemoScriptTest, SplinesStayFiniteAndInRange) {
     walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float, int) {
         for (const auto& spline : node.splines) {

@@ -49,6 +49,16 @@ TEST_F(DisplaySurfaceTest, OpensA32BitSurfaceWithoutCursorOrTextures) {
     EXPECT_FALSE(display.locked());
 }
 
+TEST_F(DisplaySurfaceTest, AWindowWithoutASizeReportsTheSizeItOpenedAt) {
+    SoftwareWindow display;
+    display.open("no size", 0, 0, false);
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_GT(screen->w, 0);
+    EXPECT_EQ(display.width(), unsigned(screen->w));
+    EXPECT_EQ(display.height(), unsigned(screen->h));
+}
+
 TEST_F(DisplaySurfaceTest, FullScreenSetsTheModeAndClosedFramesDoNothing) {
     SoftwareWindow display;
     display.open("software full screen", 640, 480, true);

@@ -139,6 +139,7 @@ void System::init(const std::string& extraPath) {
 
     // Without a music element there is no sound at all.
     noSound = true;
+    soundOffForDump = false;
     mute = false;
     frameSkip = 1;
     // Each kind may need the ones before it: the video dump the window's size, the music
@@ -214,7 +215,9 @@ void System::applyMusic(Xml::XmlNode& root) {
         const std::string& muteText = tag.getAttribute("mute");
         mute = muteText == "on";
         noSound = muteText == "nosound";
-        // A dump renders slower or faster than real time: no music can keep up.
+        // A dump renders slower or faster than real time: no music can keep up. The silence
+        // is the dump's, not the user's choice, so it is not written back.
+        soundOffForDump = videoDump && !noSound;
         if (videoDump)
             noSound = true;
         if (!noSound)
@@ -316,7 +319,7 @@ void System::saveConfiguration() {
         tag.setAttribute("mute", "off");
         if (mute)
             tag.setAttribute("mute", "on");
-        if (noSound)
+        if (noSound && !soundOffForDump)
             tag.setAttribute("mute", "nosound");
     });
     forEach(document, "window", [this](Xml::XmlTag& tag) {

@@ -89,6 +89,8 @@ public:
     int32_t frameSkip = 1;
     // While dumping, time moves by whole frame steps, not with the wall clock.
     float dumpClock = 0;
+    // The music is off only because a video is dumped.
+    bool soundOffForDump = false;
 
 private:
     struct Loop;

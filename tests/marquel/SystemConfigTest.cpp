@@ -171,13 +171,21 @@ TEST_F(SystemConfigTest, WriteBackRecordsMuteInEveryMusicElement) {
     finish();
     EXPECT_EQ(mutes(), "on on ");
 
+    // A dump silences the music for its run only: recording must not turn the user's music
+    // off for every later run.
     configure("nosound", R"(<videodump name="f.png" fps="30"/>)");
     start();
     EXPECT_TRUE(system->noSound);
     EXPECT_TRUE(system->mute) << "the muted last element is still read";
     EXPECT_EQ(system->fmodSystem, nullptr);
     finish();
-    EXPECT_EQ(mutes(), "nosound nosound ");
+    EXPECT_EQ(mutes(), "on on ");
+
+    write("marquel.xml", R"(<demo><window width="64" height="48"/><music file="tune.wav"/>
+<videodump name="f.png" fps="30"/><music file="tune.wav" mute="nosound"/></demo>)");
+    start();
+    finish();
+    EXPECT_EQ(mutes(), "nosound nosound ") << "asked for by the last element";
 }
 
 TEST_F(SystemConfigTest, ConfigurationFoundOnlyInDataIsWrittenIntoTheFirstPath) {

@@ -356,6 +356,8 @@ void System::seek(float t) {
         return;
     }
     dumpClock = t;
+    dumpOrigin = t;
+    dumpSteps = 0;
     // Before the music has started there is no channel to position: the ticks alone count.
     if (noSound || !channel) {
         tickOffset = static_cast<int32_t>(ticks() - static_cast<double>(t) * 1000);
@@ -567,8 +569,9 @@ void System::advanceClock(Loop& loop) {
         // A dump is rendered at its own pace: each frame is exactly one step of its rate.
         // Pauses and seeks move this clock, so a recording never jumps to the wall clock.
         const Vx::VideoInfo info = videoDump->getInfo();
-        dumpClock = static_cast<float>(static_cast<double>(dumpClock) +
-                                       static_cast<double>(info.fpsBase) / info.fps / frameSkip);
+        ++dumpSteps;
+        dumpClock = static_cast<float>(dumpOrigin + static_cast<double>(dumpSteps) * info.fpsBase /
+                                                        info.fps / frameSkip);
         loop.frameTime = dumpClock;
     } else {
         loop.frameTime = static_cast<float>(static_cast<int32_t>(ticks()) - tickOffset) * 0.001f;

@@ -87,8 +87,11 @@ public:
     int32_t tickOffset = 0;
     std::unique_ptr<Vx::VideoWriter> videoDump;
     int32_t frameSkip = 1;
-    // While dumping, time moves by whole frame steps, not with the wall clock.
+    // While dumping, time moves by whole frame steps, not with the wall clock. The clock is
+    // the last seek's time plus the steps taken since, so float rounding never accumulates.
     float dumpClock = 0;
+    double dumpOrigin = 0;
+    int64_t dumpSteps = 0;
     // The music is off only because a video is dumped.
     bool soundOffForDump = false;
 

@@ -19,6 +19,9 @@ struct EffectNode {
     float end = 0;
     // Armed: the next run calls the effect's start() first.
     bool needsStart = true;
+    // For a top-level node, the script file it was loaded from, counted in load order; -1
+    // for a node added since. Saving writes each file back with only its own nodes.
+    int file = -1;
     std::vector<std::unique_ptr<EffectNode>> children;
     std::vector<std::unique_ptr<Trigger>> triggers;
     std::vector<std::unique_ptr<Spline>> splines;

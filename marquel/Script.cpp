@@ -186,13 +186,18 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
 }
 
 bool Script::load(const char* data, int size) {
+    const int file = filesLoaded++;
     Xml::XmlParser document;
     document.parse(data, size);
     if (document.getName() != "script")
         return false;
 
+    const size_t before = nodes.size();
     const Xml::XmlParser& read = document;
-    if (!readAll(read.getChildren("effect"), nodes, readNode))
+    const bool complete = readAll(read.getChildren("effect"), nodes, readNode);
+    for (size_t i = before; i < nodes.size(); ++i)
+        nodes[i]->file = file;
+    if (!complete)
         return false;
 
     endTime = 0;
@@ -203,15 +208,28 @@ bool Script::load(const char* data, int size) {
     return true;
 }
 
-std::string Script::save() const {
+template <typename Keep> std::string Script::saveNodes(Keep keep) const {
     Xml::XmlParser document;
     document.setName("script");
     Xml::Iterator at = document.getChildren();
-    for (const auto& node : nodes)
-        writeNode(at, *node);
+    for (const auto& node : nodes) {
+        if (keep(*node))
+            writeNode(at, *node);
+    }
     std::string text;
     document.write(text, "\t");
     return text;
+}
+
+std::string Script::save() const {
+    return saveNodes([](const EffectNode&) { return true; });
+}
+
+std::string Script::save(int file) const {
+    const bool last = file == filesLoaded - 1;
+    return saveNodes([file, last](const EffectNode& node) {
+        return node.file == file || (last && node.file < 0);
+    });
 }
 
 } // namespace Marquel

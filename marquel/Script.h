@@ -34,6 +34,9 @@ public:
     // nothing, when a text holds something the file cannot carry (a line feed, a tab, a
     // carriage return or both kinds of quotes).
     std::string save() const;
+    // The same for the top-level nodes that the file'th load (from 0) read; the last file
+    // also takes the nodes added since, which belong to no file.
+    std::string save(int file) const;
 
     // The time of the last update() that was not negative.
     float currentTime = 0;
@@ -45,6 +48,10 @@ public:
 
 private:
     void run(EffectNode& node, float parentTime, float dt);
+    template <typename Keep> std::string saveNodes(Keep keep) const;
+
+    // Calls of load() so far; the next load reads file number filesLoaded.
+    int filesLoaded = 0;
 };
 
 } // namespace Marquel

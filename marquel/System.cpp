@@ -227,10 +227,12 @@ void System::applyMusic(Xml::XmlNode& root) {
 
 void System::applyScript(Xml::XmlNode& root) {
     forEach(root, "script", [this](const Xml::XmlTag& tag) {
-        scriptFile = tag.getAttribute("file");
+        const std::string& scriptFile = tag.getAttribute("file");
         Vx::File text = files.readFile(scriptFile);
         if (text.isNull())
             throw Exception("[Marquel] Could not find the scriptfile '%s'", scriptFile.c_str());
+        // One name per call of load, which numbers the nodes it reads in the same order.
+        scriptFiles.push_back(scriptFile);
         // A script read only in part would play wrongly, and Ctrl+S would then write that
         // part over the whole file.
         if (!parseNamed(scriptFile,
@@ -550,15 +552,23 @@ void System::togglePause() {
 
 void System::saveScript() {
     // A failed save must not end the demo: the edits live on in memory for another try.
-    try {
-        const std::string text = script.save();
-        if (!files.writeFile(Vx::File::fromString(scriptFile, text))) {
-            std::fprintf(stderr, "[Marquel] Could not write the script '%s'; the edits are kept\n",
-                         scriptFile.c_str());
+    // Every text is made before any file is written, so a refused save changes no file.
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        try {
+            texts.push_back(script.save(static_cast<int>(i)));
+        } catch (const Xml::XmlException& e) {
+            std::fprintf(stderr,
+                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
+                         scriptFiles[i].c_str(), e.what());
+            return;
         }
-    } catch (const Xml::XmlException& e) {
-        std::fprintf(stderr, "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
-                     scriptFile.c_str(), e.what());
+    }
+    for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        if (!files.writeFile(Vx::File::fromString(scriptFiles[i], texts[i]))) {
+            std::fprintf(stderr, "[Marquel] Could not write the script '%s'; the edits are kept\n",
+                         scriptFiles[i].c_str());
+        }
     }
 }
 

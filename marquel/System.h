@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace FMOD {
 class System;
@@ -65,7 +66,8 @@ public:
     Script script;
     std::string musicFile;
     Vx::File musicData;
-    std::string scriptFile;
+    // The script files in load order; Ctrl+S writes each back with its own nodes.
+    std::vector<std::string> scriptFiles;
     FMOD::System* fmodSystem = nullptr;
     FMOD::Sound* sound = nullptr;
     FMOD::Channel* channel = nullptr;

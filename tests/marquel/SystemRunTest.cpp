@@ -353,6 +353,41 @@ TEST_F(SystemRunTest, CtrlSWritesTheScriptFoundInDataIntoTheFirstPath) {
     EXPECT_NE(read("data/demo.xml").find("name=\"keys\""), std::string::npos);
 }
 
+// Two script files play as one script; saving must give each file back its own nodes, or
+// the next start would load the first file's nodes twice.
+TEST_F(SystemRunTest, CtrlSWritesEachScriptFileBackWithOnlyItsOwnNodes) {
+    write("data/first.xml", R"(<script><effect name="keys" start="0" end="30"/></script>)");
+    write("data/second.xml", R"(<script><effect name="other" start="1" end="20"/></script>)");
+    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<script file="first.xml"/><script file="second.xml"/><music mute="nosound"/></demo>)");
+    Marquel::System& s = start();
+    s.addEffect("keys", &keys);
+    // As the inspector would add it; the script is walked while frames render, so not then.
+    auto added = std::make_unique<Marquel::EffectNode>();
+    added->name = "added";
+    s.script.nodes.insert(s.script.nodes.begin(), std::move(added));
+    keys.plan[1] = [] {
+        pressKey(SDLK_s, KMOD_LCTRL);
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    finish();
+    const std::string first = read("first.xml");
+    const std::string second = read("second.xml");
+    EXPECT_NE(first.find("name=\"keys\""), std::string::npos) << first;
+    EXPECT_EQ(first.find("other"), std::string::npos) << first;
+    EXPECT_EQ(first.find("added"), std::string::npos) << first;
+    EXPECT_NE(second.find("name=\"other\""), std::string::npos) << second;
+    EXPECT_NE(second.find("name=\"added\""), std::string::npos)
+        << "a node added while playing goes with the last file\n"
+        << second;
+    EXPECT_EQ(second.find("keys"), std::string::npos) << second;
+
+    Marquel::System& restarted = start();
+    ASSERT_EQ(restarted.script.nodes.size(), 3u) << "every node is loaded once";
+    EXPECT_EQ(restarted.script.nodes[0]->name, "keys");
+}
+
 // GSM 6.10 decodes only forwards, so the stream may refuse to be positioned; the player
 // must then still run, on the millisecond clock at worst.
 TEST_F(SystemRunTest, MusicInACodecThatOnlyReadsForwardPlaysAndTheKeysWork) {

@@ -227,7 +227,7 @@ void System::applyMusic(Xml::XmlNode& root) {
 
 void System::applyScript(Xml::XmlNode& root) {
     forEach(root, "script", [this](const Xml::XmlTag& tag) {
-        const std::string& scriptFile = tag.getAttribute("file");
+        scriptFile = tag.getAttribute("file");
         Vx::File text = files.readFile(scriptFile);
         if (text.isNull())
             throw Exception("[Marquel] Could not find the scriptfile '%s'", scriptFile.c_str());

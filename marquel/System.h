@@ -66,7 +66,9 @@ public:
     Script script;
     std::string musicFile;
     Vx::File musicData;
-    // The script files in load order; Ctrl+S writes each back with its own nodes.
+    // The last script file named, and all of them in load order; Ctrl+S writes each back
+    // with its own nodes.
+    std::string scriptFile;
     std::vector<std::string> scriptFiles;
     FMOD::System* fmodSystem = nullptr;
     FMOD::Sound* sound = nullptr;

@@ -31,6 +31,18 @@ protected:
     // Lit pixels in a box around star i: about 9 at rest, the whole box when swollen.
     int litAt(int i) const { return litAround(places[i][0], places[i][1], 10); }
 
+    // The brightest pixel in the box around star i: the star's own colour.
+    Rgba colourAt(int i) const {
+        Rgba best{0, 0, 0, 0};
+        for (int y = places[i][1] - 3; y <= places[i][1] + 3; ++y)
+            for (int x = places[i][0] - 3; x <= places[i][0] + 3; ++x) {
+                const Rgba c = pixel(x, y);
+                if (c[0] + c[1] + c[2] > best[0] + best[1] + best[2])
+                    best = c;
+            }
+        return best;
+    }
+
     StarEffect star{&beat};
     std::vector<std::array<int, 2>> places;
 };
@@ -71,6 +83,36 @@ TEST_F(StarEffectTest, PastTheTableNoStarSwellsAndSwollenOnesShrinkBack) {
     play(1000);
     for (int i = 0; i < StarEffect::STARS; ++i)
         EXPECT_LE(litAt(i), 30) << "star " << i;
+}
+
+TEST_F(StarEffectTest, NewPicksOneRandomColourForAllStarsAndTextureTexturesThem) {
+    // Stars in the middle of the window, well inside it.
+    const int a = 7, b = 21;
+    ASSERT_GT(places[a][0], 10);
+    ASSERT_GT(places[b][0], 10);
+    star.start();
+    play(0);
+    // Plain white, though the loaded picture is red.
+    EXPECT_THAT(colourAt(a), NearColour(Rgba({255, 255, 255}), 2));
+
+    star.trigger(0, "new", "");
+    play(0.01f);
+    const Rgba first = colourAt(a);
+    EXPECT_FALSE(testing::Value(first, NearColour(Rgba({255, 255, 255}), 2)));
+    EXPECT_GT(first[0] + first[1] + first[2], 0);
+    EXPECT_THAT(colourAt(b), NearColour(first, 2)) << "every star takes the same colour";
+
+    star.trigger(0, "new", "");
+    play(0.02f);
+    EXPECT_FALSE(testing::Value(colourAt(a), NearColour(first, 2))) << "the next pick differs";
+
+    // A named picture textures the stars from then on.
+    writeFlat("mcstar.png", {0, 0, 255, 255});
+    star.trigger(0, "color", "255255255");
+    star.trigger(0, "texture", "mcstar.png");
+    play(0.03f);
+    EXPECT_THAT(colourAt(a), NearColour(Rgba({0, 0, 255}), 2));
+    EXPECT_THAT(colourAt(b), NearColour(Rgba({0, 0, 255}), 2));
 }
 
 } // namespace

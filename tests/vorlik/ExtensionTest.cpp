@@ -19,9 +19,13 @@ TEST(ExtensionTest, NameMustEndAtASpaceOrTheEnd) {
 TEST(ExtensionTest, SearchGoesOnPastALongerName) {
     EXPECT_TRUE(Vorlik::extensionListed(
         "GL_ARB_texture_non_power_of_two_foo GL_ARB_texture_non_power_of_two", NPOT));
-    // The second occurrence starts inside the first one's tail.
+    // The second occurrence follows right after the skipped one.
     EXPECT_TRUE(Vorlik::extensionListed("GL_abab", "ab"));
     EXPECT_FALSE(Vorlik::extensionListed("GL_ababx GL_abx", "ab"));
+    // The search goes on after the whole skipped occurrence, so one that overlaps its tail
+    // is not seen.
+    EXPECT_FALSE(Vorlik::extensionListed("GL_aaa", "aa"));
+    EXPECT_TRUE(Vorlik::extensionListed("GL_aaaa", "aa"));
 }
 
 TEST(ExtensionTest, EmptyTextsMatchNothing) {

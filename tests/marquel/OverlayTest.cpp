@@ -167,7 +167,8 @@ TEST_F(OverlayTest, PanelsBlendWithoutDepthTestWhateverTheEffectsLeft) {
     events.append(info);
     hud.handleEvents(events);
     display.beginFrame();
-    glClearColor(0, 0, 0, 1);
+    // Grey, not black, so that what shows through the translucent box is seen.
+    glClearColor(GREY[0] / 255.0f, GREY[1] / 255.0f, GREY[2] / 255.0f, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // What a careless effect might leave behind.
     glEnable(GL_DEPTH_TEST);
@@ -186,9 +187,9 @@ TEST_F(OverlayTest, PanelsBlendWithoutDepthTestWhateverTheEffectsLeft) {
     display.drawHud(hud);
     Frame frame;
     const int left = WIDTH - 5 - 64, top = HEIGHT - 5 - 32;
-    // 0xAA660000 over black: 0x66 * 0xAA / 255 red.
-    EXPECT_TRUE(near(frame.at(left + 40, top + 30), Rgb{68, 0, 0}));
-    EXPECT_TRUE(near(frame.at(left, top + 10), Rgb{0, 0, 0}));
+    // 0xAA660000 over grey: 0x66 * 0xAA / 255 red, plus 128 * 0x55 / 255 of the grey.
+    EXPECT_TRUE(near(frame.at(left + 40, top + 30), Rgb{111, 43, 43}));
+    EXPECT_TRUE(near(frame.at(left, top + 10), Rgb{43, 43, 43})) << "the black edge";
     GLint depth = -1;
     glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 0) << "the frame's saved state was restored, the overlay's popped";

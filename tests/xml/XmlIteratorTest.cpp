@@ -126,13 +126,14 @@ TEST_F(XmlTest, NodesDetachAndClear) {
     XmlNode* b = parser.child(1);
     EXPECT_EQ(parser.detachChild(b), 1);
     EXPECT_EQ(b->getParent(), nullptr);
-    EXPECT_FALSE(parser.isClosed()); // detaching the last child leaves the flag alone
+    EXPECT_FALSE(parser.isClosed()); // detaching a child leaves the flag alone
     EXPECT_EQ(faultOf([&] { parser.detachChild(b); }).rfind("detachChild(0x", 0), 0u);
     EXPECT_NE(faultOf([&] { parser.detachChild(b); }).find("No such child in 'r'"),
               std::string::npos);
     XmlNode* c = b->child(0);
     c->clear(); // clearing a child also detaches it
     EXPECT_EQ(b->childCount(), 0);
+    EXPECT_FALSE(b->isClosed()) << "losing its last child leaves the flag alone too";
     EXPECT_EQ(c->getName(), "");
     delete c;
     delete b;

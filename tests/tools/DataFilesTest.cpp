@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -208,6 +209,11 @@ TEST(MusicTest, PlaysFromSixtyToNinetySecondsWithTheKickOnTheBeat) {
         EXPECT_GT(energy(t, 0.05f), 1.5 * energy(t - 0.06f, 0.05f)) << "beat at " << t;
     }
     EXPECT_LT(energy(0, Timing::LENGTH), 0.5) << "the track is clipping";
+    // Loud is not yet clipped: any sample at full scale is.
+    float peak = 0;
+    for (float sample : samples)
+        peak = std::max(peak, std::abs(sample));
+    EXPECT_LT(peak, 1.0f) << "the track is clipping";
 }
 
 TEST(GeneratorTest, MakesTheSameBytesEveryRun) {

@@ -245,22 +245,17 @@ void Inspector::editNode(const Event& key, EffectNode& node) {
     moveHandle(key, 2);
     if (!key.ctrl)
         return;
+    // A refused move keeps the old time itself: adding the step back would round differently.
     if (key.key == SDLK_RIGHT) {
-        if (selectedHandle <= 1) {
+        if (selectedHandle <= 1 && !(node.start + step > node.end))
             node.start += step;
-            if (node.start > node.end)
-                node.start -= step;
-        }
         if (selectedHandle >= 1)
             node.end += step;
     } else if (key.key == SDLK_LEFT) {
         if (selectedHandle <= 1)
             node.start = std::max(node.start - step, 0.0f);
-        if (selectedHandle >= 1) {
+        if (selectedHandle >= 1 && !(node.end - step < node.start))
             node.end -= step;
-            if (node.end < node.start)
-                node.end += step;
-        }
     }
 }
 

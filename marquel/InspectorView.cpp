@@ -405,7 +405,9 @@ void Inspector::drawCursor() {
 }
 
 void Inspector::drawClock() {
-    const double t = currentTime;
+    // In floats, as the clock was made: the millisecond of ticks * 0.001f comes back exactly,
+    // where the wider product can fall just below it.
+    const float t = currentTime;
     char line[64];
     std::snprintf(line, sizeof line, "time : %02d:%02d.%03d", trunc32(t / 60) % 60, trunc32(t) % 60,
                   trunc32(t * 1000) % 1000);

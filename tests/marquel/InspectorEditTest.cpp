@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ios>
 
 using inspector_test::infoEvent;
 using inspector_test::InspectorFixture;
@@ -95,6 +96,24 @@ TEST_F(InspectorEditTest, HandleOneMovesTheSpanAndHandleTwoOnlyTheEnd) {
     press({SDLK_RETURN});
     EXPECT_FALSE(inspector->editMode);
     EXPECT_EQ(inspector->selectedHandle, 0);
+}
+
+// A refused move leaves the time exactly as it was: subtracting the step again after adding
+// it rounds differently near 0, and every refused press would walk the saved time away.
+TEST_F(InspectorEditTest, RefusedSpanMovesLeaveTheTimesBitForBit) {
+    Marquel::EffectNode& node = addNode("fx", 0.01f, 0.05f);
+    inspector->attach(&script);
+    press({SDLK_RETURN});
+    for (int i = 0; i < 5; ++i)
+        ctrl(SDLK_RIGHT); // the start would pass the end
+    EXPECT_EQ(node.start, 0.01f) << std::hexfloat << node.start;
+    node.start = 0.005f;
+    node.end = 0.01f;
+    press({SDLK_RIGHT, SDLK_RIGHT});
+    for (int i = 0; i < 5; ++i)
+        ctrl(SDLK_LEFT); // the end would fall below the start
+    EXPECT_EQ(node.end, 0.01f) << std::hexfloat << node.end;
+    EXPECT_EQ(node.start, 0.005f);
 }
 
 TEST_F(InspectorEditTest, DelayMovesByAStepOverTheFiringsIndex) {

@@ -128,6 +128,16 @@ TEST_F(InspectorViewTest, CursorFollowsTheClockAndTheStartMarkIsDotted) {
     EXPECT_EQ(textAt(15, 486, "time : 01:40.000", 0xffffffff), "time : 01:40.000");
 }
 
+// The player's clock counts milliseconds as ticks * 0.001 in floats; the footer must read
+// back the same millisecond the HUD shows, not one less where the float lies just below it.
+TEST_F(InspectorViewTest, ClockReadsTheMillisecondTheTicksGave) {
+    inspector->attach(&script);
+    feed({infoEvent(33 * 0.001f)});
+    EXPECT_EQ(textAt(15, 486, "time : 00:00.033", 0xffffffff), "time : 00:00.033");
+    feed({infoEvent(75.1f)});
+    EXPECT_EQ(textAt(15, 486, "time : 01:15.100", 0xffffffff), "time : 01:15.100");
+}
+
 TEST_F(InspectorViewTest, NodeFromThirtyToFiftySecondsEndsAtTheWindowsEdge) {
     addNode("fx", 30, 50);
     inspector->attach(&script);

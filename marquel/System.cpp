@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,6 +35,16 @@ constexpr FMOD_MODE MUSIC_MODE = FMOD_OPENMEMORY | FMOD_CREATESTREAM | FMOD_SOFT
 static_assert(MUSIC_MODE == 0x8C8, "the music streams from memory in software, 2D");
 
 constexpr int FPS_SAMPLES = 32;
+
+// The clock counts milliseconds in 32 bits, about 24 days either way. A time beyond this
+// (a slip such as a start mark of 1e30) is taken as this far: past the end of any script,
+// where the demo ends, instead of a wrapped count that lands weeks before it or at 0.
+constexpr float FARTHEST_TIME = 2000000;
+
+// A time the clock can show: "nan" in the configuration counts as no number, so as 0.
+float clockable(float t) {
+    return std::isnan(t) ? 0 : std::clamp(t, -FARTHEST_TIME, FARTHEST_TIME);
+}
 
 uint32_t ticks() {
     return SDL_GetTicks();
@@ -352,6 +363,7 @@ float System::now() const {
 }
 
 void System::seek(float t) {
+    t = clockable(t);
     if (paused) {
         // The music follows when the pause ends.
         position = t;
@@ -369,6 +381,7 @@ void System::seek(float t) {
         unsigned int heard = target;
         channel->setPosition(target, FMOD_TIMEUNIT_MS);
         channel->getPosition(&heard, FMOD_TIMEUNIT_MS);
+        heard = std::min(heard, static_cast<unsigned int>(FARTHEST_TIME * 1000));
         tickOffset = static_cast<int32_t>(ticks()) - static_cast<int32_t>(heard);
     }
     position = t;

@@ -489,3 +489,59 @@ INSTANTIATE_TEST_SUITE_P(Formats, SystemMusicTest,
                                            MusicFormat{"Module", sound_test::twoPatternModule,
                                                        sound_test::ROW_MS * 0.001}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+struct FarMark {
+    const char* name;
+    const char* start;
+    const char* music;
+};
+
+class SystemFarMarkTest : public SystemRunTest, public ::testing::WithParamInterface<FarMark> {};
+
+// Presses Escape while it loads, so a run that does not end by itself ends after one frame.
+class EscapingEffect : public ScriptedEffect {
+public:
+    void load(Marquel::System* s) override {
+        ScriptedEffect::load(s);
+        pressKey(SDLK_ESCAPE);
+    }
+};
+
+} // namespace
+
+// A start mark far beyond anything the millisecond clock can count (a slip such as 1e30, or
+// a month) is past the end of the script: the demo must end at once, not start from 0 or
+// wrap to a time long before the script and show a black window for weeks.
+TEST_P(SystemFarMarkTest, StartMarkBeyondTheClockEndsTheDemoAtOnce) {
+    write("data/tune", sound_test::wav(sound_test::twoTones(4, 2)));
+    Marquel::System& s =
+        startDemo(1, std::string("<time start=\"") + GetParam().start +
+                         "\"/><music file=\"tune\" mute=\"" + GetParam().music + "\"/>");
+    EscapingEffect late;
+    s.addEffect("late", &late);
+    s.run();
+    EXPECT_EQ(late.loads, 1);
+    EXPECT_TRUE(keys.times.empty()) << "rendered at " << keys.times.front();
+    EXPECT_GT(s.now(), 1.0f) << "the clock stands past the end of the script";
+}
+
+INSTANTIATE_TEST_SUITE_P(Marks, SystemFarMarkTest,
+                         ::testing::Values(FarMark{"HugeSilent", "1e30", "nosound"},
+                                           FarMark{"MonthSilent", "3e6", "nosound"},
+                                           FarMark{"HugeWithMusic", "1e30", "off"},
+                                           FarMark{"MonthWithMusic", "3e6", "off"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// "nan" reads as a number that no clock can show; like any other text that is no time, it
+// starts the demo at 0.
+TEST_F(SystemRunTest, StartMarkThatIsNoNumberPlaysFromZero) {
+    Marquel::System& s = startDemo(1, R"(<time start="nan"/><music mute="nosound"/>)");
+    EscapingEffect late;
+    s.addEffect("late", &late);
+    s.run();
+    ASSERT_EQ(keys.times.size(), 1u);
+    EXPECT_GE(keys.times[0], 0.0f);
+    EXPECT_LT(keys.times[0], 0.3f);
+}

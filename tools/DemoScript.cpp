@@ -35,9 +35,19 @@ class Writer {
 public:
     Writer() { text = "<script>\n"; }
 
+    // A section: the screen cleared in its colour over the section's span. The section's
+    // nodes follow beside it at the top level, their times counted from the section's start:
+    // a seek back starts only top-level nodes afresh and fires only their triggers again, so
+    // a nested node would keep the beats and values of wherever the clock had been.
+    void section(const Section& s, const std::string& colour) {
+        base = 0;
+        node("quessa", s.start(), s.end(), [&] { trigger(0, "color", colour); });
+        base = s.start();
+    }
+
     void open(const std::string& name, float start, float end) {
-        line("<effect name=\"" + name + "\" start=\"" + number(start) + "\" end=\"" + number(end) +
-             "\">");
+        line("<effect name=\"" + name + "\" start=\"" + number(base + start) + "\" end=\"" +
+             number(base + end) + "\">");
         ++depth;
     }
     void close() {
@@ -83,6 +93,8 @@ private:
 
     std::string text;
     int depth = 1;
+    // Where the times of the nodes being written count from.
+    float base = 0;
 };
 
 // Wobble speed that swings a picture once per two beats over a node of the given length:
@@ -93,7 +105,7 @@ std::string swingSpeed(float length) {
 
 void intro(Writer& w, const Section& s) {
     const float length = s.end() - s.start();
-    w.trigger(0, "color", "005005020");
+    w.section(s, "005005020");
     w.node("kel back1", 0, length, [&] {
         w.trigger(0, "texture", "mcuniverse.png");
         w.trigger(0, "color", "255255255");
@@ -118,7 +130,7 @@ void intro(Writer& w, const Section& s) {
 void build(Writer& w, const Section& s) {
     const float length = s.end() - s.start();
     const float half = length / 2;
-    w.trigger(0, "color", "020005030");
+    w.section(s, "020005030");
     w.node("synch", 0, length, [&] { w.beats(0, s.bars * BEATS_PER_BAR); });
     w.node("tolvy", 0, length, [&] { w.trigger(0, "color", "050015070"); });
     w.node("kel back2", 0, length, [&] {
@@ -138,7 +150,8 @@ void build(Writer& w, const Section& s) {
     w.spline("x", "bezier", {{0, -90}, {3, 0}, {6, -28}, {length, -28}});
     w.spline("size", "square", {{0, 16}, {BAR * 2, 18}, {BAR * 4, 20}});
     w.constant("y", -3);
-    // The scroller and the second character join in the second half, nested in the first.
+    w.close();
+    // The scroller and the second character join in the second half, drawn over the first.
     w.node("kel coolmouth", half, length, [&] {
         w.trigger(0, "texture", "mcscroller.png");
         w.spline("x", "linear", {{0, 100}, {half, -100}});
@@ -156,13 +169,12 @@ void build(Writer& w, const Section& s) {
         w.constant("y", -4);
         w.constant("angle", 0);
     });
-    w.close();
 }
 
 void drop(Writer& w, const Section& s, bool second) {
     const float length = s.end() - s.start();
     const int beatCount = s.bars * BEATS_PER_BAR;
-    w.trigger(0, "color", second ? "020000020" : "000000000");
+    w.section(s, second ? "020000020" : "000000000");
     w.node("synch", 0, length, [&] { w.beats(0, beatCount); });
     w.node("tolvy", 0, length, [&] { w.trigger(0, "color", second ? "000070120" : "110030070"); });
     // The knot is drawn untextured only while no picture has switched texturing on in the
@@ -177,6 +189,7 @@ void drop(Writer& w, const Section& s, bool second) {
     w.spline("x", "smooth", {{0, -60}, {length / 2, 60}, {length, 0}});
     w.spline("y", second ? "square" : "linear", {{0, 0}, {length / 2, 20}, {length, 0}});
     w.constant("alpha", 10);
+    w.close();
     w.node(second ? "kel back1" : "kel back3", 0, length, [&] {
         w.trigger(0, "texture", second ? "mcbrallor.png" : "mcuniverse.png");
         if (second)
@@ -185,7 +198,6 @@ void drop(Writer& w, const Section& s, bool second) {
         w.constant("size", 62);
         w.spline("angle", "smooth", {{0, 0}, {length / 2, second ? -150.0f : 300.0f}, {length, 0}});
     });
-    w.close();
     if (second) {
         w.node("kel coolmouth", 0, length, [&] {
             w.trigger(0, "texture", "mcscroller.png");
@@ -227,7 +239,7 @@ void drop(Writer& w, const Section& s, bool second) {
 
 void pause(Writer& w, const Section& s) {
     const float length = s.end() - s.start();
-    w.trigger(0, "color", "010020040");
+    w.section(s, "010020040");
     w.node("synch", 0, length, [&] { w.beats(0, s.bars, BEATS_PER_BAR); });
     w.node("tolvy", 0, length, [&] { w.trigger(0, "color", "030060100"); });
     w.node("kel back4", 0, length, [&] {
@@ -257,7 +269,7 @@ void pause(Writer& w, const Section& s) {
 
 void outro(Writer& w, const Section& s) {
     const float length = s.end() - s.start();
-    w.trigger(0, "color", "000000000");
+    w.section(s, "000000000");
     w.node("synch", 0, length, [&] { w.beats(0, 2 * BEATS_PER_BAR); });
     w.node("tolvy", 0, BAR * 2, [&] { w.trigger(0, "color", "040010060"); });
     // Before any picture, while texturing is still off in the frame.
@@ -299,8 +311,6 @@ void outro(Writer& w, const Section& s) {
 std::string script() {
     Writer w;
     for (const Section& s : SECTIONS) {
-        // Each section clears the screen in its own colour and holds its effects as children.
-        w.open("quessa", s.start(), s.end());
         switch (s.kind) {
         case SECTION_INTRO:
             intro(w, s);
@@ -319,7 +329,6 @@ std::string script() {
             outro(w, s);
             break;
         }
-        w.close();
     }
     return w.finish();
 }

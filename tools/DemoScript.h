@@ -10,7 +10,8 @@ namespace DemoScript {
 extern const char* const SCRIPT_FILE; // "demo.xml"
 extern const char* const MUSIC_FILE;  // "demo.ogg"
 
-// One top-level node per section of the track; every beat trigger is placed from the tempo.
+// Every node at the top level, each section's after the one that clears the screen for it;
+// every beat trigger is placed from the tempo.
 std::string script();
 // Windowed OpenGL at 1280 x 720 from the start, the HUD hidden, the music and the script.
 std::string configuration();

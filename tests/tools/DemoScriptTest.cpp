@@ -2,6 +2,7 @@
 // to show, beats on the music's beats, sections on the music's sections.
 
 #include "tools/DemoScript.h"
+#include "marquel/Effect.h"
 #include "marquel/Script.h"
 #include "tools/Timing.h"
 #include "xml/XmlParser.h"
@@ -39,6 +40,50 @@ protected:
     Marquel::Script script;
 };
 
+// What the script's triggers last told one effect, and how many beats it was given.
+class StateEffect : public Marquel::Effect {
+public:
+    // As for the knot, a node's start shows what "toggle" hid.
+    void start() override { last.erase("toggle"); }
+    void trigger(float, const std::string& name, const std::string& value) override {
+        last[name] = value;
+        beats += name == "baseline";
+    }
+    void render(float, float, float) override { rendered = true; }
+
+    std::map<std::string, std::string> last;
+    int beats = 0;
+    bool rendered = false;
+};
+
+// The demo script driving one StateEffect per effect name, frame by frame at 60 frames a
+// second as the player would.
+class Playback {
+public:
+    Playback() {
+        const std::string text = DemoScript::script();
+        EXPECT_TRUE(script.load(text.data(), int(text.size())));
+        walk(script.nodes, 0, 0, [&](const Marquel::EffectNode& node, float, int) {
+            script.addEffect(node.name, &effects[node.name]);
+        });
+    }
+
+    // The frames after time up to and including time + seconds.
+    void play(float time, float seconds) {
+        const int frames = int(std::lround(seconds * 60));
+        for (int i = 1; i <= frames; ++i)
+            frame(time + float(i) / 60);
+    }
+    void frame(float time) {
+        for (auto& entry : effects)
+            entry.second.rendered = false;
+        script.update(time);
+    }
+
+    Marquel::Script script;
+    std::map<std::string, StateEffect> effects;
+};
+
 bool onBeat(float time) {
     const float beats = time / Timing::BEAT;
     return std::fabs(beats - std::round(beats)) < 1e-3f;
@@ -48,10 +93,16 @@ bool onBeat(float time) {
 
 TEST_F(DemoScriptTest, EndsWithTheLastBarOfTheMusic) {
     EXPECT_FLOAT_EQ(script.endTime, Timing::LENGTH);
-    ASSERT_EQ(script.nodes.size(), Timing::SECTIONS.size());
-    for (size_t i = 0; i < script.nodes.size(); ++i) {
-        EXPECT_FLOAT_EQ(script.nodes[i]->start, Timing::SECTIONS[i].start()) << "section " << i;
-        EXPECT_FLOAT_EQ(script.nodes[i]->end, Timing::SECTIONS[i].end()) << "section " << i;
+    // Each section opens with the node that clears the screen in its colour.
+    std::vector<const Marquel::EffectNode*> clears;
+    for (const auto& node : script.nodes)
+        if (node->name == "quessa")
+            clears.push_back(node.get());
+    ASSERT_EQ(clears.size(), Timing::SECTIONS.size());
+    EXPECT_EQ(clears[0], script.nodes[0].get());
+    for (size_t i = 0; i < clears.size(); ++i) {
+        EXPECT_FLOAT_EQ(clears[i]->start, Timing::SECTIONS[i].start()) << "section " << i;
+        EXPECT_FLOAT_EQ(clears[i]->end, Timing::SECTIONS[i].end()) << "section " << i;
     }
 }
 
@@ -74,7 +125,8 @@ TEST_F(DemoScriptTest, ShowsEveryEffectTriggerAndSplineKind) {
     for (const char* name : {"baseline", "color", "texture", "pq", "toggle", "new"})
         EXPECT_EQ(triggers.count(name), 1u) << name;
     EXPECT_EQ(splineTypes, (std::set<std::string>{"smooth", "bezier", "linear", "square"}));
-    EXPECT_GE(deepest, 2) << "nodes nest inside nodes inside the sections";
+    // A seek back replays only top-level nodes: a nested one would keep its old values.
+    EXPECT_EQ(deepest, 0) << "a node nested inside another";
 }
 
 TEST_F(DemoScriptTest, EveryBaselineFallsOnABeatInsideItsNode) {
@@ -155,6 +207,37 @@ TEST_F(DemoScriptTest, EveryNodeSetsAllThatItsEffectIsGivenElsewhere) {
             for (const std::string& value : all)
                 EXPECT_EQ(nodes[n].count(value), 1u)
                     << effect << " node " << n << " leaves out " << value;
+    }
+}
+
+TEST(DemoSeekTest, ASeekBackPlaysOnAsIfPlayedStraightThere) {
+    // From late in a section back into it, and across sections whose effects other sections
+    // have changed since: the beats must come again and every effect on screen must hold
+    // what its node told it. A beat later, firings that a seek sets off together have all
+    // been overtaken by the ones played since.
+    const struct { float from, to; } seeks[] = {{38, 26}, {60, 18}, {70, 42}, {50, 9}};
+    for (const auto& seek : seeks) {
+        Playback straight;
+        straight.frame(0);
+        straight.play(0, seek.to);
+        Playback back;
+        back.frame(0);
+        back.play(0, seek.from);
+        back.frame(seek.to);
+        for (Playback* run : {&straight, &back}) {
+            for (auto& entry : run->effects)
+                entry.second.beats = 0;
+            run->play(seek.to, 2);
+        }
+        EXPECT_EQ(back.effects["synch"].beats, straight.effects["synch"].beats)
+            << "beats after a seek from " << seek.from << " to " << seek.to;
+        for (auto& [name, effect] : straight.effects) {
+            if (!effect.rendered)
+                continue;
+            EXPECT_TRUE(back.effects[name].rendered) << name;
+            EXPECT_EQ(back.effects[name].last, effect.last)
+                << name << " after a seek from " << seek.from << " to " << seek.to;
+        }
     }
 }
 

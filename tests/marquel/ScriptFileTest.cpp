@@ -199,12 +199,15 @@ TEST(ScriptFileTest, SaveWritesDefaultsInAFixedOrder) {
     ASSERT_TRUE(load(script, R"(<script>
         <effect end="2" name="a" state="Off"><spline valueoffset="1" name="s"><key value="2" time="0.5"/></spline>
             <effect name="b" state="off" end="1"></effect><trigger value="v" name="t" repeat="0"/><trigger start="1" repeat="2"/>
+            <trigger name="once"/>
         </effect></script>)"));
     EXPECT_EQ(script.save(), "<script>\n"
                              "\t<effect name=\"a\" start=\"0\" end=\"2\">\n"
                              "\t\t<trigger start=\"0\" name=\"t\" value=\"v\"/>\n"
                              "\t\t<trigger start=\"1\" name=\"\" value=\"\" repeat=\"2\" "
                              "delay=\"0.1000000014901161193847656\"/>\n"
+                             // One firing, the default, needs neither repeat nor delay.
+                             "\t\t<trigger start=\"0\" name=\"once\" value=\"\"/>\n"
                              "\t\t<spline name=\"s\" type=\"\" timescale=\"1\" timeoffset=\"0\" "
                              "valuescale=\"1\" valueoffset=\"1\">\n"
                              "\t\t\t<key time=\"0.5\" value=\"2\"/>\n"

@@ -81,6 +81,21 @@ TEST(SplineTest, SmoothRangeCoversTheOvershootBetweenKeys) {
     EXPECT_FLOAT_EQ(spline.max, 89.0f / 81);
     EXPECT_FLOAT_EQ(spline.min, 0);
     EXPECT_FLOAT_EQ(spline.absMax, 89.0f / 81);
+
+    // The same curve upside down dips below its keys by as much.
+    Spline dipping = makeSpline("smooth", {{0, 0}, {1, -1}, {3, -1}});
+    EXPECT_FLOAT_EQ(dipping.min, -89.0f / 81);
+    EXPECT_FLOAT_EQ(dipping.max, 0);
+    EXPECT_FLOAT_EQ(dipping.absMax, 89.0f / 81);
+}
+
+TEST(SplineTest, SmoothRangeCoversAQuadraticSegment) {
+    // Tangents 1/2 and -1/2 around the middle segment leave it without a cubic term:
+    // 1 + g/2 - g^2/2, which peaks at 9/8 halfway, at time 1.5.
+    Spline spline = makeSpline("smooth", {{0, 0}, {1, 1}, {2, 1}, {3, 0}});
+    EXPECT_FLOAT_EQ(spline.evaluate(1.5f), 9.0f / 8);
+    EXPECT_FLOAT_EQ(spline.max, 9.0f / 8);
+    EXPECT_FLOAT_EQ(spline.min, 0);
 }
 
 TEST(SplineTest, OtherTypesRangeOverTheKeysOnly) {
@@ -131,6 +146,11 @@ TEST(SplineTest, KeysOutOfOrderAreUsedAsTheyStand) {
     // The last key earlier than the time wins, wherever it sits in the list.
     Spline spline = makeSpline("linear", {{0, 0}, {2, 10}, {1, 20}});
     expectValues(spline, {{-1, 0}, {0.5f, 2.5f}, {1.5f, 20}, {3, 20}});
+
+    // Before the first listed key the value is that of the last key earlier than the time,
+    // and at the first key's own time the curve runs on from that earlier key.
+    Spline later = makeSpline("linear", {{1, 0}, {0, 5}, {2, 10}});
+    expectValues(later, {{-1, 0}, {0.5f, 5}, {1, 7.5f}, {1.5f, 8.75f}});
 }
 
 TEST(SplineTest, PrepareFollowsEditedKeys) {

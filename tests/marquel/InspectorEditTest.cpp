@@ -69,6 +69,29 @@ TEST_F(InspectorEditTest, StructureKeysAddTriggersAndNodesAtTheCursor) {
     EXPECT_TRUE(script.nodes[0]->active);
 }
 
+TEST_F(InspectorEditTest, NewTriggersAndSplinesTakeTheSelectedRowsPlace) {
+    Marquel::EffectNode& node = addNode("fx", 10, 20);
+    addTrigger(node, 1).name = "first";
+    addTrigger(node, 2).name = "second";
+    addSpline(node, {{0, 0, 0}}).name = "one";
+    addSpline(node, {{0, 0, 0}}).name = "two";
+    inspector->attach(&script);
+    feed({infoEvent(4)}); // the cursor lies before the node starts
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_DOWN});
+    ctrl(SDLK_F3);
+    ASSERT_EQ(node.triggers.size(), 3u);
+    EXPECT_EQ(node.triggers[0]->name, "first");
+    EXPECT_EQ(node.triggers[1]->name, "new") << "in the selected trigger's place";
+    EXPECT_FLOAT_EQ(node.triggers[1]->start, 0) << "never before the node's start";
+    EXPECT_EQ(node.triggers[2]->name, "second");
+    press({SDLK_DOWN, SDLK_DOWN}); // the first spline, below the three triggers
+    ctrl(SDLK_F4);
+    ASSERT_EQ(node.splines.size(), 3u);
+    EXPECT_EQ(node.splines[0]->name, "new") << "in the selected spline's place";
+    EXPECT_EQ(node.splines[1]->name, "one");
+    EXPECT_EQ(node.splines[2]->name, "two");
+}
+
 TEST_F(InspectorEditTest, HandleOneMovesTheSpanAndHandleTwoOnlyTheEnd) {
     Marquel::EffectNode& node = addNode("fx", 10, 20);
     inspector->attach(&script);
@@ -83,6 +106,11 @@ TEST_F(InspectorEditTest, HandleOneMovesTheSpanAndHandleTwoOnlyTheEnd) {
     ctrl(SDLK_RIGHT);
     EXPECT_FLOAT_EQ(node.start, 10 + STEP);
     EXPECT_FLOAT_EQ(node.end, 20 + 2 * STEP);
+    press({SDLK_LEFT});
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(node.start, 10) << "handle one moves the span back";
+    EXPECT_FLOAT_EQ(node.end, 20 + STEP);
+    press({SDLK_RIGHT});
     // The end never goes below the start, nor the start below 0.
     node.start = 0.05f;
     node.end = 0.1f;
@@ -125,17 +153,27 @@ TEST_F(InspectorEditTest, DelayMovesByAStepOverTheFiringsIndex) {
     ctrl(SDLK_RIGHT);
     EXPECT_FLOAT_EQ(trigger.delay, 1 + STEP / 2);
     EXPECT_FLOAT_EQ(trigger.start + 2 * trigger.delay, 3 + STEP) << "the third firing moved";
+    trigger.delay = 1.25f * STEP;
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(trigger.delay, 0.75f * STEP) << "the third firing is still past one step";
     trigger.delay = 0.06f;
     ctrl(SDLK_LEFT);
     EXPECT_FLOAT_EQ(trigger.delay, STEP / 2) << "k * delay never below one step";
     press({SDLK_LEFT, SDLK_LEFT});
     ctrl(SDLK_LEFT);
     EXPECT_FLOAT_EQ(trigger.start, 1 - STEP);
+    trigger.start = 0.05f;
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(trigger.start, 0) << "never before the node's start";
     press({SDLK_DELETE, SDLK_DELETE, SDLK_DELETE});
     EXPECT_EQ(trigger.repeat, 1) << "a trigger keeps its one firing";
     press({SDLK_INSERT});
     EXPECT_EQ(trigger.repeat, 2);
     EXPECT_FLOAT_EQ(trigger.delay, 40.0f * 5 / 398);
+    trigger.delay = 0.75f;
+    press({SDLK_INSERT});
+    EXPECT_EQ(trigger.repeat, 3);
+    EXPECT_FLOAT_EQ(trigger.delay, 0.75f) << "only the second firing brings a fresh delay";
 }
 
 TEST_F(InspectorEditTest, CtrlUpSwapsAndTheSelectionFollowsTheMovedNode) {
@@ -164,6 +202,23 @@ TEST_F(InspectorEditTest, CtrlUpSwapsAndTheSelectionFollowsTheMovedNode) {
     EXPECT_EQ(inspector->selectedNode, 0);
     EXPECT_EQ(inspector->selectedItem, 2) << "a's two triggers under the expanded position";
     EXPECT_EQ(inspector->expanded, std::vector<bool>({true, false}));
+}
+
+TEST_F(InspectorEditTest, CtrlDownSwapsWithTheNextNodeAndStopsAtTheLast) {
+    addNode("a", 0, 10);
+    addNode("b", 10, 20);
+    addNode("c", 20, 30);
+    inspector->attach(&script);
+    ctrl(SDLK_DOWN);
+    EXPECT_EQ(script.nodes[0]->name, "b");
+    EXPECT_EQ(script.nodes[1]->name, "a");
+    EXPECT_EQ(inspector->selectedNode, 1) << "the selection follows the moved node";
+    ctrl(SDLK_DOWN);
+    ctrl(SDLK_DOWN);
+    ASSERT_EQ(script.nodes.size(), 3u);
+    EXPECT_EQ(script.nodes[2]->name, "a");
+    EXPECT_EQ(script.nodes[1]->name, "c");
+    EXPECT_EQ(inspector->selectedNode, 2) << "the last node has nothing below it";
 }
 
 TEST_F(InspectorEditTest, RenamedNodeFindsItsEffectFromTheNextFrame) {
@@ -241,6 +296,37 @@ TEST_F(InspectorEditTest, SplineKeysMoveUpToTheirNeighboursAndKeepTheirLastKeys)
     EXPECT_EQ(inspector->selectedItem, 0);
 }
 
+TEST_F(InspectorEditTest, KeyStepsAreOnePixelAndOneUnitOfTheCurvesOutput) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Spline& spline = addSpline(node, {{0, 0, 0}, {5, 1, 0}, {10, 0, 0}});
+    spline.timescale = 2;
+    spline.valuescale = 0.5f;
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT});
+    ctrl(SDLK_UP);
+    EXPECT_FLOAT_EQ(spline.keys[1].value, 3);
+    ctrl(SDLK_DOWN);
+    ctrl(SDLK_DOWN);
+    EXPECT_FLOAT_EQ(spline.keys[1].value, -1);
+    ctrl(SDLK_RIGHT);
+    EXPECT_FLOAT_EQ(spline.keys[1].time, 5 + STEP / 2);
+    ctrl(SDLK_LEFT);
+    ctrl(SDLK_LEFT);
+    EXPECT_FLOAT_EQ(spline.keys[1].time, 5 - STEP / 2);
+}
+
+TEST_F(InspectorEditTest, KeyInsertedAfterTheLastKeyFollowsItByFivePixels) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    Marquel::Spline& spline = addSpline(node, {{0, 0, 0}, {5, 2, 0}, {10, 3, 0}});
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT, SDLK_RIGHT, SDLK_INSERT});
+    ASSERT_EQ(spline.keys.size(), 4u);
+    EXPECT_FLOAT_EQ(spline.keys[3].time, 10 + 5 * STEP);
+    EXPECT_FLOAT_EQ(spline.keys[3].value, 3) << "the curve holds on level";
+    EXPECT_FLOAT_EQ(spline.keys[2].time, 10);
+    EXPECT_EQ(inspector->selectedHandle, 3);
+}
+
 // Edits never put a value into the script that is not a number: the keys, the curve fed
 // to the effect and the saved file would all carry it on.
 TEST_F(InspectorEditTest, KeyInsertedBetweenKeysAtOneTimeGetsAFiniteValue) {
@@ -257,6 +343,7 @@ TEST_F(InspectorEditTest, KeyInsertedBetweenKeysAtOneTimeGetsAFiniteValue) {
     EXPECT_TRUE(std::isfinite(spline.keys[1].value)) << spline.keys[1].value;
     EXPECT_GE(spline.keys[1].value, 0);
     EXPECT_LE(spline.keys[1].value, 1) << "between its neighbours";
+    EXPECT_FLOAT_EQ(spline.keys[1].value, 0.5f) << "halfway, as the curve has no value there";
     EXPECT_TRUE(std::isfinite(spline.evaluate(5))) << "the curve after the keys stays defined";
     EXPECT_EQ(script.save().find("nan"), std::string::npos);
 }

@@ -399,6 +399,19 @@ TEST_F(InspectorEditTest, DeletingEverythingLeavesAnEmptyListThatStillTakesANewN
     EXPECT_EQ(inspector->expanded.size(), 1u);
 }
 
+TEST_F(InspectorEditTest, DeletedNodeTakesItsExpandedFlagAlong) {
+    addNode("a", 0, 10);
+    addNode("b", 10, 20);
+    addNode("c", 20, 30);
+    inspector->attach(&script);
+    press({SDLK_DOWN, SDLK_DOWN, SDLK_RIGHT, SDLK_UP, SDLK_UP});
+    ASSERT_EQ(inspector->expanded, std::vector<bool>({false, false, true}));
+    ctrl(SDLK_DELETE);
+    ASSERT_EQ(script.nodes.size(), 2u);
+    EXPECT_EQ(script.nodes[1]->name, "c");
+    EXPECT_EQ(inspector->expanded, std::vector<bool>({false, true})) << "c stays open";
+}
+
 TEST_F(InspectorEditTest, KeypadZoomsInFiveSecondStepsDownToFive) {
     inspector->attach(&script);
     inspector->windowLength = 10;

@@ -86,6 +86,7 @@ TEST_F(SystemConfigTest, WordsCompareExactly) {
     EXPECT_EQ(system->display->getTextureManager(), nullptr) << "only \"opengl\" opens OpenGL";
     EXPECT_FALSE(system->hud->visible);
     EXPECT_FALSE(system->noSound);
+    EXPECT_FALSE(system->mute) << "only \"on\" mutes";
     EXPECT_FALSE(system->configured);
 }
 
@@ -218,6 +219,17 @@ TEST_F(SystemConfigTest, RootOtherThanDemoConfiguresNothingAndRunSaysSo) {
     EXPECT_EQ(read("marquel.xml"), R"(<demos><window width="64" height="48"/></demos>)");
 }
 
+TEST_F(SystemConfigTest, FileWhoseRootIsNoLongerDemoAtTheEndIsNotWrittenBack) {
+    write("marquel.xml", R"(<demo><window width="64" height="48"/></demo>)");
+    start().startTime = 5;
+    const std::string changed = R"(<player><window width="64" height="48"/></player>)";
+    write("marquel.xml", changed);
+    testing::internal::CaptureStderr();
+    finish();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(read("marquel.xml"), changed);
+}
+
 TEST_F(SystemConfigTest, ConfigurationWithoutWindowFailsToRun) {
     write("marquel.xml", R"(<demo><time start="1"/></demo>)");
     try {
@@ -249,6 +261,14 @@ TEST_F(SystemConfigTest, VideoDumpNeedsAWindowAndARate) {
     EXPECT_EQ(s.videoDump->getInfo().fps, 30);
     EXPECT_EQ(s.videoDump->getInfo().fpsBase, 1);
     EXPECT_EQ(s.frameSkip, 1);
+
+    write("marquel.xml", R"(<demo><window width="64" height="48"/>
+<videodump name="f.png" fps="25" fpsbase="2" frameskip="3"/></demo>)");
+    start();
+    ASSERT_TRUE(system->videoDump);
+    EXPECT_EQ(system->videoDump->getInfo().fps, 25);
+    EXPECT_EQ(system->videoDump->getInfo().fpsBase, 2) << "a base of 1 or more is kept";
+    EXPECT_EQ(system->frameSkip, 3);
 }
 
 TEST_F(SystemConfigTest, MissingFilesFailInitWithTheirMessages) {

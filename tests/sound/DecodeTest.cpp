@@ -95,7 +95,8 @@ TEST_F(Decoding, FilesCutInTheirHeaderAreRefused) {
     Frames tones = twoTones(1, 0.5);
     // Modules are not in the list: libopenmpt plays whatever part of one it can read.
     for (const std::string& bytes :
-         {wav(tones).substr(0, 30), ogg(tones).substr(0, 60), mp3(tones).substr(0, 100)})
+         {wav(tones).substr(0, 30), ogg(tones).substr(0, 60), mp3(tones).substr(0, 100),
+          encode(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, tones).substr(0, 30)})
         EXPECT_EQ(load(bytes), FMOD_ERR_FILE_EOF) << bytes.size();
 }
 
@@ -117,6 +118,11 @@ TEST_F(Decoding, CallsMadeWronglyGetTheirResults) {
     EXPECT_EQ(system->createSound(bytes.data(), FMOD_OPENMEMORY, &exinfo, &sound),
               FMOD_ERR_INVALID_PARAM);
     exinfo.cbsize = 72;
+    exinfo.length = 0;
+    EXPECT_EQ(system->createSound(bytes.data(), FMOD_OPENMEMORY, &exinfo, &sound),
+              FMOD_ERR_INVALID_PARAM)
+        << "no length is no file, not an unknown format";
+    exinfo.length = static_cast<unsigned>(bytes.size());
     EXPECT_EQ(system->createSound("music.ogg", FMOD_CREATESTREAM, &exinfo, &sound),
               FMOD_ERR_UNSUPPORTED);
     EXPECT_EQ(system->createSound(bytes.data(), FMOD_OPENMEMORY, nullptr, &sound),
@@ -152,6 +158,7 @@ TEST(SystemCreate, NeedsAnInitBeforeSounds) {
     exinfo.length = 4;
     EXPECT_EQ(system->createSound("RIFF", FMOD_OPENMEMORY, &exinfo, &sound),
               FMOD_ERR_UNINITIALIZED);
+    EXPECT_EQ(system->init(0, FMOD_INIT_NORMAL, nullptr), FMOD_ERR_INVALID_PARAM);
     EXPECT_EQ(system->close(), FMOD_ERR_UNINITIALIZED);
     EXPECT_EQ(system->release(), FMOD_OK);
     EXPECT_EQ(FMOD_System_Create(nullptr), FMOD_ERR_INVALID_PARAM);

@@ -482,8 +482,9 @@ TEST_P(BadInputTest, EndsWithItsMessageAndKeepsTheUsersFiles) {
     }
     for (const auto& name : input.unchanged)
         EXPECT_EQ(folder.read(name), before[name]) << name << " changed";
-    // A failed write leaves no temporary file behind.
-    for (const auto& entry : fs::directory_iterator(folder.path("")))
+    // A failed write leaves no temporary file behind, neither beside the configuration nor
+    // among the dumped frames.
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path("")))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }
 

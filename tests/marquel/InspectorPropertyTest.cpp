@@ -93,6 +93,19 @@ protected:
         }
         for (const auto& spline : node.splines)
             ASSERT_FALSE(spline->keys.empty()) << event << " no spline loses its last key";
+        // The cursor mark goes with the typing: no text keeps it once typing has ended.
+        if (!inspector->textTarget) {
+            auto unmarked = [](const std::string& text) { return text.find('|') == text.npos; };
+            for (const auto& each : script.nodes) {
+                ASSERT_TRUE(unmarked(each->name)) << event << " " << each->name;
+                for (const auto& trigger : each->triggers) {
+                    ASSERT_TRUE(unmarked(trigger->name)) << event << " " << trigger->name;
+                    ASSERT_TRUE(unmarked(trigger->value)) << event << " " << trigger->value;
+                }
+                for (const auto& spline : each->splines)
+                    ASSERT_TRUE(unmarked(spline->name)) << event << " " << spline->name;
+            }
+        }
     }
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }

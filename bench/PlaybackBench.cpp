@@ -67,7 +67,9 @@ void writePicture(const std::filesystem::path& file, int width, int height,
 }
 
 // Four eight-second sections: stars, picture squares, the knot with flashes on the beat, and
-// everything at once. Each is a clear node with the rest nested inside.
+// everything at once. Each is a clear node with the rest beside it at the top level: the
+// second pass starts the clock again, which restarts only top-level nodes, and nested ones
+// would be drawn with the state left over from the first pass.
 std::string generatedScript() {
     const std::string beats =
         "<effect name=\"synch\" start=\"0\" end=\"8\">"
@@ -96,10 +98,16 @@ std::string generatedScript() {
                              "<trigger name=\"pq\" value=\"23\"></trigger>"
                              "<spline name=\"alpha\" type=\"square\"><key time=\"0\" value=\"10\"/>"
                              "</spline></effect>";
-    auto section = [](int index, const std::string& colour, const std::string& inside) {
-        return "<effect name=\"quessa\" start=\"" + std::to_string(index * 8) + "\" end=\"" +
-               std::to_string(index * 8 + 8) + "\"><trigger name=\"color\" value=\"" + colour +
-               "\"></trigger>" + inside + "</effect>";
+    // The nodes above are written for 0 to 8 s and moved to the section's span.
+    auto section = [](int index, const std::string& colour, std::string inside) {
+        const std::string span = " start=\"" + std::to_string(index * 8) + "\" end=\"" +
+                                 std::to_string(index * 8 + 8) + "\"";
+        const std::string first = " start=\"0\" end=\"8\"";
+        for (size_t at = inside.find(first); at != std::string::npos;
+             at = inside.find(first, at + span.size()))
+            inside.replace(at, first.size(), span);
+        return "<effect name=\"quessa\"" + span + "><trigger name=\"color\" value=\"" + colour +
+               "\"></trigger></effect>" + inside;
     };
     return "<script>" + section(0, "000000032", stars) + section(1, "016016048", squares) +
            section(2, "000000000", beats + knot) +

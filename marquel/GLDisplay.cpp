@@ -151,6 +151,8 @@ void GLDisplay::drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad
     restoreSavedState();
     glPushAttrib(ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    // An effect's init runs outside the frame brackets: its viewport survives the pop.
+    glViewport(0, 0, static_cast<GLsizei>(windowWidth), static_cast<GLsizei>(windowHeight));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glEnable(GL_TEXTURE_2D);
@@ -175,6 +177,8 @@ void GLDisplay::drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad
         // 0xAARRGGBB words are B, G, R, A bytes in memory.
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
         glTexImage2D(GL_TEXTURE_2D, 0, 4, static_cast<GLsizei>(panel.width),
                      static_cast<GLsizei>(panel.height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
                      panel.pixels.data());

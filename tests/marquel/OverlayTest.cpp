@@ -196,6 +196,27 @@ TEST_F(OverlayTest, PanelsBlendWithoutDepthTestWhateverTheEffectsLeft) {
     display.endFrame();
 }
 
+// An effect's init runs outside the frame brackets, so what it leaves is the state every
+// frame returns to when the overlay drops the effects' changes.
+TEST_F(OverlayTest, PanelsIgnoreViewportAndUnpackStateLeftBeforeTheFrame) {
+    FlatPanel panel(&files, 64, 32, GREEN);
+    glViewport(0, 0, 256, 256);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 8);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 4);
+    beginGreyFrame();
+    display.drawHud(panel);
+    Frame frame;
+    const int left = WIDTH - 5 - 64, top = HEIGHT - 5 - 32;
+    EXPECT_TRUE(near(frame.at(left, top), RED)) << "the panel's own top-left pixel";
+    EXPECT_TRUE(near(frame.at(left + 63, top + 31), BLUE)) << "its bottom-right pixel";
+    EXPECT_TRUE(near(frame.at(left + 32, top + 16), GREEN));
+    EXPECT_TRUE(near(frame.at(left - 1, top), GREY));
+    display.endFrame();
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glViewport(0, 0, WIDTH, HEIGHT);
+}
+
 TEST_F(OverlayTest, APanelIsUploadedAgainOnlyWhenDirty) {
     FlatPanel panel(&files, 64, 32, GREEN);
     const int x = WIDTH - 5 - 32, y = HEIGHT - 5 - 16;

@@ -15,7 +15,7 @@ Stream::Stream(Decoder& decoder)
       raw(decoder.channels() == 2 ? 0 : static_cast<size_t>(READ_FRAMES) * decoder.channels()) {
 }
 
-bool Stream::refill() {
+void Stream::refill() {
     // Keep the frames not yet passed (one or two, for interpolation) at the front.
     size_t keep = std::min(static_cast<size_t>(inputPos), inputFrames);
     // Before the first read the buffer has no storage at all, and memmove takes no null.
@@ -29,7 +29,7 @@ bool Stream::refill() {
     int got = dry ? 0 : decoder.read(channels == 2 ? to : raw.data(), READ_FRAMES);
     if (got <= 0) {
         dry = true;
-        return false;
+        return;
     }
     if (channels != 2) {
         // Mono plays on both sides; beyond stereo the first two channels are front left/right.
@@ -40,7 +40,6 @@ bool Stream::refill() {
         }
     }
     inputFrames += static_cast<size_t>(got);
-    return true;
 }
 
 void Stream::render(int* mix, int frames, bool audible) {
@@ -48,9 +47,13 @@ void Stream::render(int* mix, int frames, bool audible) {
     int done = 0;
     while (done < frames) {
         size_t at = static_cast<size_t>(inputPos);
-        // Interpolation needs the frame after the current one, except at the very end.
-        if (at + 1 >= inputFrames && !dry && refill())
+        // Interpolation needs the frame after the current one, except at the very end. A
+        // refill moves the frames kept, even when it finds nothing more: look again from
+        // where they now are.
+        if (at + 1 >= inputFrames && !dry) {
+            refill();
             continue;
+        }
         if (at >= inputFrames)
             break;
         if (step == 1.0) {

@@ -30,7 +30,7 @@ public:
     double position(int latencyFrames) const;
 
 private:
-    bool refill();
+    void refill();
 
     Decoder& decoder;
     double step;                // source frames per output frame

@@ -174,6 +174,29 @@ TEST_F(SoundFixture, StopEndsOutputForGood) {
     EXPECT_EQ(channel->stop(), FMOD_ERR_INVALID_HANDLE);
 }
 
+// A 22.05 kHz file doubles to 44.1 kHz: a steady level plays as one unbroken run of twice its
+// frames, with no silence before its last frame at the end of the stream.
+TEST_F(SoundFixture, ResampledStreamPlaysToItsEndWithoutAGap) {
+    openDisk(1);
+    ASSERT_EQ(load(wav(Frames(2 * 11025, 5000), 22050)), FMOD_OK);
+    play();
+    waitFor(500);
+    waitForFrames(2 * DEVICE_FRAMES);
+
+    Frames out = output();
+    size_t start = firstSound(out);
+    ASSERT_LT(start, out.size() / 2);
+    size_t silent = 0, last = start;
+    for (size_t i = start; i < out.size() / 2; ++i) {
+        if (out[2 * i] != 0 || out[2 * i + 1] != 0)
+            last = i;
+    }
+    for (size_t i = start; i < last; ++i)
+        silent += out[2 * i] == 0 && out[2 * i + 1] == 0;
+    EXPECT_EQ(silent, 0u);
+    EXPECT_EQ(last + 1 - start, 22050u);
+}
+
 // Over a whole 10 s stream the position read back stays with what the device received.
 TEST_F(SoundFixture, PositionFollowsTheDeliveredFrames) {
     openDisk(1);

@@ -1,5 +1,6 @@
 #include "vx/DirectorySource.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -44,6 +45,15 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size) {
     return true;
 }
 
+// The target's name with a suffix of this process, shortened where needed so that a target
+// whose name already has the longest length allowed still gets a temporary file.
+std::string temporaryNameFor(const std::string& target, unsigned serial) {
+    std::string suffix = ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial);
+    size_t nameStart = target.find_last_of('/') + 1;
+    size_t room = NAME_MAX - suffix.size();
+    return target.substr(0, nameStart + std::min(target.size() - nameStart, room)) + suffix;
+}
+
 // A fresh file beside target, opened for writing; -1 when none could be made. A target that
 // exists lends its permissions, so replacing it keeps them.
 int openTemporary(const std::string& target, std::string& temporaryName) {
@@ -51,8 +61,7 @@ int openTemporary(const std::string& target, std::string& temporaryName) {
     struct stat old;
     bool keepMode = ::stat(target.c_str(), &old) == 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryName =
-            target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        temporaryName = temporaryNameFor(target, serial++);
         int fd = ::open(temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             if (keepMode)

@@ -138,6 +138,20 @@ TEST_F(VxTest, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(dir.read("script.xml"), "new");
 }
 
+// The longest name a directory entry can have must still be writable, new or replaced.
+TEST_F(VxTest, LongestFileNameCanBeWrittenAndReplaced) {
+    std::string name(255 - 4, 'n');
+    name += ".xml";
+    fs.addPath(dir.prefix() + "with space");
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString(name, "first")));
+    EXPECT_EQ(dir.read("with space/" + name), "first");
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString(name, "second"), -1, Vx::WRITE_ATOMIC));
+    EXPECT_EQ(dir.read("with space/" + name), "second");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "with space"),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
 TEST_F(VxTest, WriteOverADirectoryFailsAndKeepsIt) {
     std::filesystem::create_directories(dir.path() / "taken/inner");
     fs.addPath(dir.prefix());

@@ -56,6 +56,10 @@ File ZipSource::read(const std::string& name) {
     if (!handle)
         return File();
     std::string entry = entryName(name);
+    // Entry names match whole, so a name with a trailing slash can only find a folder, which
+    // has no bytes of its own.
+    if (!entry.empty() && entry.back() == '/')
+        return File();
     if (unzLocateFile(handle, entry.c_str(), CASE_INSENSITIVE) != UNZ_OK)
         return File();
     unz_file_info info;

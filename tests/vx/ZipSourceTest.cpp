@@ -37,6 +37,14 @@ TEST_F(ZipTest, BackslashBetweenDirectoriesFindsNothing) {
     EXPECT_TRUE(fs.readFile("pic.png").isNull());
 }
 
+// Like a folder on disk, a folder stored in the archive is no file.
+TEST_F(ZipTest, DirectoryEntryReadsAsMissing) {
+    fs.addPath(archive({{"Sub/", ""}, {"Sub/Pic.PNG", "picture"}}));
+    EXPECT_TRUE(fs.readFile("sub/").isNull());
+    EXPECT_TRUE(fs.readFile("./Sub/").isNull());
+    EXPECT_EQ(text(fs.readFile("sub/pic.png")), "picture");
+}
+
 TEST_F(ZipTest, CompressedAndEmptyEntriesReadWhole) {
     std::string large(200000, 'z');
     for (size_t i = 0; i < large.size(); i += 7)

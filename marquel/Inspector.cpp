@@ -41,9 +41,9 @@ void Inspector::handleEvents(EventList& events) {
         } else if (event.type == EVENT_KEYDOWN) {
             keepSelectionValid();
             handleKey(event);
-            keepSelectionValid();
         }
     }
+    // After the keys, and for a script changed behind the inspector's back.
     if (count > 0) {
         keepSelectionValid();
         redraw();

@@ -288,13 +288,16 @@ void Inspector::drawTriggerRow(const EffectNode& node, const Trigger& trigger, i
         last = std::min<int64_t>(last, firingIndex(std::max(atStart, atEnd)) + 1);
     }
     first = std::max<int64_t>(first, 0);
-    // The column of firing k, or -1 when it is not drawn, left of the window.
+    // Where firing k lands in the window, and its column (-1 when left of the window).
+    const auto timeOf = [&](int64_t k) {
+        return static_cast<float>(base + double(k) * trigger.delay);
+    };
     const auto columnOf = [&](int64_t k) {
-        const float t = static_cast<float>(base + double(k) * trigger.delay);
+        const float t = timeOf(k);
         return 0 < t ? column(t, windowLength) : -1;
     };
     const auto tick = [&](int64_t k) {
-        const float t = static_cast<float>(base + double(k) * trigger.delay);
+        const float t = timeOf(k);
         if (!(0 < t && t < windowLength))
             return;
         uint32_t colour = k < trigger.fired ? 0xff777777 : WHITE;

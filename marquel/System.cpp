@@ -286,10 +286,11 @@ void System::openMusic() {
         throw Exception("[Marquel] FMOD-ERROR; %s", FMOD_ErrorString(result));
 }
 
-void System::startMusic() {
+void System::startMusic(bool muted) {
     // A stream that cannot start leaves no channel, and the clock runs on the ticks alone.
     if (fmodSystem->playSound(FMOD_CHANNEL_FREE, sound, false, &channel) != FMOD_OK)
         channel = nullptr;
+    muteChannel(muted);
 }
 
 void System::muteChannel(bool on) {
@@ -358,8 +359,14 @@ float System::now() const {
     if (paused)
         return position;
     if (videoDump)
-        return dumpClock;
+        return dumpTime();
     return static_cast<float>(static_cast<int32_t>(ticks()) - tickOffset) * 0.001f;
+}
+
+float System::dumpTime() const {
+    const Vx::VideoInfo info = videoDump->getInfo();
+    return static_cast<float>(dumpOrigin +
+                              static_cast<double>(dumpSteps) * info.fpsBase / info.fps / frameSkip);
 }
 
 void System::seek(float t) {
@@ -369,7 +376,6 @@ void System::seek(float t) {
         position = t;
         return;
     }
-    dumpClock = t;
     dumpOrigin = t;
     dumpSteps = 0;
     // Before the music has started there is no channel to position: the ticks alone count.
@@ -457,10 +463,8 @@ void System::loadEffects() {
 }
 
 void System::startPlayback() {
-    if (!noSound) {
-        startMusic();
-        muteChannel(true);
-    }
+    if (!noSound)
+        startMusic(true);
     seek(startTime);
     if (noSound || !channel)
         return;
@@ -548,11 +552,9 @@ void System::stepTime(const Event& key) {
 
 void System::togglePause() {
     if (paused) {
-        // The new channel plays out loud, even while the user has the music muted.
-        if (!noSound) {
-            startMusic();
-            muteChannel(mute);
-        }
+        // A new channel would play out loud, even while the user has the music muted.
+        if (!noSound)
+            startMusic(mute);
         paused = false;
         seek(position);
     } else {
@@ -591,11 +593,8 @@ void System::advanceClock(Loop& loop) {
     } else if (videoDump) {
         // A dump is rendered at its own pace: each frame is exactly one step of its rate.
         // Pauses and seeks move this clock, so a recording never jumps to the wall clock.
-        const Vx::VideoInfo info = videoDump->getInfo();
         ++dumpSteps;
-        dumpClock = static_cast<float>(dumpOrigin + static_cast<double>(dumpSteps) * info.fpsBase /
-                                                        info.fps / frameSkip);
-        loop.frameTime = dumpClock;
+        loop.frameTime = dumpTime();
     } else {
         loop.frameTime = static_cast<float>(static_cast<int32_t>(ticks()) - tickOffset) * 0.001f;
     }

@@ -91,9 +91,8 @@ public:
     int32_t tickOffset = 0;
     std::unique_ptr<Vx::VideoWriter> videoDump;
     int32_t frameSkip = 1;
-    // While dumping, time moves by whole frame steps, not with the wall clock. The clock is
-    // the last seek's time plus the steps taken since, so float rounding never accumulates.
-    float dumpClock = 0;
+    // While dumping, time moves by whole frame steps, not with the wall clock: the last
+    // seek's time plus the steps taken since, so float rounding never accumulates.
     double dumpOrigin = 0;
     int64_t dumpSteps = 0;
     // The music is off only because a video is dumped.
@@ -111,12 +110,15 @@ private:
     void applyScript(Xml::XmlNode& root);
 
     void openMusic();
-    void startMusic();
+    // Plays the music on a new channel and sets its mute; no channel when it cannot start.
+    void startMusic(bool muted);
     // Sets the channel's mute when there is a channel to set.
     void muteChannel(bool on);
     void releaseMusic();
 
     void requireDisplay() const;
+    // The frame time of a video dump (see dumpOrigin).
+    float dumpTime() const;
     void loadEffects();
     void startPlayback();
     void handleEvents(Loop& loop);

@@ -42,9 +42,10 @@ Vec3 knotPoint(float t, float p, float q, float phase) {
 const float PICK_COLOURS[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}};
 const int32_t PICK_KNOTS[4][2] = {{1, 2}, {1, 3}, {2, 3}, {3, 4}};
 
-// One of four outcomes, 0 to 3.
+// One of four outcomes, 0 to 3. In whole numbers: a float product of the largest value rand()
+// gives rounds up to 4, one past the tables.
 int pickOfFour() {
-    return static_cast<int>(static_cast<float>(Random::rand()) * 1.2207404e-4f);
+    return Random::rand() * 4 / (Random::RAND_LIMIT + 1);
 }
 
 void vertex(const Vec3& v) {

@@ -58,6 +58,25 @@ TEST_F(TorusEffectTest, ABeatReplacesColourAndKnotTheSameWayForTheSameTime) {
     EXPECT_EQ(pixels, picked);
 }
 
+// Beats seeded so that the colour pick, then the knot pick, draws rand()'s largest value.
+TEST_F(TorusEffectTest, TheLargestRandomValuePicksTheLastColourAndKnot) {
+    TorusEffect colourPick{&beat};
+    colourPick.init(&display, &system);
+    play(colourPick, 24884 / 20000.0f, true);
+    EXPECT_EQ(knotColour(), 'y');
+
+    TorusEffect knotPick{&beat};
+    knotPick.init(&display, &system);
+    play(knotPick, 35257 / 20000.0f, true);
+    const std::vector<uint8_t> picked = pixels;
+    TorusEffect lastKnot{&beat};
+    lastKnot.init(&display, &system);
+    lastKnot.trigger(0, "pq", "34");
+    lastKnot.trigger(0, "color", "000255000");
+    play(lastKnot, 35257 / 20000.0f, false);
+    EXPECT_EQ(pixels, picked);
+}
+
 TEST_F(TorusEffectTest, ReplayingAfterASeekBackPicksTheSameColours) {
     TorusEffect torus{&beat};
     torus.init(&display, &system);

@@ -30,6 +30,8 @@ constexpr int32_t CHART_LEFT = 110;
 constexpr int32_t CHART_WIDTH = 398;
 constexpr int32_t LIST_TOP = 30;
 constexpr int32_t LIST_HEIGHT = 456;
+// The white row between the list and the footer.
+constexpr int32_t FOOTER_SEPARATOR = LIST_TOP + LIST_HEIGHT;
 constexpr int32_t ROW = 12;
 constexpr int32_t SPLINE_ROW = 48;
 
@@ -90,7 +92,7 @@ void Inspector::drawFrame() {
     fillDisc(500, 12, 20, BLACK);
     copyLogo();
     fillRect(0, 28, 512, 1, WHITE, false);
-    fillRect(0, 486, 512, 1, WHITE, false);
+    fillRect(0, FOOTER_SEPARATOR, 512, 1, WHITE, false);
 }
 
 // Centred with its top row at y = 2; whatever of it falls outside the canvas is dropped.
@@ -113,6 +115,9 @@ void Inspector::copyLogo() {
 
 void Inspector::redraw() {
     fillRect(2, 30, 508, 456, BACKGROUND, false);
+    // The footer's texts start on the separator's row: without this, the top of a yellow
+    // value would stay there under every panel shown after it.
+    fillRect(0, FOOTER_SEPARATOR, 512, 1, WHITE, false);
     fillRect(2, 502, 508, 8, BACKGROUND, false);
     fillRect(2, 487, 508, 15, BACKGROUND, false);
     fillRect(2, 487, 110, 23, BLACK, false);

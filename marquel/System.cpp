@@ -485,10 +485,18 @@ void System::handleEvents(Loop& loop) {
         // While the inspector is up, Escape and the close button belong to it.
         if (isQuit(event) && !inspector->visible)
             loop.running = false;
-        if (inspector->textTarget)
+        if (event.type != EVENT_KEYDOWN)
             continue;
-        if (event.type == EVENT_KEYDOWN)
+        // Each key acts in full before the next is looked at: a key that starts typing keeps
+        // the keys after it in its frame out of the table (an S typed into a value takes no
+        // screenshot), and the Return that ends typing lets the keys after it act at once.
+        if (!inspector->textTarget)
             handleKey(event, loop);
+        if (inspector->visible) {
+            EventList key;
+            key.append(event);
+            inspector->handleEvents(key);
+        }
     }
 }
 
@@ -609,6 +617,8 @@ void System::measureFrame(Loop& loop) {
 void System::feedPanels(Loop& loop) {
     if (!inspector->visible && !hud->visible)
         return;
+    // The inspector had this frame's keys as they came: the panels get only the clock here.
+    EventList clock;
     if (inspector->getTimeStep() * 1000 + static_cast<float>(lastInfoTicks) <
         static_cast<float>(ticks())) {
         lastInfoTicks = static_cast<int32_t>(ticks());
@@ -625,12 +635,12 @@ void System::feedPanels(Loop& loop) {
                 sum += sample;
             info.infoFps = sum * 0.03125f;
         }
-        events.append(info);
+        clock.append(info);
     }
     if (inspector->visible)
-        inspector->handleEvents(events);
+        inspector->handleEvents(clock);
     if (hud->visible)
-        hud->handleEvents(events);
+        hud->handleEvents(clock);
 }
 
 void System::drawPanels() {

@@ -290,4 +290,17 @@ TEST_F(InspectorViewTest, SplineRowDrawsItsCurveKeysAndFooter) {
     EXPECT_EQ(textAt(20, 41, "new", 0xeeffffff), "new");
 }
 
+// The footer's texts start on the separator's row: what the yellow value left there must go
+// once another panel is shown.
+TEST_F(InspectorViewTest, FooterSeparatorKeepsNoTraceOfAPanelShownBefore) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    addTrigger(node, 1).value = "on";
+    inspector->attach(&script);
+    press({SDLK_RIGHT, SDLK_DOWN});
+    ASSERT_EQ(at(320 + 5, 486), 0xffffff00u) << "the value's top row lies on the separator";
+    press({SDLK_UP});
+    for (int x = 0; x < 512; ++x)
+        ASSERT_EQ(at(x, 486), 0xffffffffu) << x;
+}
+
 } // namespace

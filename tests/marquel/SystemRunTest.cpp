@@ -268,6 +268,34 @@ TEST_F(SystemRunTest, TypingIntoTheInspectorTakesEveryKey) {
     EXPECT_EQ(keys.times.size(), 3u);
 }
 
+TEST_F(SystemRunTest, KeysAfterCtrlNAreOnlyTextAndKeysAfterTheReturnActAgain) {
+    // The selected first node is not the one that renders, so renaming it stops no frame.
+    write("data/demo.xml", R"(<script><effect name="idle" end="30"/>
+<effect name="keys" end="30"/></script>)");
+    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<script file="demo.xml"/><music mute="nosound"/></demo>)");
+    Marquel::System& s = start();
+    s.addEffect("keys", &keys);
+    keys.plan[1] = [] { pressKey(SDLK_TAB); };
+    keys.plan[3] = [] {
+        pressKey(SDLK_n, KMOD_LCTRL);
+        pressKey(SDLK_s); // typed in the same frame: no screenshot
+    };
+    keys.plan[5] = [] {
+        pressKey(SDLK_RETURN);
+        pressKey(SDLK_SPACE); // after the Return in its frame: pauses
+    };
+    keys.plan[7] = [] {
+        pressKey(SDLK_TAB);
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    EXPECT_EQ(s.script.nodes[0]->name, "idles");
+    EXPECT_EQ(s.inspector->textTarget, nullptr);
+    EXPECT_TRUE(s.paused);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "bin/screenshots/screenshot.png"));
+}
+
 TEST_F(SystemRunTest, InspectorEditsSavedWithCtrlSAreWhatTheNextStartLoads) {
     Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
     keys.plan[1] = [] { pressKey(SDLK_TAB); };
@@ -280,7 +308,6 @@ TEST_F(SystemRunTest, InspectorEditsSavedWithCtrlSAreWhatTheNextStartLoads) {
         pressKey(SDLK_RETURN);
         pressKey(SDLK_F3, KMOD_LCTRL);
     };
-    // The main loop's keys come before the inspector's in a frame: save in a later one.
     keys.plan[5] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
     keys.plan[7] = [] {
         pressKey(SDLK_TAB);

@@ -121,8 +121,7 @@ TEST(PngCodecTest, HugeDimensionsAreRefused) {
 TEST(PngCodecTest, ChunkLongerThanTheFileIsRefusedBeforeAnyAllocation) {
     Bytes png = makePng(2, 2, PNG_COLOR_TYPE_RGB, 8);
     png.resize(33);
-    Bytes chunk = {0x3f, 0xff, 0xff, 0xff, 't', 'E', 'X', 't', 'k', 'e', 'y', 0, 'v'};
-    png.insert(png.end(), chunk.begin(), chunk.end());
+    png.insert(png.end(), {0x3f, 0xff, 0xff, 0xff, 't', 'E', 'X', 't', 'k', 'e', 'y', 0, 'v'});
     rusage before, after;
     getrusage(RUSAGE_SELF, &before);
     EXPECT_EQ(decodeMessage(png), DECODE_ERROR);

@@ -4,7 +4,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,10 +51,12 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size) {
     return true;
 }
 
+const char* const TEMPORARY_MARK = ".tmp";
+
 // The target's name with a suffix of this process, shortened where needed so that a target
 // whose name already has the longest length allowed still gets a temporary file.
 std::string temporaryNameFor(const std::string& target, unsigned serial) {
-    std::string suffix = ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial);
+    std::string suffix = TEMPORARY_MARK + std::to_string(::getpid()) + "-" + std::to_string(serial);
     size_t nameStart = target.find_last_of('/') + 1;
     size_t room = NAME_MAX - suffix.size();
     return target.substr(0, nameStart + std::min(target.size() - nameStart, room)) + suffix;
@@ -72,6 +80,100 @@ int openTemporary(const std::string& target, std::string& temporaryName) {
             return -1;
     }
     return -1;
+}
+
+// The process that made name, when name is one of our temporary files ("<name>.tmp<pid>-<n>");
+// 0 for any other name.
+pid_t writerOf(const std::string& name) {
+    size_t mark = name.rfind(TEMPORARY_MARK);
+    size_t dash = name.rfind('-');
+    if (mark == std::string::npos || mark == 0 || dash == std::string::npos || dash < mark)
+        return 0;
+    size_t pidStart = mark + std::char_traits<char>::length(TEMPORARY_MARK);
+    auto digitsOnly = [&](size_t from, size_t to) {
+        return from < to && to - from <= 9 &&
+               std::all_of(name.begin() + from, name.begin() + to,
+                           [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digitsOnly(pidStart, dash) || !digitsOnly(dash + 1, name.size()))
+        return 0;
+    return static_cast<pid_t>(std::atoi(name.c_str() + pidStart));
+}
+
+// A writer killed between making its temporary file and the rename leaves that file behind
+// for good. Only files whose process is gone are removed: a running one (this process
+// included) may be in the middle of its write.
+void removeStaleTemporaries(const std::string& folder) {
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        pid_t writer = writerOf(entry->d_name);
+        if (writer <= 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
+            continue;
+        std::string name = folder + entry->d_name;
+        struct stat info;
+        if (::lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            ::unlink(name.c_str());
+    }
+    ::closedir(listing);
+}
+
+// Once per folder and run is enough: files left by writers that die later are the next
+// run's to remove, and the frames of a recording do not pay for a listing each.
+void removeStaleTemporariesOnce(const std::string& target) {
+    static std::mutex guard;
+    static std::set<std::string> done;
+    std::string folder = target.substr(0, target.find_last_of('/') + 1);
+    std::lock_guard<std::mutex> lock(guard);
+    if (done.insert(folder).second)
+        removeStaleTemporaries(folder);
+}
+
+void refuseLink(const std::string& target, const char* why) {
+    std::fprintf(stderr, "[Vx::DirectorySource] Not writing '%s': %s; the link is left as it is\n",
+                 target.c_str(), why);
+}
+
+// Where a write to target lands. The rename would put a plain file in place of a symbolic
+// link, and the user's real file would never be updated again, so a link on the way is
+// followed. A link that leads out of root is refused with a message (false): a demo unpacked
+// from someone else's archive may carry one aimed at a file of the user's.
+bool placeOf(const std::string& root, const std::string& target, std::string& place) {
+    namespace fs = std::filesystem;
+    const int maxHops = 40;
+    std::error_code error;
+    fs::path followed = target;
+    for (int hop = 0; fs::is_symlink(fs::symlink_status(followed, error)); ++hop) {
+        fs::path next = fs::read_symlink(followed, error);
+        if (error || hop == maxHops) {
+            refuseLink(target, "its link cannot be followed");
+            return false;
+        }
+        followed = next.is_absolute() ? next : followed.parent_path() / next;
+    }
+    std::error_code rootError;
+    fs::path top = fs::weakly_canonical(root.empty() ? "." : root, rootError);
+    fs::path real = fs::weakly_canonical(followed, error);
+    place = target;
+    if (error || rootError) {
+        if (followed == target)
+            return true;
+        refuseLink(target, "its link cannot be followed");
+        return false;
+    }
+    // Without links the real place is the plain one, and the write goes on as it always did.
+    if (followed == target && real == (top / target.substr(root.size())).lexically_normal())
+        return true;
+    fs::path inside = real.lexically_relative(top);
+    if (inside.empty() || inside == "." || *inside.begin() == "..") {
+        std::string why = "a link leads it to '" + real.string() + "', outside '" +
+                          (root.empty() ? "." : root) + "'";
+        refuseLink(target, why.c_str());
+        return false;
+    }
+    place = real.string();
+    return true;
 }
 
 // Writes, flushes (when durable) and closes fd, then renames the temporary file over the
@@ -102,7 +204,9 @@ DirectorySource::DirectorySource(const std::string& path) : path(path) {
 
 File DirectorySource::read(const std::string& name) {
     std::string fullName = path + name;
-    int fd = ::open(fullName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO for reading waits until some process opens it for writing, which may be
+    // never; without waiting it is found to be no regular file below and reads as missing.
+    int fd = ::open(fullName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return File();
     // A directory or a device has no length to read whole: it is no file of ours.
@@ -120,7 +224,10 @@ File DirectorySource::read(const std::string& name) {
 bool DirectorySource::write(File file, WriteMode mode) {
     if (file.isNull())
         return false;
-    std::string target = path + file->getName();
+    std::string target;
+    if (!placeOf(path, path + file->getName(), target))
+        return false;
+    removeStaleTemporariesOnce(target);
     std::string temporaryName;
     int fd = openTemporary(target, temporaryName);
     if (fd < 0) {

@@ -35,6 +35,29 @@ void writeHook(png_structp png, png_bytep bytes, png_size_t length) {
 void flushHook(png_structp) {
 }
 
+uint32_t bigEndian(const uint8_t* bytes) {
+    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+}
+
+// libpng allocates, and for text chunks zeroes, the length a chunk declares before reading
+// its bytes, so a file of a few dozen bytes could cost a gigabyte. The whole file is here: a
+// chunk (length, type, data, CRC) that runs past its end is refused first. A header cut short
+// is left for libpng to report.
+bool chunksFit(const uint8_t* data, uint32_t size) {
+    const uint32_t headerSize = 8;
+    const uint32_t crcSize = 4;
+    uint64_t position = SIGNATURE_SIZE;
+    while (size - position >= headerSize) {
+        const uint8_t* chunk = data + position;
+        position += headerSize + uint64_t(bigEndian(chunk)) + crcSize;
+        if (position > size)
+            return false;
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0)
+            break;
+    }
+    return true;
+}
+
 // Releases the read structures however decoding ends.
 struct ReadStructs {
     png_structp png = nullptr;
@@ -119,6 +142,8 @@ std::vector<png_bytep> rowPointers(uint8_t* pixels, uint32_t width, uint32_t hei
 void loadPNG(const uint8_t* data, uint32_t size, ImageObject& image) {
     if (size < SIGNATURE_SIZE || png_sig_cmp(data, 0, SIGNATURE_SIZE) != 0)
         throw Exception("[Vx::loadPNG] Not a png-file! Header is wrong!");
+    if (!chunksFit(data, size))
+        throw Exception("%s", DECODE_ERROR);
     ReadState state{data, size, SIGNATURE_SIZE};
     ReadStructs structs;
     structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

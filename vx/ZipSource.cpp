@@ -67,6 +67,10 @@ File ZipSource::read(const std::string& name) {
     if (unzGetCurrentFileInfo(handle, &info, nameInZip, sizeof nameInZip, nullptr, 0, nullptr, 0) !=
         UNZ_OK)
         return File();
+    // minizip hands out the packed bytes of a method it cannot unpack (bzip2 among them) as if
+    // they were the file, so only stored and deflated entries are read.
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
+        return File();
     if (info.uncompressed_size > INT32_MAX)
         return File();
     if (unzOpenCurrentFilePassword(handle, nullptr) != UNZ_OK)

@@ -1,5 +1,6 @@
 #include "xml/XmlParser.h"
 
+#include "xml/AttributeIndex.h"
 #include "xml/XmlException.h"
 #include "xml/XmlReader.h"
 
@@ -74,6 +75,8 @@ void XmlParser::parse(const char* data, int size) {
 // Elements are read without recursion, so deep nesting cannot exhaust the stack.
 void XmlParser::readDocument(XmlReader& reader) {
     XmlTag item;
+    // Declarations may come by the thousand, each merged into the first.
+    AttributeIndex declarationIndex;
     for (reader.readTag(item); item.getTagType() != TT_NORMAL; reader.readTag(item)) {
         if (item.getTagType() != TT_QUESTION || item.getName() != "xml")
             continue;
@@ -81,8 +84,11 @@ void XmlParser::readDocument(XmlReader& reader) {
             xmlDeclaration = item;
             continue;
         }
-        for (const Attribute& attribute : item.getAttributes())
-            xmlDeclaration.setAttribute(attribute.first, attribute.second);
+        for (const Attribute& attribute : item.getAttributes()) {
+            const std::string& name = attribute.first;
+            declarationIndex.valueOf(xmlDeclaration.attributes, name.data(), name.size()) =
+                attribute.second;
+        }
     }
     if (item.isClosed())
         throw XmlException("Root tag is closed!");

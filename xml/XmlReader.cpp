@@ -112,15 +112,7 @@ void XmlReader::readAttribute(XmlTag& tag, bool equalsRequired) {
 }
 
 std::string& XmlReader::valueOf(XmlTag& tag, const char* name, int length) {
-    for (XmlTag::Attribute& attribute : tag.attributes) {
-        if (attribute.first.size() == static_cast<size_t>(length) &&
-            attribute.first.compare(0, length, name, length) == 0)
-            return attribute.second;
-    }
-    if (tag.attributes.empty())
-        tag.attributes.reserve(3);
-    tag.attributes.emplace_back(std::string(name, length), std::string());
-    return tag.attributes.back().second;
+    return attributeIndex.valueOf(tag.attributes, name, static_cast<size_t>(length));
 }
 
 void XmlReader::readElement(XmlTag& tag) {
@@ -218,6 +210,7 @@ void XmlReader::readTextItem(XmlTag& tag) {
 
 void XmlReader::readTag(XmlTag& tag) {
     tag.reset();
+    attributeIndex.clear();
     tagLine = line;
     tagColumn = column;
     skipWhiteSpace();

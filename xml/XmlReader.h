@@ -1,5 +1,7 @@
 #pragma once
 
+#include "xml/AttributeIndex.h"
+
 #include <string>
 
 namespace Xml {
@@ -55,6 +57,7 @@ private:
     void readComment(XmlTag& tag);
     void readTextItem(XmlTag& tag);
 
+    AttributeIndex attributeIndex; // of the tag being read
     const char* data;
     int size;
     int position = 0;

@@ -35,8 +35,9 @@ const char* unreadableInValue(const std::string& value) {
     return nullptr;
 }
 
+// An empty name is read too: `<a ="1">`, and a bare quoted value in a declaration.
 void checkAttributeName(const XmlTag& tag, const std::string& attributeName) {
-    if (attributeName.empty() || !isName(attributeName, false))
+    if (!isName(attributeName, false))
         throw XmlException("XmlTag::write; Attribute name '%s' in '%s' is not letters and digits!",
                            attributeName.c_str(), tag.getName().c_str());
 }
@@ -64,19 +65,24 @@ void appendAssignments(std::string& text, const XmlTag& tag) {
 }
 
 // A declaration's words take their values after a space; a value that is not one plain
-// word is quoted, or it would be read as the next word.
+// word is quoted, or it would be read as the next word. A value without a word is always
+// quoted, since a plain one would be read as a word.
 void appendWords(std::string& text, const XmlTag& tag) {
     const char* separator = "";
     for (const XmlTag::Attribute& attribute : tag.getAttributes()) {
         checkAttributeName(tag, attribute.first);
         text += separator;
+        separator = " ";
+        if (attribute.first.empty()) {
+            appendQuoted(text, tag, attribute);
+            continue;
+        }
         text += attribute.first;
         text += ' ';
         if (!attribute.second.empty() && isName(attribute.second, false))
             text += attribute.second;
         else
             appendQuoted(text, tag, attribute);
-        separator = " ";
     }
 }
 

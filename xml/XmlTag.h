@@ -58,7 +58,9 @@ public:
     void appendTo(std::string& text, bool closeEmpty) const;
 
 private:
-    friend class XmlReader; // fills tags in place while parsing
+    // fill tags in place while parsing
+    friend class XmlReader;
+    friend class XmlParser;
 
     void appendLine(std::string& text, bool closeEmpty) const;
 

@@ -5,6 +5,9 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vx_test;
 
@@ -75,10 +78,14 @@ TEST_F(VxTest, EmptyFileIsAFileNotAMissingOne) {
     EXPECT_EQ(file->getSize(), 0);
 }
 
-TEST_F(VxTest, DirectoryNameReadsAsMissing) {
+// A FIFO must not be waited on; should the read wait for a writer, the alarm ends it.
+TEST_F(VxTest, DirectoryOrFifoNameReadsAsMissing) {
     std::filesystem::create_directories(dir.path() / "folder.png");
+    ASSERT_EQ(mkfifo((dir.prefix() + "music.ogg").c_str(), 0600), 0);
     fs.addPath(dir.prefix());
     EXPECT_TRUE(fs.readFile("folder.png").isNull());
+    EXPECT_EXIT((alarm(10), std::exit(fs.readFile("music.ogg").isNull() ? 0 : 1)),
+                ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(VxTest, WriteCreatesMissingDirectories) {
@@ -98,8 +105,15 @@ TEST_F(VxTest, WriteGoesToTheFirstSourceOrTheOneGiven) {
     EXPECT_EQ(dir.read("two/a.txt"), "second");
 }
 
+// The temporary file of a writer that died is cleared too; those of running ones are kept.
 TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
     dir.write("marquel.xml", "a much longer old configuration text");
+    pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    waitpid(dead, nullptr, 0);
+    for (pid_t writer : {dead, getpid(), getppid()})
+        dir.write("marquel.xml.tmp" + std::to_string(writer) + "-3", "");
     std::filesystem::permissions(dir.path() / "marquel.xml", std::filesystem::perms(0640));
     fs.addPath(dir.prefix());
     EXPECT_TRUE(fs.writeFile(Vx::File::fromString("marquel.xml", "new")));
@@ -108,7 +122,24 @@ TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
               std::filesystem::perms(0640));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
-              1);
+              3);
+}
+
+// A link to a file in the folder is written through and stays a link; one that leads out of
+// the folder is refused, and the file it leads to kept.
+TEST_F(VxTest, WriteFollowsOnlyLinksThatStayInTheFolder) {
+    dir.write("run/settings/real.xml", "old");
+    dir.write("users.txt", "the user's own file");
+    std::filesystem::create_symlink("settings/real.xml", dir.path() / "run/marquel.xml");
+    std::filesystem::create_symlink("../users.txt", dir.path() / "run/script.xml");
+    std::filesystem::create_symlink(dir.path(), dir.path() / "run/up");
+    fs.addPath(dir.prefix() + "run");
+    EXPECT_TRUE(fs.writeFile(Vx::File::fromString("marquel.xml", "new")));
+    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("script.xml", "overwritten")));
+    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("up/users.txt", "overwritten")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "run/marquel.xml"));
+    EXPECT_EQ(dir.read("run/settings/real.xml"), "new");
+    EXPECT_EQ(dir.read("users.txt"), "the user's own file");
 }
 
 // A file size limit makes the write fail half-way, as a full disk would. A write that does

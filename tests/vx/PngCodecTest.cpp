@@ -3,6 +3,7 @@
 #include "vx/PngCodec.h"
 
 #include <cstring>
+#include <sys/resource.h>
 #include <zlib.h>
 
 using namespace vx_test;
@@ -114,4 +115,16 @@ TEST(PngCodecTest, HugeDimensionsAreRefused) {
     putBigEndian(png, 20, 40000);
     putBigEndian(png, 29, uint32_t(crc32(0, png.data() + 12, 17)));
     EXPECT_EQ(decodeMessage(png), DECODE_ERROR);
+}
+
+// A text chunk claiming a gigabyte in a file of 46 bytes made libpng allocate and zero it.
+TEST(PngCodecTest, ChunkLongerThanTheFileIsRefusedBeforeAnyAllocation) {
+    Bytes png = makePng(2, 2, PNG_COLOR_TYPE_RGB, 8);
+    png.resize(33);
+    png.insert(png.end(), {0x3f, 0xff, 0xff, 0xff, 't', 'E', 'X', 't', 'k', 'e', 'y', 0, 'v'});
+    rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_EQ(decodeMessage(png), DECODE_ERROR);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes more at the peak";
 }

@@ -72,6 +72,19 @@ TEST_F(ZipTest, DamagedEntryReadsAsMissingAndTheNextSourceIsAsked) {
     EXPECT_EQ(text(fs.readFile("b.txt")), "intact");
 }
 
+// Method 12 is bzip2, which this reader cannot unpack; the entry is stored, so its packed
+// bytes would pass for the file.
+TEST_F(ZipTest, EntryOfAnUnknownMethodReadsAsMissing) {
+    std::string path = archive({{"a.png", "packed bytes"}, {"b.txt", "intact"}}, true);
+    std::string bytes = dir.read("demo.zip");
+    bytes[bytes.find("PK\x03\x04") + 8] = 12;
+    bytes[bytes.find("PK\x01\x02") + 10] = 12;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    fs.addPath(path);
+    EXPECT_TRUE(fs.readFile("a.png").isNull());
+    EXPECT_EQ(text(fs.readFile("b.txt")), "intact");
+}
+
 TEST_F(ZipTest, MissingOrBrokenArchiveIsASourceWithoutFiles) {
     dir.write("broken.zip", "this is not an archive at all");
     EXPECT_EQ(fs.addPath(dir.prefix() + "missing.zip"), 0);

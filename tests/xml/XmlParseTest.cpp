@@ -72,6 +72,23 @@ TEST_F(XmlTest, AttributesKeepOrderAndTheLastValue) {
     EXPECT_TRUE(a->isClosed());
     EXPECT_EQ(a->getAttributes().size(), 3u);
     EXPECT_EQ(parser.child(1)->getAttributes().size(), 1u);
+
+    // An empty name reads, so it must write. A repeat far into a long tag, or in one of many
+    // declarations, is still found.
+    expectWritten("<r><!\"v\" DOCTYPE x><a =\"1\" b=2 =3/></r>",
+                  "<r>\n\t<!\"v\" DOCTYPE x>\n\t<a =\"3\" b=\"2\"/>\n</r>\n");
+    std::string declarations, many = "<r><a";
+    for (int i = 0; i < 100000; ++i) {
+        many += " n" + std::to_string(i) + "=" + std::to_string(i);
+        declarations += "<?xml n" + std::to_string(i % 20000) + "=" + std::to_string(i) + "?>";
+    }
+    parse(declarations + many + " n0=first n20=x/></r>");
+    const XmlTag::Attributes& attributes = parser.child(0)->getAttributes();
+    ASSERT_EQ(attributes.size(), 100000u);
+    EXPECT_EQ(attributes[0].second + attributes[20].second, "firstx");
+    EXPECT_EQ(attributes[54321], XmlTag::Attribute("n54321", "54321"));
+    ASSERT_EQ(parser.declaration().getAttributes().size(), 20000u);
+    EXPECT_EQ(parser.declaration().getAttributes()[123], XmlTag::Attribute("n123", "80123"));
 }
 
 TEST_F(XmlTest, TextKeepsTrailingWhiteSpaceAndWidensTabs) {

@@ -62,7 +62,14 @@ public:
     int channels() const override { return info.channels; }
     int64_t length() const override { return info.frames; }
     int read(int16_t* out, int frames) override {
-        return handle ? static_cast<int>(sf_readf_short(handle, out, frames)) : 0;
+        if (!handle)
+            return 0;
+        if (!floats)
+            return static_cast<int>(sf_readf_short(handle, out, frames));
+        samples.resize(static_cast<size_t>(frames) * info.channels);
+        auto got = static_cast<int>(sf_readf_float(handle, samples.data(), frames));
+        std::transform(samples.begin(), samples.begin() + got * info.channels, out, toShort);
+        return got;
     }
     int64_t seek(int64_t frame) override {
         sf_count_t at = sf_seek(handle, frame, SEEK_SET);
@@ -104,12 +111,21 @@ private:
         if (!handle)
             return false;
         info = fresh;
-        // Lossy and float data can overshoot full scale: clip it instead of letting it wrap.
+        // Lossy and float data can overshoot full scale. libsndfile's own conversion to 16 bits
+        // either wraps such samples or, asked to scale, raises the whole file to its peak
+        // (decoding all of it first): these are read as floats and clipped here instead.
         int subtype = info.format & SF_FORMAT_SUBMASK;
-        if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE ||
-            subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS)
-            sf_command(handle, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+        floats = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE ||
+                 subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS;
         return true;
+    }
+
+    // Full scale is 32768, the scale libsndfile reads 16-bit data to floats with, so 16-bit
+    // samples stored as floats come back exact. A sample that is no number plays as silence.
+    static int16_t toShort(float sample) {
+        if (std::isnan(sample))
+            return 0;
+        return static_cast<int16_t>(std::lrint(std::clamp(sample * 32768.0f, -32768.0f, 32767.0f)));
     }
 
     SndfileDecoder(const void* data, size_t size)
@@ -119,6 +135,8 @@ private:
     MemoryFile memory;
     SF_INFO info = {};
     SNDFILE* handle = nullptr;
+    bool floats = false;        // read as floats and clipped to 16 bits here
+    std::vector<float> samples; // one such read
 };
 
 class Mpg123Decoder : public Decoder {

@@ -117,12 +117,14 @@ double plainSndfile(const std::string& bytes, std::vector<int16_t>& buffer) {
     io.tell = [](void* u) -> sf_count_t { return static_cast<Bytes*>(u)->pos; };
     SF_INFO info = {};
     SNDFILE* f = sf_open_virtual(&io, SFM_READ, &info, &in);
-    // Asked for the same samples as ours: lossy data clipped at full scale, not wrapped.
+    // Ours reads lossy data as floats and clips it to 16 bits itself: the peer reads the
+    // same floats, libsndfile's own decode with no conversion after it.
     int subtype = info.format & SF_FORMAT_SUBMASK;
-    if (subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS)
-        sf_command(f, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    bool floats = subtype == SF_FORMAT_VORBIS || subtype == SF_FORMAT_OPUS;
+    std::vector<float> samples(floats ? buffer.size() : 0);
     sf_count_t total = 0;
-    while (sf_count_t got = sf_readf_short(f, buffer.data(), BLOCK))
+    while (sf_count_t got = floats ? sf_readf_float(f, samples.data(), BLOCK)
+                                   : sf_readf_short(f, buffer.data(), BLOCK))
         total += got;
     sf_close(f);
     return static_cast<double>(total) / info.samplerate;

@@ -25,8 +25,9 @@ public:
 enum DecoderStatus { DECODER_OK, DECODER_UNKNOWN_FORMAT, DECODER_TRUNCATED };
 
 // Picks the decoder by content: libsndfile, then libopenmpt, then libmpg123. The bytes are
-// not copied and must outlive the decoder. A file that a decoder recognises by its header but
-// cannot open counts as truncated.
+// not copied and must outlive the decoder. A file that none opens counts as truncated when it
+// ends inside the header of a format they know (or a module's), as of an unknown format when
+// it is whole.
 DecoderStatus openDecoder(const void* data, size_t size, std::unique_ptr<Decoder>& decoder);
 
 } // namespace Audio

@@ -114,8 +114,11 @@ inline std::string encode(int format, const Frames& frames, int rate = RATE, int
         return {};
     if (bitrateMode >= 0)
         sf_command(file, SFC_SET_BITRATE_MODE, &bitrateMode, sizeof bitrateMode);
-    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
-        // libsndfile 1.2.0 garbles 16-bit input on its way to LAME; floats encode cleanly.
+    int subtype = format & SF_FORMAT_SUBMASK;
+    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG || subtype == SF_FORMAT_FLOAT ||
+        subtype == SF_FORMAT_DOUBLE) {
+        // libsndfile 1.2.0 garbles 16-bit input on its way to LAME, and stores it unscaled in
+        // float files, whose full scale is 1.0; floats encode cleanly.
         std::vector<float> scaled(frames.begin(), frames.end());
         for (float& v : scaled)
             v /= 32768.0f;

@@ -125,6 +125,43 @@ void writeNode(Xml::Iterator& at, const EffectNode& node) {
         writeNode(inside, *child);
 }
 
+// Calls of one trigger in one frame at most: a huge repeat with little or no delay would
+// otherwise hold the frame for ever.
+constexpr int MAX_CALLS_PER_FRAME = 10000;
+
+bool isDue(const Trigger& trigger, int firing, float localTime) {
+    return trigger.start + firing * trigger.delay <= localTime;
+}
+
+// The first firing after the due firing from that is not due (or repeat). Due firings come
+// first for any delay: with a delay of 0 or less every firing after a due one is due too.
+int firstNotDue(const Trigger& trigger, int from, float localTime) {
+    int low = from + 1;
+    int high = trigger.repeat;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (isDue(trigger, middle, localTime))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+// Fires every due firing in order. Those beyond the frame's calls are spent without one,
+// so a jump forward still leaves nothing due behind.
+void fire(Effect& effect, Trigger& trigger, float localTime) {
+    for (int calls = 0; trigger.fired < trigger.repeat && isDue(trigger, trigger.fired, localTime);
+         ++calls) {
+        if (calls == MAX_CALLS_PER_FRAME) {
+            trigger.fired = firstNotDue(trigger, trigger.fired, localTime);
+            return;
+        }
+        effect.trigger(localTime, trigger.name, trigger.value);
+        ++trigger.fired;
+    }
+}
+
 } // namespace
 
 void Script::addEffect(const std::string& name, Effect* effect) {
@@ -168,13 +205,8 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
         effect->start();
         node.needsStart = false;
     }
-    for (const auto& trigger : node.triggers) {
-        while (trigger->fired < trigger->repeat &&
-               trigger->start + trigger->fired * trigger->delay <= localTime) {
-            effect->trigger(localTime, trigger->name, trigger->value);
-            ++trigger->fired;
-        }
-    }
+    for (const auto& trigger : node.triggers)
+        fire(*effect, *trigger, localTime);
     for (const auto& spline : node.splines)
         effect->spline(localTime, spline->name, spline->evaluate(localTime));
     effect->render(localTime, dt, progress);

@@ -79,15 +79,21 @@ bool readNode(const Xml::IteratorConst& at, EffectNode& node) {
            readAll(at.getChildren("effect"), node.children, readNode);
 }
 
+// A value that reached zero from below is -0, which would be written "-0".
+void setReal(Xml::XmlTag& tag, const char* name, float value) {
+    tag.setAttribute(name, value == 0 ? 0.0 : static_cast<double>(value));
+}
+
 Xml::XmlTag triggerTag(const Trigger& trigger) {
     Xml::XmlTag tag("trigger");
-    tag.setAttribute("start", static_cast<double>(trigger.start));
+    setReal(tag, "start", trigger.start);
     tag.setAttribute("name", trigger.name);
     tag.setAttribute("value", trigger.value);
-    // A single firing needs no repeat, and without a repeat the delay is not read.
-    if (trigger.repeat > 1) {
+    // A single firing needs no repeat, and without a repeat the delay is not read. Any
+    // other count is written, or a trigger that never fires would come back as one firing.
+    if (trigger.repeat != 1) {
         tag.setAttribute("repeat", trigger.repeat);
-        tag.setAttribute("delay", static_cast<double>(trigger.delay));
+        setReal(tag, "delay", trigger.delay);
     }
     return tag;
 }
@@ -96,15 +102,15 @@ void writeSpline(Xml::Iterator& at, const Spline& spline) {
     Xml::XmlTag tag("spline");
     tag.setAttribute("name", spline.name);
     tag.setAttribute("type", spline.type);
-    tag.setAttribute("timescale", static_cast<double>(spline.timescale));
-    tag.setAttribute("timeoffset", static_cast<double>(spline.timeoffset));
-    tag.setAttribute("valuescale", static_cast<double>(spline.valuescale));
-    tag.setAttribute("valueoffset", static_cast<double>(spline.valueoffset));
+    setReal(tag, "timescale", spline.timescale);
+    setReal(tag, "timeoffset", spline.timeoffset);
+    setReal(tag, "valuescale", spline.valuescale);
+    setReal(tag, "valueoffset", spline.valueoffset);
     Xml::Iterator keys = at.insert(tag);
     for (const SplineKey& key : spline.keys) {
         Xml::XmlTag keyTag("key");
-        keyTag.setAttribute("time", static_cast<double>(key.time));
-        keyTag.setAttribute("value", static_cast<double>(key.value));
+        setReal(keyTag, "time", key.time);
+        setReal(keyTag, "value", key.value);
         keys.insert(keyTag);
     }
 }
@@ -114,8 +120,8 @@ void writeNode(Xml::Iterator& at, const EffectNode& node) {
     tag.setAttribute("name", node.name);
     if (!node.active)
         tag.setAttribute("state", "off");
-    tag.setAttribute("start", static_cast<double>(node.start));
-    tag.setAttribute("end", static_cast<double>(node.end));
+    setReal(tag, "start", node.start);
+    setReal(tag, "end", node.end);
     Xml::Iterator inside = at.insert(tag);
     for (const auto& trigger : node.triggers)
         inside.insert(triggerTag(*trigger));

@@ -4,6 +4,7 @@
 #include "xml/XmlParser.h"
 
 #include <cstdlib>
+#include <string>
 
 namespace Marquel {
 
@@ -35,7 +36,16 @@ bool readTrigger(const Xml::IteratorConst& at, Trigger& trigger) {
     return true;
 }
 
-bool readSpline(const Xml::IteratorConst& at, Spline& spline) {
+// Effects nest at most this deep: running, saving and freeing the tree recurse once per
+// level, and a file nested deep enough would run them out of stack.
+constexpr int MAX_DEPTH = 1000;
+
+// Names an element for a load fault: "the spline 'size' in line 4".
+std::string describe(const Xml::XmlTag& tag, const std::string& name) {
+    return "the " + tag.getName() + " '" + name + "' in line " + std::to_string(tag.getLine());
+}
+
+bool readSpline(const Xml::IteratorConst& at, Spline& spline, std::string& fault) {
     const Xml::XmlTag& tag = *at;
     spline.name = tag.getAttribute("name");
     spline.type = tag.getAttribute("type");
@@ -51,14 +61,17 @@ bool readSpline(const Xml::IteratorConst& at, Spline& spline) {
         spline.keys.push_back(read);
     }
     spline.prepare();
-    return !spline.keys.empty();
+    if (spline.keys.empty()) {
+        fault = "every spline needs a key, and " + describe(tag, spline.name) + " has none";
+        return false;
+    }
+    return true;
 }
 
 // Reads each element the iterator walks into a new item at the end of items. Stops at the
 // first item that fails; the items read before it stay.
-template <typename Item>
-bool readAll(Xml::IteratorConst at, std::vector<std::unique_ptr<Item>>& items,
-             bool (*read)(const Xml::IteratorConst&, Item&)) {
+template <typename Item, typename Read>
+bool readAll(Xml::IteratorConst at, std::vector<std::unique_ptr<Item>>& items, Read read) {
     while (++at) {
         auto item = std::make_unique<Item>();
         if (!read(at, *item))
@@ -68,15 +81,27 @@ bool readAll(Xml::IteratorConst at, std::vector<std::unique_ptr<Item>>& items,
     return true;
 }
 
-bool readNode(const Xml::IteratorConst& at, EffectNode& node) {
+// depth counts from 1 for a top-level node.
+bool readNode(const Xml::IteratorConst& at, EffectNode& node, int depth, std::string& fault) {
     const Xml::XmlTag& tag = *at;
     node.name = tag.getAttribute("name");
+    if (depth > MAX_DEPTH) {
+        fault = "effects nest at most " + std::to_string(MAX_DEPTH) + " levels deep, and " +
+                describe(tag, node.name) + " is deeper";
+        return false;
+    }
     node.active = tag.getAttribute("state") != "off";
     node.start = realAttribute(tag, "start");
     node.end = realAttribute(tag, "end");
     return readAll(at.getChildren("trigger"), node.triggers, readTrigger) &&
-           readAll(at.getChildren("spline"), node.splines, readSpline) &&
-           readAll(at.getChildren("effect"), node.children, readNode);
+           readAll(at.getChildren("spline"), node.splines,
+                   [&](const Xml::IteratorConst& child, Spline& spline) {
+                       return readSpline(child, spline, fault);
+                   }) &&
+           readAll(at.getChildren("effect"), node.children,
+                   [&](const Xml::IteratorConst& child, EffectNode& inner) {
+                       return readNode(child, inner, depth + 1, fault);
+                   });
 }
 
 // A value that reached zero from below is -0, which would be written "-0".
@@ -225,14 +250,21 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
 
 bool Script::load(const char* data, int size) {
     const int file = filesLoaded++;
+    lastLoadFault.clear();
     Xml::XmlParser document;
     document.parse(data, size);
-    if (document.getName() != "script")
+    if (document.getName() != "script") {
+        lastLoadFault = "its root element must be 'script', not '" + document.getName() +
+                        "' (line " + std::to_string(document.getLine()) + ")";
         return false;
+    }
 
     const size_t before = nodes.size();
     const Xml::XmlParser& read = document;
-    const bool complete = readAll(read.getChildren("effect"), nodes, readNode);
+    const bool complete = readAll(read.getChildren("effect"), nodes,
+                                  [this](const Xml::IteratorConst& at, EffectNode& node) {
+                                      return readNode(at, node, 1, lastLoadFault);
+                                  });
     for (size_t i = before; i < nodes.size(); ++i)
         nodes[i]->file = file;
     if (!complete)

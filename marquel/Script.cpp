@@ -4,6 +4,7 @@
 #include "xml/XmlParser.h"
 
 #include <cstdlib>
+#include <string>
 
 namespace Marquel {
 
@@ -35,7 +36,16 @@ bool readTrigger(const Xml::IteratorConst& at, Trigger& trigger) {
     return true;
 }
 
-bool readSpline(const Xml::IteratorConst& at, Spline& spline) {
+// Effects nest at most this deep: running, saving and freeing the tree recurse once per
+// level, and a file nested deep enough would run them out of stack.
+constexpr int MAX_DEPTH = 1000;
+
+// Names an element for a load fault: "the spline 'size' in line 4".
+std::string describe(const Xml::XmlTag& tag, const std::string& name) {
+    return "the " + tag.getName() + " '" + name + "' in line " + std::to_string(tag.getLine());
+}
+
+bool readSpline(const Xml::IteratorConst& at, Spline& spline, std::string& fault) {
     const Xml::XmlTag& tag = *at;
     spline.name = tag.getAttribute("name");
     spline.type = tag.getAttribute("type");
@@ -51,14 +61,17 @@ bool readSpline(const Xml::IteratorConst& at, Spline& spline) {
         spline.keys.push_back(read);
     }
     spline.prepare();
-    return !spline.keys.empty();
+    if (spline.keys.empty()) {
+        fault = "every spline needs a key, and " + describe(tag, spline.name) + " has none";
+        return false;
+    }
+    return true;
 }
 
 // Reads each element the iterator walks into a new item at the end of items. Stops at the
 // first item that fails; the items read before it stay.
-template <typename Item>
-bool readAll(Xml::IteratorConst at, std::vector<std::unique_ptr<Item>>& items,
-             bool (*read)(const Xml::IteratorConst&, Item&)) {
+template <typename Item, typename Read>
+bool readAll(Xml::IteratorConst at, std::vector<std::unique_ptr<Item>>& items, Read read) {
     while (++at) {
         auto item = std::make_unique<Item>();
         if (!read(at, *item))
@@ -68,26 +81,44 @@ bool readAll(Xml::IteratorConst at, std::vector<std::unique_ptr<Item>>& items,
     return true;
 }
 
-bool readNode(const Xml::IteratorConst& at, EffectNode& node) {
+// depth counts from 1 for a top-level node.
+bool readNode(const Xml::IteratorConst& at, EffectNode& node, int depth, std::string& fault) {
     const Xml::XmlTag& tag = *at;
     node.name = tag.getAttribute("name");
+    if (depth > MAX_DEPTH) {
+        fault = "effects nest at most " + std::to_string(MAX_DEPTH) + " levels deep, and " +
+                describe(tag, node.name) + " is deeper";
+        return false;
+    }
     node.active = tag.getAttribute("state") != "off";
     node.start = realAttribute(tag, "start");
     node.end = realAttribute(tag, "end");
     return readAll(at.getChildren("trigger"), node.triggers, readTrigger) &&
-           readAll(at.getChildren("spline"), node.splines, readSpline) &&
-           readAll(at.getChildren("effect"), node.children, readNode);
+           readAll(at.getChildren("spline"), node.splines,
+                   [&](const Xml::IteratorConst& child, Spline& spline) {
+                       return readSpline(child, spline, fault);
+                   }) &&
+           readAll(at.getChildren("effect"), node.children,
+                   [&](const Xml::IteratorConst& child, EffectNode& inner) {
+                       return readNode(child, inner, depth + 1, fault);
+                   });
+}
+
+// A value that reached zero from below is -0, which would be written "-0".
+void setReal(Xml::XmlTag& tag, const char* name, float value) {
+    tag.setAttribute(name, value == 0 ? 0.0 : static_cast<double>(value));
 }
 
 Xml::XmlTag triggerTag(const Trigger& trigger) {
     Xml::XmlTag tag("trigger");
-    tag.setAttribute("start", static_cast<double>(trigger.start));
+    setReal(tag, "start", trigger.start);
     tag.setAttribute("name", trigger.name);
     tag.setAttribute("value", trigger.value);
-    // A single firing needs no repeat, and without a repeat the delay is not read.
-    if (trigger.repeat > 1) {
+    // A single firing needs no repeat, and without a repeat the delay is not read. Any
+    // other count is written, or a trigger that never fires would come back as one firing.
+    if (trigger.repeat != 1) {
         tag.setAttribute("repeat", trigger.repeat);
-        tag.setAttribute("delay", static_cast<double>(trigger.delay));
+        setReal(tag, "delay", trigger.delay);
     }
     return tag;
 }
@@ -96,15 +127,15 @@ void writeSpline(Xml::Iterator& at, const Spline& spline) {
     Xml::XmlTag tag("spline");
     tag.setAttribute("name", spline.name);
     tag.setAttribute("type", spline.type);
-    tag.setAttribute("timescale", static_cast<double>(spline.timescale));
-    tag.setAttribute("timeoffset", static_cast<double>(spline.timeoffset));
-    tag.setAttribute("valuescale", static_cast<double>(spline.valuescale));
-    tag.setAttribute("valueoffset", static_cast<double>(spline.valueoffset));
+    setReal(tag, "timescale", spline.timescale);
+    setReal(tag, "timeoffset", spline.timeoffset);
+    setReal(tag, "valuescale", spline.valuescale);
+    setReal(tag, "valueoffset", spline.valueoffset);
     Xml::Iterator keys = at.insert(tag);
     for (const SplineKey& key : spline.keys) {
         Xml::XmlTag keyTag("key");
-        keyTag.setAttribute("time", static_cast<double>(key.time));
-        keyTag.setAttribute("value", static_cast<double>(key.value));
+        setReal(keyTag, "time", key.time);
+        setReal(keyTag, "value", key.value);
         keys.insert(keyTag);
     }
 }
@@ -114,8 +145,8 @@ void writeNode(Xml::Iterator& at, const EffectNode& node) {
     tag.setAttribute("name", node.name);
     if (!node.active)
         tag.setAttribute("state", "off");
-    tag.setAttribute("start", static_cast<double>(node.start));
-    tag.setAttribute("end", static_cast<double>(node.end));
+    setReal(tag, "start", node.start);
+    setReal(tag, "end", node.end);
     Xml::Iterator inside = at.insert(tag);
     for (const auto& trigger : node.triggers)
         inside.insert(triggerTag(*trigger));
@@ -123,6 +154,43 @@ void writeNode(Xml::Iterator& at, const EffectNode& node) {
         writeSpline(inside, *spline);
     for (const auto& child : node.children)
         writeNode(inside, *child);
+}
+
+// Calls of one trigger in one frame at most: a huge repeat with little or no delay would
+// otherwise hold the frame for ever.
+constexpr int MAX_CALLS_PER_FRAME = 10000;
+
+bool isDue(const Trigger& trigger, int firing, float localTime) {
+    return trigger.start + firing * trigger.delay <= localTime;
+}
+
+// The first firing after the due firing from that is not due (or repeat). Due firings come
+// first for any delay: with a delay of 0 or less every firing after a due one is due too.
+int firstNotDue(const Trigger& trigger, int from, float localTime) {
+    int low = from + 1;
+    int high = trigger.repeat;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (isDue(trigger, middle, localTime))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+// Fires every due firing in order. Those beyond the frame's calls are spent without one,
+// so a jump forward still leaves nothing due behind.
+void fire(Effect& effect, Trigger& trigger, float localTime) {
+    for (int calls = 0; trigger.fired < trigger.repeat && isDue(trigger, trigger.fired, localTime);
+         ++calls) {
+        if (calls == MAX_CALLS_PER_FRAME) {
+            trigger.fired = firstNotDue(trigger, trigger.fired, localTime);
+            return;
+        }
+        effect.trigger(localTime, trigger.name, trigger.value);
+        ++trigger.fired;
+    }
 }
 
 } // namespace
@@ -168,13 +236,8 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
         effect->start();
         node.needsStart = false;
     }
-    for (const auto& trigger : node.triggers) {
-        while (trigger->fired < trigger->repeat &&
-               trigger->start + trigger->fired * trigger->delay <= localTime) {
-            effect->trigger(localTime, trigger->name, trigger->value);
-            ++trigger->fired;
-        }
-    }
+    for (const auto& trigger : node.triggers)
+        fire(*effect, *trigger, localTime);
     for (const auto& spline : node.splines)
         effect->spline(localTime, spline->name, spline->evaluate(localTime));
     effect->render(localTime, dt, progress);
@@ -187,14 +250,21 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
 
 bool Script::load(const char* data, int size) {
     const int file = filesLoaded++;
+    lastLoadFault.clear();
     Xml::XmlParser document;
     document.parse(data, size);
-    if (document.getName() != "script")
+    if (document.getName() != "script") {
+        lastLoadFault = "its root element must be 'script', not '" + document.getName() +
+                        "' (line " + std::to_string(document.getLine()) + ")";
         return false;
+    }
 
     const size_t before = nodes.size();
     const Xml::XmlParser& read = document;
-    const bool complete = readAll(read.getChildren("effect"), nodes, readNode);
+    const bool complete = readAll(read.getChildren("effect"), nodes,
+                                  [this](const Xml::IteratorConst& at, EffectNode& node) {
+                                      return readNode(at, node, 1, lastLoadFault);
+                                  });
     for (size_t i = before; i < nodes.size(); ++i)
         nodes[i]->file = file;
     if (!complete)

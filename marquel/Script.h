@@ -26,10 +26,14 @@ public:
     bool update(float time);
 
     // Appends the top-level nodes of the script file in data (size bytes). False when the
-    // root is not "script" (nothing added) or a spline has no key (the nodes before the
-    // failing top-level node stay, and endTime keeps its value). A syntax error throws
+    // root is not "script" (nothing added), or a spline has no key or effects nest deeper
+    // than 1000 levels (the nodes before the failing top-level node stay, and endTime keeps
+    // its value); loadFault() then says which rule failed and where. A syntax error throws
     // Xml::XmlException and adds nothing.
     bool load(const char* data, int size);
+    // Why the last load() returned false, naming the element and its line; empty after
+    // one that succeeded.
+    const std::string& loadFault() const { return lastLoadFault; }
     // The script file text of the current tree. Throws Xml::XmlException, returning
     // nothing, when a text holds something the file cannot carry (a line feed, a tab, a
     // carriage return or both kinds of quotes).
@@ -52,6 +56,7 @@ private:
 
     // Calls of load() so far; the next load reads file number filesLoaded.
     int filesLoaded = 0;
+    std::string lastLoadFault;
 };
 
 } // namespace Marquel

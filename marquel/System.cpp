@@ -248,9 +248,8 @@ void System::applyScript(Xml::XmlNode& root) {
         // part over the whole file.
         if (!parseNamed(scriptFile,
                         [&] { return script.load(text->getChars(), text->getSize()); })) {
-            throw Exception("[Marquel] The scriptfile '%s' is not a script: its root element "
-                            "must be 'script' and every spline needs a key",
-                            scriptFile.c_str());
+            throw Exception("[Marquel] The scriptfile '%s' is not a script: %s", scriptFile.c_str(),
+                            script.loadFault().c_str());
         }
         inspector->attach(&script);
     });

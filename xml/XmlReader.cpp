@@ -214,6 +214,7 @@ void XmlReader::readTag(XmlTag& tag) {
     tagLine = line;
     tagColumn = column;
     skipWhiteSpace();
+    tag.line = line;
     if (peek(0) != '<') {
         readTextItem(tag);
         return;

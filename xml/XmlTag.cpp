@@ -167,6 +167,7 @@ int XmlTag::getIntAttribute(const std::string& attributeName) const {
 void XmlTag::reset() {
     tagType = TT_NORMAL;
     closed = true;
+    line = 0;
     name.clear();
     attributes.clear();
 }

@@ -36,6 +36,9 @@ public:
     void setTagType(TagType type) { tagType = type; }
     bool isClosed() const { return closed; }
     void setClosed(bool isClosed) { closed = isClosed; }
+    // The line the item starts on in the text it was read from, for messages; 0 for a tag
+    // made in code. Never written.
+    int getLine() const { return line; }
 
     // The value of the attribute, or a shared empty string when there is none.
     const std::string& getAttribute(const std::string& attributeName) const;
@@ -48,7 +51,7 @@ public:
     int getIntAttribute(const std::string& attributeName) const;
     const Attributes& getAttributes() const { return attributes; }
 
-    // Back to a default tag: TT_NORMAL, closed, no name, no attributes.
+    // Back to a default tag: TT_NORMAL, closed, no name, no attributes, line 0.
     void reset();
 
     // The tag as one line. Throws Xml::XmlException, writing nothing, when the tag
@@ -66,6 +69,7 @@ private:
 
     TagType tagType = TT_NORMAL;
     bool closed = true;
+    int line = 0;
     std::string name;
     Attributes attributes;
 };

@@ -196,9 +196,7 @@ void moveScriptIntoArchive(Breakage& b) {
     b.configure("<music", "<archive file=\"../data/pack.zip\"/>\n\t<music");
 }
 
-const std::string NOT_A_SCRIPT =
-    "Error: [Marquel] The scriptfile 'demo.xml' is not a script: its root element must be "
-    "'script' and every spline needs a key";
+const std::string NOT_A_SCRIPT = "Error: [Marquel] The scriptfile 'demo.xml' is not a script: ";
 
 const std::string NOT_A_PNG = "Error: [Vx::loadPNG] Not a png-file! Header is wrong!";
 const std::string PNG_DAMAGED = "Error: [Vx::loadPNG] Error when decoding png-file!";
@@ -321,12 +319,13 @@ const std::vector<BadInput> CASES = {
          b.edit("data/demo.xml", "<script>", "<timeline>");
          b.edit("data/demo.xml", "</script>", "</timeline>");
      },
-     1, NOT_A_SCRIPT, USER_FILES},
+     1, NOT_A_SCRIPT + "its root element must be 'script', not 'timeline' (line 1)", USER_FILES},
     {"SplineWithoutKeys",
      [](Breakage& b) {
          b.edit("data/demo.xml", FIRST_PICTURE + "/>", FIRST_PICTURE + "/><spline name=\"size\"/>");
      },
-     1, NOT_A_SCRIPT, USER_FILES},
+     1, NOT_A_SCRIPT + "every spline needs a key, and the spline 'size' in line 6 has none",
+     USER_FILES},
     {"UnknownEffectName",
      [](Breakage& b) { b.edit("data/demo.xml", "name=\"star\"", "name=\"nobody\""); }, 0, "",
      SCRIPT_ONLY},

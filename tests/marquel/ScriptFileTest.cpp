@@ -203,7 +203,8 @@ TEST(ScriptFileTest, SaveWritesDefaultsInAFixedOrder) {
         </effect></script>)"));
     EXPECT_EQ(script.save(), "<script>\n"
                              "\t<effect name=\"a\" start=\"0\" end=\"2\">\n"
-                             "\t\t<trigger start=\"0\" name=\"t\" value=\"v\"/>\n"
+                             "\t\t<trigger start=\"0\" name=\"t\" value=\"v\" repeat=\"0\" "
+                             "delay=\"0.1000000014901161193847656\"/>\n"
                              "\t\t<trigger start=\"1\" name=\"\" value=\"\" repeat=\"2\" "
                              "delay=\"0.1000000014901161193847656\"/>\n"
                              // One firing, the default, needs neither repeat nor delay.
@@ -220,14 +221,44 @@ TEST(ScriptFileTest, SaveWritesDefaultsInAFixedOrder) {
                              "</script>\n");
 }
 
-TEST(ScriptFileTest, RepeatOfZeroComesBackAsOneFiring) {
+TEST(ScriptFileTest, RefusalsNameTheRuleAndLineAndSavesReadBackAsLoaded) {
     Script script;
-    ASSERT_TRUE(
-        load(script, R"(<script><effect><trigger repeat="0" delay="3"/></effect></script>)"));
+    EXPECT_FALSE(load(script, "<?xml version=\"1.0\"?>\n<timeline>\n</timeline>"));
+    EXPECT_EQ(script.loadFault(), "its root element must be 'script', not 'timeline' (line 2)");
+    EXPECT_FALSE(load(script, "<script>\n<effect>\n\n  <spline name=\"size\"/></effect></script>"));
+    EXPECT_EQ(script.loadFault(),
+              "every spline needs a key, and the spline 'size' in line 4 has none");
+
+    // Effect number i opens on line i + 1.
+    auto nested = [](int depth) {
+        std::string text = "<script>";
+        for (int i = 1; i <= depth; ++i)
+            text += "\n<effect name=\"e" + std::to_string(i) + "\">";
+        for (int i = 1; i <= depth; ++i)
+            text += "</effect>";
+        return text + "</script>";
+    };
+    Script deep;
+    ASSERT_TRUE(load(deep, nested(1000)));
+    EXPECT_TRUE(deep.loadFault().empty());
+    EXPECT_FALSE(load(deep, nested(1001)));
+    EXPECT_EQ(
+        deep.loadFault(),
+        "effects nest at most 1000 levels deep, and the effect 'e1001' in line 1002 is deeper");
+
+    // A trigger that never fires stays so, and a key moved to time 0 is not written "-0".
+    ASSERT_TRUE(load(script, R"(<script><effect><trigger repeat="0" delay="3"/>
+        <trigger repeat="-2"/><spline><key time="1"/></spline></effect></script>)"));
+    script.nodes[0]->splines[0]->keys[0].time = -0.0f;
+    const std::string saved = script.save();
+    EXPECT_NE(saved.find("<key time=\"0\" value=\"0\"/>"), std::string::npos) << saved;
     Script reloaded;
-    ASSERT_TRUE(load(reloaded, script.save()));
-    EXPECT_EQ(reloaded.nodes[0]->triggers[0]->repeat, 1);
-    EXPECT_FLOAT_EQ(reloaded.nodes[0]->triggers[0]->delay, 0);
+    ASSERT_TRUE(load(reloaded, saved));
+    const auto& triggers = reloaded.nodes[0]->triggers;
+    EXPECT_EQ(triggers[0]->repeat, 0);
+    EXPECT_FLOAT_EQ(triggers[0]->delay, 3);
+    EXPECT_EQ(triggers[1]->repeat, -2);
+    EXPECT_FLOAT_EQ(triggers[1]->delay, 0.1f);
 }
 
 TEST(ScriptFileTest, SaveLoadSaveGivesTheSameText) {

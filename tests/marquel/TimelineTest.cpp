@@ -84,6 +84,27 @@ TEST_F(TimelineTest, JumpFiresEveryDueFiringOfOneTriggerBeforeTheNext) {
                                   "trigger 2.2 c z", "render 2.2 1.3 0.22"}));
 }
 
+TEST_F(TimelineTest, TriggerIsCalledAtMostTenThousandTimesAFrameAndTheRestAreSpent) {
+    load(R"(<script><effect name="rec" end="10">
+        <trigger name="burst" value="b" repeat="25000" delay="0"/>
+        <trigger name="flood" value="f" start="1" repeat="2000000000" delay="0.000001"/>
+        <trigger name="storm" value="s" start="3" repeat="2000000000" delay="0"/>
+        </effect></script>)");
+    Calls calls = frame(0.5f);
+    ASSERT_EQ(calls.size(), 10002u);
+    EXPECT_EQ(calls[10000], "trigger 0.5 burst b");
+    EXPECT_EQ(calls[10001], "render 0.5 0.5 0.05");
+    EXPECT_EQ(frame(0.6f), Calls{"render 0.6 0.1 0.06"});
+
+    ASSERT_EQ(frame(1.5f).size(), 10001u);
+    // Spent up to the first firing not yet due, as if each had been called.
+    const Marquel::Trigger& flood = *script.nodes[0]->triggers[1];
+    EXPECT_LE(flood.start + (flood.fired - 1) * flood.delay, 1.5f);
+    EXPECT_GT(flood.start + flood.fired * flood.delay, 1.5f);
+    ASSERT_EQ(frame(3).size(), 20001u);
+    EXPECT_EQ(script.nodes[0]->triggers[2]->fired, 2000000000);
+}
+
 TEST_F(TimelineTest, ClockGoingBackRearmsTopLevelNodesButNotChildren) {
     load(R"(<script>
         <effect name="rec" start="0" end="20">

@@ -89,6 +89,14 @@ template <typename Visit> void forEach(Xml::XmlNode& root, const char* name, Vis
         visit(*it);
 }
 
+// A message as one line, without the line break some carry at their end.
+std::string oneLine(const char* message) {
+    std::string line = message;
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    return line;
+}
+
 } // namespace
 
 // The locals of the main loop that live from frame to frame.
@@ -185,8 +193,23 @@ void System::applyWindow(Xml::XmlNode& root) {
             display = std::make_unique<GLDisplay>();
         else
             display = std::make_unique<SurfaceDisplay>();
-        display->open(tag.getAttribute("caption"), intAttribute(tag, "width"),
-                      intAttribute(tag, "height"), fullscreen);
+        const std::string& caption = tag.getAttribute("caption");
+        const int32_t width = intAttribute(tag, "width");
+        const int32_t height = intAttribute(tag, "height");
+        try {
+            display->open(caption, width, height, fullscreen);
+        } catch (const std::exception& e) {
+            // A full screen the screen cannot give would fail every start until the file is
+            // mended by hand: the window opens instead, and is what the write-back records.
+            if (!fullscreen)
+                throw;
+            std::fprintf(stderr,
+                         "[Marquel] Could not open the full screen, so a window opens "
+                         "instead: %s\n",
+                         oneLine(e.what()).c_str());
+            fullscreen = false;
+            display->open(caption, width, height, false);
+        }
     });
 }
 
@@ -660,8 +683,21 @@ void System::dumpFrame(Loop& loop) {
 }
 
 void System::followFullscreen() {
-    if (display->isFullscreen() != fullscreen)
+    if (display->isFullscreen() == fullscreen)
+        return;
+    try {
         display->setFullscreen(fullscreen);
+    } catch (const std::exception&) {
+        // Without its window the demo cannot go on.
+        if (!display->isOpen())
+            throw;
+        // The display has said why. The demo plays on in the mode it has, and the write-back
+        // records that mode: a refused one saved would fail every later start.
+        std::fprintf(stderr, "[Marquel] Could not switch to %s; the demo plays on in %s\n",
+                     fullscreen ? "full screen" : "a window",
+                     fullscreen ? "its window" : "full screen");
+        fullscreen = display->isFullscreen();
+    }
 }
 
 // A frame that cannot be written is dropped and the dump goes on, but a recording with

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace Marquel {
 
@@ -87,6 +88,16 @@ template <typename Visit> void forEach(Xml::XmlNode& root, const char* name, Vis
     Xml::Iterator it = root.getChildren(name);
     while (++it)
         visit(*it);
+}
+
+// Why an output name is refused: written under its folder, it would land outside it.
+constexpr const char* LEAVES_FOLDER = "its name may not be absolute or hold '..'";
+
+bool leavesFolder(const std::string& name) {
+    const std::filesystem::path path(name);
+    if (path.is_absolute())
+        return true;
+    return std::any_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
 }
 
 // A message as one line, without the line break some carry at their end.
@@ -228,6 +239,11 @@ void System::applyVideoDump(Xml::XmlNode& root) {
         throw Exception("[Marquel] The videodump '%s' takes its frame size from the window: "
                         "'marquel.xml' needs a 'window' element",
                         name.c_str());
+    }
+    // A demo from someone else must not make a recording overwrite a file of the user's.
+    if (leavesFolder(name)) {
+        throw Exception("[Marquel] The videodump '%s' must stay inside 'screenshots': %s",
+                        name.c_str(), LEAVES_FOLDER);
     }
     Vx::VideoInfo info;
     info.width = static_cast<int32_t>(display->width());
@@ -593,6 +609,13 @@ void System::saveScript() {
     // Every text is made before any file is written, so a refused save changes no file.
     std::vector<std::string> texts;
     for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        // Reading through such a name is harmless; a keypress writing through it is not.
+        if (leavesFolder(scriptFiles[i])) {
+            std::fprintf(stderr,
+                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
+                         scriptFiles[i].c_str(), LEAVES_FOLDER);
+            return;
+        }
         try {
             texts.push_back(script.save(static_cast<int>(i)));
         } catch (const Xml::XmlException& e) {

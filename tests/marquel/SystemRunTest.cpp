@@ -422,6 +422,34 @@ type="opengl"/><script file="demo.xml"/><music mute="nosound"/></demo>)");
     EXPECT_NE(read("marquel.xml").find("mode=\"windowed\""), std::string::npos);
 }
 
+// A demo from someone else must not make a recording or a keypress write beside the run
+// folder; reading through such a name stays allowed.
+TEST_F(SystemRunTest, OutputNamesLeadingOutOfTheirFolderAreRefused) {
+    write("marquel.xml", R"(<demo><window width="64" height="48"/>
+<videodump fps="25" name="a/../../f.png"/></demo>)");
+    EXPECT_EQ(raisedMessage<Marquel::Exception>([&] { start(); }),
+              "[Marquel] The videodump 'a/../../f.png' must stay inside 'screenshots': its name "
+              "may not be absolute or hold '..'");
+    const std::string outAndIn = "../" + dir.path().filename().string() + "/demo.xml";
+    writeScript(30, "demo.xml");
+    const std::string text = read("demo.xml");
+    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<music mute="nosound"/><script file=")" +
+                             outAndIn + "\"/></demo>");
+    Marquel::System& s = start();
+    s.addEffect("keys", &keys);
+    keys.plan[0] = [] {
+        pressKey(SDLK_s, KMOD_LCTRL);
+        pressKey(SDLK_ESCAPE);
+    };
+    testing::internal::CaptureStderr();
+    s.run();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[Marquel] Could not save the script '" + outAndIn +
+                  "'; the edits are kept: its name may not be absolute or hold '..'\n");
+    EXPECT_EQ(read("demo.xml"), text);
+}
+
 // GSM 6.10 decodes only forwards, so the stream may refuse to be positioned; the player
 // must then still run, on the millisecond clock at worst.
 TEST_F(SystemRunTest, MusicInACodecThatOnlyReadsForwardPlaysAndTheKeysWork) {

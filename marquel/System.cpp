@@ -449,8 +449,9 @@ void System::run() {
             loop.running = false;
         drawPanels();
         saveScreenshot(loop);
-        // Past the script's end nothing was rendered: such a frame has no place in a video.
-        if (drawn)
+        // From the script's end on no node runs and the back buffer holds a stale picture:
+        // such a frame has no place in a video. One between two nodes keeps its place.
+        if (drawn && loop.frameTime < script.endTime)
             dumpFrame(loop);
         followFullscreen();
         display->endFrame();

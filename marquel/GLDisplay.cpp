@@ -85,15 +85,29 @@ void GLDisplay::setFullscreen(bool wanted) {
     // The mode change loses the OpenGL context and every texture object in it.
     textures->releaseAll();
     deletePanelTextures();
-    Uint32 flags = SDL_OPENGL | (wanted ? SDL_FULLSCREEN : 0);
-    for (int bits : {32, 24, 16}) {
-        if (SDL_SetVideoMode(windowWidth, windowHeight, bits, flags)) {
-            fullscreen = wanted;
-            textures->reloadAll();
-            return;
-        }
+    if (setVideoMode(wanted)) {
+        fullscreen = wanted;
+        textures->reloadAll();
+        return;
     }
+    const std::string reason = SDL_GetError();
+    // SDL refuses a mode the screen cannot give before it touches the window, whose context
+    // then lives on; a window lost on the way is made again in the mode it had. Either way
+    // the textures come back, so the demo can go on in that mode.
+    if (SDL_GetVideoSurface() || setVideoMode(fullscreen))
+        textures->reloadAll();
+    else
+        opened = false;
+    SDL_SetError("%s", reason.c_str());
     failWithSdlError(stderr, "Video mode set failed: %s\n");
+}
+
+bool GLDisplay::setVideoMode(bool full) {
+    const Uint32 flags = SDL_OPENGL | (full ? SDL_FULLSCREEN : 0);
+    for (int bits : {32, 24, 16})
+        if (SDL_SetVideoMode(windowWidth, windowHeight, bits, flags))
+            return true;
+    return false;
 }
 
 void GLDisplay::beginFrame() {

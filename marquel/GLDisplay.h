@@ -17,7 +17,8 @@ public:
 
     void open(const std::string& caption, int width, int height, bool fullscreen) override;
     // Switches between window and full screen at the current size, trying 32, 24 and then
-    // 16 bits per pixel; raises a standard exception when no depth works.
+    // 16 bits per pixel; raises a standard exception when no depth works. The old mode and
+    // every texture then stay; the display is closed only when its window was lost too.
     void setFullscreen(bool wanted) override;
     bool isFullscreen() const override { return fullscreen; }
     // Sets the state every frame starts from and saves it, so that endFrame can undo what
@@ -50,6 +51,8 @@ private:
     void drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad);
     // The back buffer's pixels in format, top row first, into target.
     void readFrame(unsigned format, int bytesPerPixel, uint8_t* target);
+    // SDL_SetVideoMode at the window's size at the first depth that works; false if none.
+    bool setVideoMode(bool full);
     void deletePanelTextures();
     void restoreSavedState();
 

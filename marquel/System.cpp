@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace Marquel {
 
@@ -87,6 +88,24 @@ template <typename Visit> void forEach(Xml::XmlNode& root, const char* name, Vis
     Xml::Iterator it = root.getChildren(name);
     while (++it)
         visit(*it);
+}
+
+// Why an output name is refused: written under its folder, it would land outside it.
+constexpr const char* LEAVES_FOLDER = "its name may not be absolute or hold '..'";
+
+bool leavesFolder(const std::string& name) {
+    const std::filesystem::path path(name);
+    if (path.is_absolute())
+        return true;
+    return std::any_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
+}
+
+// A message as one line, without the line break some carry at their end.
+std::string oneLine(const char* message) {
+    std::string line = message;
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    return line;
 }
 
 } // namespace
@@ -185,8 +204,23 @@ void System::applyWindow(Xml::XmlNode& root) {
             display = std::make_unique<GLDisplay>();
         else
             display = std::make_unique<SurfaceDisplay>();
-        display->open(tag.getAttribute("caption"), intAttribute(tag, "width"),
-                      intAttribute(tag, "height"), fullscreen);
+        const std::string& caption = tag.getAttribute("caption");
+        const int32_t width = intAttribute(tag, "width");
+        const int32_t height = intAttribute(tag, "height");
+        try {
+            display->open(caption, width, height, fullscreen);
+        } catch (const std::exception& e) {
+            // A full screen the screen cannot give would fail every start until the file is
+            // mended by hand: the window opens instead, and is what the write-back records.
+            if (!fullscreen)
+                throw;
+            std::fprintf(stderr,
+                         "[Marquel] Could not open the full screen, so a window opens "
+                         "instead: %s\n",
+                         oneLine(e.what()).c_str());
+            fullscreen = false;
+            display->open(caption, width, height, false);
+        }
     });
 }
 
@@ -205,6 +239,11 @@ void System::applyVideoDump(Xml::XmlNode& root) {
         throw Exception("[Marquel] The videodump '%s' takes its frame size from the window: "
                         "'marquel.xml' needs a 'window' element",
                         name.c_str());
+    }
+    // A demo from someone else must not make a recording overwrite a file of the user's.
+    if (leavesFolder(name)) {
+        throw Exception("[Marquel] The videodump '%s' must stay inside 'screenshots': %s",
+                        name.c_str(), LEAVES_FOLDER);
     }
     Vx::VideoInfo info;
     info.width = static_cast<int32_t>(display->width());
@@ -409,8 +448,9 @@ void System::run() {
             loop.running = false;
         drawPanels();
         saveScreenshot(loop);
-        // Past the script's end nothing was rendered: such a frame has no place in a video.
-        if (drawn)
+        // From the script's end on no node runs and the back buffer holds a stale picture:
+        // such a frame has no place in a video. One between two nodes keeps its place.
+        if (drawn && loop.frameTime < script.endTime)
             dumpFrame(loop);
         followFullscreen();
         display->endFrame();
@@ -577,6 +617,13 @@ void System::saveScript() {
     // Every text is made before any file is written, so a refused save changes no file.
     std::vector<std::string> texts;
     for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        // Reading through such a name is harmless; a keypress writing through it is not.
+        if (leavesFolder(scriptFiles[i])) {
+            std::fprintf(stderr,
+                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
+                         scriptFiles[i].c_str(), LEAVES_FOLDER);
+            return;
+        }
         try {
             texts.push_back(script.save(static_cast<int>(i)));
         } catch (const Xml::XmlException& e) {
@@ -669,8 +716,21 @@ void System::dumpFrame(Loop& loop) {
 }
 
 void System::followFullscreen() {
-    if (display->isFullscreen() != fullscreen)
+    if (display->isFullscreen() == fullscreen)
+        return;
+    try {
         display->setFullscreen(fullscreen);
+    } catch (const std::exception&) {
+        // Without its window the demo cannot go on.
+        if (!display->isOpen())
+            throw;
+        // The display has said why. The demo plays on in the mode it has, and the write-back
+        // records that mode: a refused one saved would fail every later start.
+        std::fprintf(stderr, "[Marquel] Could not switch to %s; the demo plays on in %s\n",
+                     fullscreen ? "full screen" : "a window",
+                     fullscreen ? "its window" : "full screen");
+        fullscreen = display->isFullscreen();
+    }
 }
 
 // A frame that cannot be written is dropped and the dump goes on, but a recording with

@@ -201,9 +201,10 @@ const std::string NOT_A_SCRIPT = "Error: [Marquel] The scriptfile 'demo.xml' is 
 const std::string NOT_A_PNG = "Error: [Vx::loadPNG] Not a png-file! Header is wrong!";
 const std::string PNG_DAMAGED = "Error: [Vx::loadPNG] Error when decoding png-file!";
 const std::string NO_SCRIPT = "Error: [Marquel] Could not find the scriptfile 'demo.xml'";
-// At 4 frames a second the dump writes the frames at 0.25 and 0.5 seconds, exactly.
+// At 4 frames a second the dump writes the frame at 0.25 seconds; the one at the cut, 0.5,
+// where no node runs, is not written.
 const std::string FRAMES_LOST =
-    "[Marquel] 2 of 2 video-dump frames could not be written into 'screenshots'";
+    "[Marquel] 1 of 1 video-dump frames could not be written into 'screenshots'";
 
 const std::string WRITE_BACK_FAILED = "[Marquel] The settings were not saved: [Marquel] Could "
                                       "not write 'marquel.xml'; the old file is kept";

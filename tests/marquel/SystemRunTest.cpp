@@ -5,7 +5,9 @@
 #include "marquel/Exception.h"
 #include "marquel/Hud.h"
 #include "marquel/Inspector.h"
+#include "vorlik/TextureManager.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -417,6 +419,62 @@ TEST_F(SystemRunTest, CtrlSWritesEachScriptFileBackWithOnlyItsOwnNodes) {
     Marquel::System& restarted = start();
     ASSERT_EQ(restarted.script.nodes.size(), 3u) << "every node is loaded once";
     EXPECT_EQ(restarted.script.nodes[0]->name, "keys");
+}
+
+// The 1024 x 768 screen has no full screen of 1280 x 720: the demo opens and plays on in its
+// window with its textures, says so, and no later start asks for that mode again.
+TEST_F(SystemRunTest, AFullScreenTheScreenCannotGiveIsRefusedAndNotWrittenBack) {
+    writeScript(30);
+    write("marquel.xml", R"(<demo><window width="1280" height="720" mode="fullscreen"
+type="opengl"/><script file="demo.xml"/><music mute="nosound"/></demo>)");
+    testing::internal::CaptureStderr();
+    Marquel::System& s = start();
+    s.addEffect("keys", &keys);
+    Vorlik::TextureRef logo;
+    bool textureKept = false;
+    keys.plan[0] = [&] {
+        logo = keys.textures->getTexture("marquel_logo.png");
+        pressKey(SDLK_RETURN, KMOD_LALT);
+    };
+    keys.plan[2] = [&] {
+        textureKept = glIsTexture(logo->getId());
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("[Marquel] Could not open the full screen"), std::string::npos) << said;
+    EXPECT_NE(said.find("[Marquel] Could not switch to full screen"), std::string::npos) << said;
+    EXPECT_TRUE(textureKept);
+    finish();
+    EXPECT_NE(read("marquel.xml").find("mode=\"windowed\""), std::string::npos);
+}
+
+// A demo from someone else must not make a recording or a keypress write beside the run
+// folder; reading through such a name stays allowed.
+TEST_F(SystemRunTest, OutputNamesLeadingOutOfTheirFolderAreRefused) {
+    write("marquel.xml", R"(<demo><window width="64" height="48"/>
+<videodump fps="25" name="a/../../f.png"/></demo>)");
+    EXPECT_EQ(raisedMessage<Marquel::Exception>([&] { start(); }),
+              "[Marquel] The videodump 'a/../../f.png' must stay inside 'screenshots': its name "
+              "may not be absolute or hold '..'");
+    const std::string outAndIn = "../" + dir.path().filename().string() + "/demo.xml";
+    writeScript(30, "demo.xml");
+    const std::string text = read("demo.xml");
+    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<music mute="nosound"/><script file=")" +
+                             outAndIn + "\"/></demo>");
+    Marquel::System& s = start();
+    s.addEffect("keys", &keys);
+    keys.plan[0] = [] {
+        pressKey(SDLK_s, KMOD_LCTRL);
+        pressKey(SDLK_ESCAPE);
+    };
+    testing::internal::CaptureStderr();
+    s.run();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[Marquel] Could not save the script '" + outAndIn +
+                  "'; the edits are kept: its name may not be absolute or hold '..'\n");
+    EXPECT_EQ(read("demo.xml"), text);
 }
 
 // GSM 6.10 decodes only forwards, so the stream may refuse to be positioned; the player

@@ -100,20 +100,29 @@ pid_t writerOf(const std::string& name) {
     return static_cast<pid_t>(std::atoi(name.c_str() + pidStart));
 }
 
+bool isRegularFile(const std::string& name, struct stat& info) {
+    return ::lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // A writer killed between making its temporary file and the rename leaves that file behind
 // for good. Only files whose process is gone are removed: a running one (this process
-// included) may be in the middle of its write.
+// included) may be in the middle of its write. A user's own file may happen to have such a
+// name, so one is only taken for ours when this user owns it and the file it was to replace
+// lies beside it.
 void removeStaleTemporaries(const std::string& folder) {
     DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!listing)
         return;
     while (const dirent* entry = ::readdir(listing)) {
-        pid_t writer = writerOf(entry->d_name);
+        const std::string entryName = entry->d_name;
+        pid_t writer = writerOf(entryName);
         if (writer <= 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
             continue;
-        std::string name = folder + entry->d_name;
-        struct stat info;
-        if (::lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        std::string name = folder + entryName;
+        std::string target = folder + entryName.substr(0, entryName.rfind(TEMPORARY_MARK));
+        struct stat info, targetInfo;
+        if (isRegularFile(name, info) && info.st_uid == ::geteuid() &&
+            isRegularFile(target, targetInfo))
             ::unlink(name.c_str());
     }
     ::closedir(listing);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <ioapi.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace Vx {
@@ -42,6 +43,11 @@ bool readEntry(unzFile handle, size_t expected, std::vector<uint8_t>& data) {
 } // namespace
 
 ZipSource::ZipSource(const std::string& path) {
+    // Opening a FIFO waits for a writer that may never come: only a regular file can be an
+    // archive.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return;
     zlib_filefunc_def ffunc;
     fill_fopen_filefunc(&ffunc);
     handle = unzOpen2(path.c_str(), &ffunc);

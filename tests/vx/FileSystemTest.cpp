@@ -82,9 +82,11 @@ TEST_F(VxTest, EmptyFileIsAFileNotAMissingOne) {
 TEST_F(VxTest, DirectoryOrFifoNameReadsAsMissing) {
     std::filesystem::create_directories(dir.path() / "folder.png");
     ASSERT_EQ(mkfifo((dir.prefix() + "music.ogg").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir.prefix() + "pack.zip").c_str(), 0600), 0);
     fs.addPath(dir.prefix());
     EXPECT_TRUE(fs.readFile("folder.png").isNull());
-    EXPECT_EXIT((alarm(10), std::exit(fs.readFile("music.ogg").isNull() ? 0 : 1)),
+    EXPECT_EXIT((alarm(10), fs.addPath(dir.prefix() + "pack.zip"),
+                 std::exit(fs.readFile("music.ogg").isNull() ? 0 : 1)),
                 ::testing::ExitedWithCode(0), "");
 }
 
@@ -105,7 +107,8 @@ TEST_F(VxTest, WriteGoesToTheFirstSourceOrTheOneGiven) {
     EXPECT_EQ(dir.read("two/a.txt"), "second");
 }
 
-// The temporary file of a writer that died is cleared too; those of running ones are kept.
+// The temporary file of a writer that died is cleared too; those of running ones are kept, and
+// so is a user's file that only looks like one.
 TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
     dir.write("marquel.xml", "a much longer old configuration text");
     pid_t dead = fork();
@@ -114,6 +117,7 @@ TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
     waitpid(dead, nullptr, 0);
     for (pid_t writer : {dead, getpid(), getppid()})
         dir.write("marquel.xml.tmp" + std::to_string(writer) + "-3", "");
+    dir.write("report.tmp" + std::to_string(dead) + "-5", "the user's");
     std::filesystem::permissions(dir.path() / "marquel.xml", std::filesystem::perms(0640));
     fs.addPath(dir.prefix());
     EXPECT_TRUE(fs.writeFile(Vx::File::fromString("marquel.xml", "new")));
@@ -122,7 +126,7 @@ TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
               std::filesystem::perms(0640));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
-              3);
+              4);
 }
 
 // A link to a file in the folder is written through and stays a link; one that leads out of

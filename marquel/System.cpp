@@ -90,13 +90,12 @@ template <typename Visit> void forEach(Xml::XmlNode& root, const char* name, Vis
         visit(*it);
 }
 
-// Why an output name is refused: written under its folder, it would land outside it.
-constexpr const char* LEAVES_FOLDER = "its name may not be absolute or hold '..'";
+// Why an output name is refused: written under its folder, it would land outside it. An
+// absolute name stays inside, since every folder joins the name to its own path.
+constexpr const char* LEAVES_FOLDER = "its name may not hold '..'";
 
 bool leavesFolder(const std::string& name) {
     const std::filesystem::path path(name);
-    if (path.is_absolute())
-        return true;
     return std::any_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
 }
 
@@ -721,9 +720,12 @@ void System::followFullscreen() {
     try {
         display->setFullscreen(fullscreen);
     } catch (const std::exception&) {
-        // Without its window the demo cannot go on.
-        if (!display->isOpen())
+        // Without its window the demo cannot go on; the write-back still records the mode
+        // that last worked.
+        if (!display->isOpen()) {
+            fullscreen = !fullscreen;
             throw;
+        }
         // The display has said why. The demo plays on in the mode it has, and the write-back
         // records that mode: a refused one saved would fail every later start.
         std::fprintf(stderr, "[Marquel] Could not switch to %s; the demo plays on in %s\n",

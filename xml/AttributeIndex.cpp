@@ -33,7 +33,11 @@ std::string& AttributeIndex::valueOf(XmlTag::Attributes& attributes, const char*
 }
 
 void AttributeIndex::clear() {
-    if (!positions.empty())
+    // clear() keeps the buckets and zeroes them all: after one huge tag every later tag of
+    // many attributes would pay for them again.
+    if (positions.bucket_count() > 1024)
+        std::unordered_map<std::string, size_t>().swap(positions);
+    else if (!positions.empty())
         positions.clear();
 }
 

@@ -211,14 +211,17 @@ void System::applyWindow(Xml::XmlNode& root) {
         } catch (const std::exception& e) {
             // A full screen the screen cannot give would fail every start until the file is
             // mended by hand: the window opens instead, and is what the write-back records.
+            // Said only once the window is there: where no window opens either (no video at
+            // all), the window's own failure is the one that explains it.
             if (!fullscreen)
                 throw;
+            const std::string why = oneLine(e.what());
+            display->open(caption, width, height, false);
+            fullscreen = false;
             std::fprintf(stderr,
                          "[Marquel] Could not open the full screen, so a window opens "
                          "instead: %s\n",
-                         oneLine(e.what()).c_str());
-            fullscreen = false;
-            display->open(caption, width, height, false);
+                         why.c_str());
         }
     });
 }

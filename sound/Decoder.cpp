@@ -122,10 +122,12 @@ private:
 
     // Full scale is 32768, the scale libsndfile reads 16-bit data to floats with, so 16-bit
     // samples stored as floats come back exact. A sample that is no number plays as silence.
+    // Rounded without branches on the sample or a library call (lrint): the signs of music
+    // are unpredictable, and this runs for every sample in the audio path.
     static int16_t toShort(float sample) {
-        if (std::isnan(sample))
-            return 0;
-        return static_cast<int16_t>(std::lrint(std::clamp(sample * 32768.0f, -32768.0f, 32767.0f)));
+        const float scaled = sample == sample ? sample * 32768.0f : 0.0f;
+        const float clipped = std::min(std::max(scaled, -32768.0f), 32767.0f);
+        return static_cast<int16_t>(clipped + std::copysign(0.5f, clipped));
     }
 
     SndfileDecoder(const void* data, size_t size)

@@ -148,6 +148,13 @@ int main(int argc, char** argv) {
     put("script", "small.xml", SCRIPT);
     put("script", "demo.xml", Content::DemoScript::script().substr(0, 3000));
     put("script", "empty.xml", "<script/>");
+    // Nested as deep as a script may be: a mutation that adds a level crosses the limit.
+    std::string deep = "<script>";
+    for (int level = 0; level < 1000; ++level)
+        deep += "<effect name=\"a\">";
+    for (int level = 0; level < 1000; ++level)
+        deep += "</effect>";
+    put("script", "deep.xml", deep + "</script>");
     put("script", "spline-without-keys.xml",
         "<script><effect name=\"a\" start=\"0\" end=\"1\"><spline name=\"s\"/></effect></script>");
     put("script", "other-root.xml", "<marquel><effect name=\"a\"/></marquel>");

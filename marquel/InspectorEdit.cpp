@@ -52,7 +52,8 @@ void Inspector::handleKey(const Event& key) {
         typeKey(key);
         return;
     }
-    if (key.key == SDLK_RETURN && !key.ctrl) {
+    // Ctrl+Return and Alt+Return switch the full screen, which is no edit.
+    if (key.key == SDLK_RETURN && !key.ctrl && !key.alt) {
         selectedHandle = 0;
         editMode = !editMode;
     }

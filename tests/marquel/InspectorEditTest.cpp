@@ -95,6 +95,10 @@ TEST_F(InspectorEditTest, NewTriggersAndSplinesTakeTheSelectedRowsPlace) {
 TEST_F(InspectorEditTest, HandleOneMovesTheSpanAndHandleTwoOnlyTheEnd) {
     Marquel::EffectNode& node = addNode("fx", 10, 20);
     inspector->attach(&script);
+    Marquel::Event fullScreen = keyEvent(SDLK_RETURN);
+    fullScreen.alt = true;
+    feed({fullScreen});
+    EXPECT_FALSE(inspector->editMode) << "Alt+Return switches the full screen only";
     press({SDLK_RETURN, SDLK_RIGHT});
     EXPECT_TRUE(inspector->editMode);
     EXPECT_EQ(inspector->selectedHandle, 1);

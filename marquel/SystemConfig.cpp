@@ -1,0 +1,297 @@
+// The player's configuration: reading "marquel.xml" at start, writing the settings back at
+// exit, and the script's load and save.
+
+#include "marquel/System.h"
+
+#include "marquel/Exception.h"
+#include "marquel/GLDisplay.h"
+#include "marquel/Hud.h"
+#include "marquel/Inspector.h"
+#include "marquel/SurfaceDisplay.h"
+#include "xml/XmlException.h"
+#include "xml/XmlParser.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace Marquel {
+
+namespace {
+
+constexpr const char* CONFIGURATION = "marquel.xml";
+
+int32_t intAttribute(const Xml::XmlTag& tag, const char* name) {
+    return static_cast<int32_t>(std::strtol(tag.getAttribute(name).c_str(), nullptr, 0));
+}
+
+std::string formatted(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// The parser's message gives a line and a column but not the file they are in.
+template <typename Parse> auto parseNamed(const std::string& name, Parse parse) {
+    try {
+        return parse();
+    } catch (const Xml::XmlException& e) {
+        throw Exception("[Marquel] '%s' is not well-formed XML: %s", name.c_str(), e.what());
+    }
+}
+
+// Reads and parses "marquel.xml"; false when its root is not "demo".
+bool readConfiguration(Vx::FileSystem& files, Xml::XmlParser& document) {
+    Vx::File text = files.readFile(CONFIGURATION);
+    if (text.isNull())
+        throw Exception("[Marquel] Could not load 'marquel.xml'");
+    parseNamed(CONFIGURATION, [&] { document.parse(text->getChars(), text->getSize()); });
+    return document.getName() == "demo";
+}
+
+// Visits every child of root named name, in document order.
+template <typename Visit> void forEach(Xml::XmlNode& root, const char* name, Visit visit) {
+    Xml::Iterator it = root.getChildren(name);
+    while (++it)
+        visit(*it);
+}
+
+// Why an output name is refused: written under its folder, it would land outside it. An
+// absolute name stays inside, since every folder joins the name to its own path.
+constexpr const char* LEAVES_FOLDER = "its name may not hold '..'";
+
+bool leavesFolder(const std::string& name) {
+    const std::filesystem::path path(name);
+    return std::any_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
+}
+
+// A message as one line, without the line break some carry at their end.
+std::string oneLine(const char* message) {
+    std::string line = message;
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    return line;
+}
+
+} // namespace
+
+void System::addSearchPath(const std::string& path) {
+    if (!path.empty())
+        files.addPath(path);
+}
+
+void System::init(const std::string& extraPath) {
+    outputFiles.addPath("screenshots");
+    if (!extraPath.empty())
+        files.addPath(extraPath);
+    inspector = std::make_unique<Inspector>(&files);
+    hud = std::make_unique<Hud>(&files);
+
+    Xml::XmlParser document;
+    if (!readConfiguration(files, document))
+        return;
+
+    // Without a music element there is no sound at all.
+    noSound = true;
+    soundOffForDump = false;
+    mute = false;
+    frameSkip = 1;
+    // Each kind may need the ones before it: the video dump the window's size, the music
+    // an archive, the script the music's silence.
+    applyTime(document);
+    applyHud(document);
+    applyWindow(document);
+    applyArchives(document);
+    applyVideoDump(document);
+    applyMusic(document);
+    applyScript(document);
+    configured = true;
+}
+
+void System::applyTime(Xml::XmlNode& root) {
+    forEach(root, "time", [this](const Xml::XmlTag& tag) {
+        startTime = static_cast<float>(std::atof(tag.getAttribute("start").c_str()));
+    });
+}
+
+void System::applyHud(Xml::XmlNode& root) {
+    forEach(root, "hud",
+            [this](const Xml::XmlTag& tag) { hud->visible = tag.getAttribute("mini") == "on"; });
+}
+
+void System::applyWindow(Xml::XmlNode& root) {
+    forEach(root, "window", [this](const Xml::XmlTag& tag) {
+        fullscreen = tag.getAttribute("mode") == "fullscreen";
+        // The old window closes before the new one opens: SDL has one video mode.
+        display.reset();
+        if (tag.getAttribute("type") == "opengl")
+            display = std::make_unique<GLDisplay>();
+        else
+            display = std::make_unique<SurfaceDisplay>();
+        const std::string& caption = tag.getAttribute("caption");
+        const int32_t width = intAttribute(tag, "width");
+        const int32_t height = intAttribute(tag, "height");
+        try {
+            display->open(caption, width, height, fullscreen);
+        } catch (const std::exception& e) {
+            // A full screen the screen cannot give would fail every start until the file is
+            // mended by hand: the window opens instead, and is what the write-back records.
+            // Said only once the window is there: where no window opens either (no video at
+            // all), the window's own failure is the one that explains it.
+            if (!fullscreen)
+                throw;
+            const std::string why = oneLine(e.what());
+            display->open(caption, width, height, false);
+            fullscreen = false;
+            std::fprintf(stderr,
+                         "[Marquel] Could not open the full screen, so a window opens "
+                         "instead: %s\n",
+                         why.c_str());
+        }
+    });
+}
+
+void System::applyArchives(Xml::XmlNode& root) {
+    forEach(root, "archive",
+            [this](const Xml::XmlTag& tag) { files.addPath(tag.getAttribute("file")); });
+}
+
+void System::applyVideoDump(Xml::XmlNode& root) {
+    Xml::Iterator it = root.getChildren("videodump");
+    if (!++it)
+        return;
+    const Xml::XmlTag& tag = *it;
+    const std::string& name = tag.getAttribute("name");
+    if (!display) {
+        throw Exception("[Marquel] The videodump '%s' takes its frame size from the window: "
+                        "'marquel.xml' needs a 'window' element",
+                        name.c_str());
+    }
+    // A demo from someone else must not make a recording overwrite a file of the user's.
+    if (leavesFolder(name)) {
+        throw Exception("[Marquel] The videodump '%s' must stay inside 'screenshots': %s",
+                        name.c_str(), LEAVES_FOLDER);
+    }
+    Vx::VideoInfo info;
+    info.width = static_cast<int32_t>(display->width());
+    info.height = static_cast<int32_t>(display->height());
+    info.fps = intAttribute(tag, "fps");
+    if (info.fps <= 0) {
+        throw Exception("[Marquel] The videodump '%s' needs an fps above 0, not '%s'", name.c_str(),
+                        tag.getAttribute("fps").c_str());
+    }
+    info.fpsBase = std::max(intAttribute(tag, "fpsbase"), 1);
+    frameSkip = std::max(intAttribute(tag, "frameskip"), 1);
+    videoDump = Vx::openVideoWriter(name, &info, &outputFiles);
+}
+
+void System::applyMusic(Xml::XmlNode& root) {
+    forEach(root, "music", [this](const Xml::XmlTag& tag) {
+        releaseMusic();
+        musicFile = tag.getAttribute("file");
+        const std::string& muteText = tag.getAttribute("mute");
+        mute = muteText == "on";
+        noSound = muteText == "nosound";
+        // A dump renders slower or faster than real time: no music can keep up. The silence
+        // is the dump's, not the user's choice, so it is not written back.
+        soundOffForDump = videoDump && !noSound;
+        if (videoDump)
+            noSound = true;
+        if (!noSound)
+            openMusic();
+    });
+}
+
+void System::applyScript(Xml::XmlNode& root) {
+    forEach(root, "script", [this](const Xml::XmlTag& tag) {
+        scriptFile = tag.getAttribute("file");
+        Vx::File text = files.readFile(scriptFile);
+        if (text.isNull())
+            throw Exception("[Marquel] Could not find the scriptfile '%s'", scriptFile.c_str());
+        // One name per call of load, which numbers the nodes it reads in the same order.
+        scriptFiles.push_back(scriptFile);
+        // A script read only in part would play wrongly, and Ctrl+S would then write that
+        // part over the whole file.
+        if (!parseNamed(scriptFile,
+                        [&] { return script.load(text->getChars(), text->getSize()); })) {
+            throw Exception("[Marquel] The scriptfile '%s' is not a script: %s", scriptFile.c_str(),
+                            script.loadFault().c_str());
+        }
+        inspector->attach(&script);
+    });
+}
+
+void System::saveConfiguration() {
+    Xml::XmlParser document;
+    if (!readConfiguration(files, document))
+        return;
+
+    // Missing elements go in at the front, through one iterator that has not moved yet, so
+    // a new time comes first and a new hud right after it.
+    Xml::Iterator front = document.getChildren();
+    const std::string start = formatted("%.2f", startTime);
+    Xml::Iterator time = document.getChildren("time");
+    if (++time) {
+        time->setAttribute("start", start);
+    } else {
+        Xml::XmlTag added("time");
+        added.setAttribute("start", start);
+        front.insert(added);
+    }
+    forEach(document, "music", [this](Xml::XmlTag& tag) {
+        tag.setAttribute("mute", "off");
+        if (mute)
+            tag.setAttribute("mute", "on");
+        if (noSound && !soundOffForDump)
+            tag.setAttribute("mute", "nosound");
+    });
+    forEach(document, "window", [this](Xml::XmlTag& tag) {
+        tag.setAttribute("mode", fullscreen ? "fullscreen" : "windowed");
+    });
+    const char* mini = hud && hud->visible ? "on" : "off";
+    Xml::Iterator hudTag = document.getChildren("hud");
+    if (++hudTag) {
+        hudTag->setAttribute("mini", mini);
+    } else {
+        Xml::XmlTag added("hud");
+        added.setAttribute("mini", mini);
+        front.insert(added);
+    }
+
+    std::string written;
+    document.write(written, "\t");
+    if (!files.writeFile(Vx::File::fromString(CONFIGURATION, written)))
+        throw Exception("[Marquel] Could not write 'marquel.xml'; the old file is kept");
+}
+
+void System::saveScript() {
+    // A failed save must not end the demo: the edits live on in memory for another try.
+    // Every text is made before any file is written, so a refused save changes no file.
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        // Reading through such a name is harmless; a keypress writing through it is not.
+        if (leavesFolder(scriptFiles[i])) {
+            std::fprintf(stderr,
+                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
+                         scriptFiles[i].c_str(), LEAVES_FOLDER);
+            return;
+        }
+        try {
+            texts.push_back(script.save(static_cast<int>(i)));
+        } catch (const Xml::XmlException& e) {
+            std::fprintf(stderr,
+                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
+                         scriptFiles[i].c_str(), e.what());
+            return;
+        }
+    }
+    for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        if (!files.writeFile(Vx::File::fromString(scriptFiles[i], texts[i]))) {
+            std::fprintf(stderr, "[Marquel] Could not write the script '%s'; the edits are kept\n",
+                         scriptFiles[i].c_str());
+        }
+    }
+}
+
+} // namespace Marquel

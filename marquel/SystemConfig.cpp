@@ -57,6 +57,19 @@ template <typename Visit> void forEach(Xml::XmlNode& root, const char* name, Vis
         visit(*it);
 }
 
+// Sets attribute on the first element called name, or inserts one through front.
+void setOrInsert(Xml::XmlNode& root, Xml::Iterator& front, const char* name, const char* attribute,
+                 const std::string& value) {
+    Xml::Iterator found = root.getChildren(name);
+    if (++found) {
+        found->setAttribute(attribute, value);
+        return;
+    }
+    Xml::XmlTag added(name);
+    added.setAttribute(attribute, value);
+    front.insert(added);
+}
+
 // Why an output name is refused: written under its folder, it would land outside it. An
 // absolute name stays inside, since every folder joins the name to its own path.
 constexpr const char* LEAVES_FOLDER = "its name may not hold '..'";
@@ -230,15 +243,7 @@ void System::saveConfiguration() {
     // Missing elements go in at the front, through one iterator that has not moved yet, so
     // a new time comes first and a new hud right after it.
     Xml::Iterator front = document.getChildren();
-    const std::string start = formatted("%.2f", startTime);
-    Xml::Iterator time = document.getChildren("time");
-    if (++time) {
-        time->setAttribute("start", start);
-    } else {
-        Xml::XmlTag added("time");
-        added.setAttribute("start", start);
-        front.insert(added);
-    }
+    setOrInsert(document, front, "time", "start", formatted("%.2f", startTime));
     forEach(document, "music", [this](Xml::XmlTag& tag) {
         tag.setAttribute("mute", "off");
         if (mute)
@@ -249,15 +254,7 @@ void System::saveConfiguration() {
     forEach(document, "window", [this](Xml::XmlTag& tag) {
         tag.setAttribute("mode", fullscreen ? "fullscreen" : "windowed");
     });
-    const char* mini = hud && hud->visible ? "on" : "off";
-    Xml::Iterator hudTag = document.getChildren("hud");
-    if (++hudTag) {
-        hudTag->setAttribute("mini", mini);
-    } else {
-        Xml::XmlTag added("hud");
-        added.setAttribute("mini", mini);
-        front.insert(added);
-    }
+    setOrInsert(document, front, "hud", "mini", hud && hud->visible ? "on" : "off");
 
     std::string written;
     document.write(written, "\t");

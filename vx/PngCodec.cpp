@@ -35,10 +35,6 @@ void writeHook(png_structp png, png_bytep bytes, png_size_t length) {
 void flushHook(png_structp) {
 }
 
-uint32_t bigEndian(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
-}
-
 // libpng allocates, and for text chunks zeroes, the length a chunk declares before reading
 // its bytes, so a file of a few dozen bytes could cost a gigabyte. The whole file is here: a
 // chunk (length, type, data, CRC) that runs past its end is refused first. A header cut short
@@ -49,7 +45,7 @@ bool chunksFit(const uint8_t* data, uint32_t size) {
     uint64_t position = SIGNATURE_SIZE;
     while (size - position >= headerSize) {
         const uint8_t* chunk = data + position;
-        position += headerSize + uint64_t(bigEndian(chunk)) + crcSize;
+        position += headerSize + uint64_t(png_get_uint_32(chunk)) + crcSize;
         if (position > size)
             return false;
         if (std::memcmp(chunk + 4, "IEND", 4) == 0)

@@ -61,7 +61,7 @@ public:
     void appendTo(std::string& text, bool closeEmpty) const;
 
 private:
-    // fill tags in place while parsing
+    // They fill tags in place while parsing.
     friend class XmlReader;
     friend class XmlParser;
 

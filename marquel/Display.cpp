@@ -68,6 +68,22 @@ void Display::grabRgb(uint8_t*) {
 void Display::grabImage(Vx::Image&) {
 }
 
+void Display::startGrab() {
+    grabbed.emplace_back(static_cast<size_t>(width()) * height() * 4, uint8_t(0));
+    readRows(grabbed.back().data());
+}
+
+bool Display::takeGrab(std::vector<uint8_t>& rows, bool) {
+    if (grabbed.empty())
+        return false;
+    rows.swap(grabbed.front());
+    grabbed.pop_front();
+    return true;
+}
+
+void Display::readRows(uint8_t*) {
+}
+
 void Display::failWithSdlError(std::FILE* stream, const char* format) {
     char message[1024];
     std::snprintf(message, sizeof message, format, SDL_GetError());

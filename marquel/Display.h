@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <string>
+#include <vector>
 
 namespace Vorlik {
 class TextureManager;
@@ -41,6 +43,13 @@ public:
     // B, G, R, A image resized to the window.
     virtual void grabRgb(uint8_t* rgb);
     virtual void grabImage(Vx::Image& image);
+    // Starts reading the drawn frame back for a recording: width * height B, G, R, A pixels,
+    // the bottom row first. A display that can read without waiting hands the rows out a
+    // frame later, so the read overlaps the next frame's drawing.
+    virtual void startGrab();
+    // Moves the oldest frame started and not yet taken into rows. With all false, only a
+    // frame that is ready without waiting; false when none is.
+    virtual bool takeGrab(std::vector<uint8_t>& rows, bool all);
     virtual unsigned width() const { return windowWidth; }
     virtual unsigned height() const { return windowHeight; }
 
@@ -57,6 +66,12 @@ protected:
     // Prints format, filled with SDL's last error, to stream and raises it as a standard
     // exception: the failures of a software window and of a mode switch are reported this way.
     [[noreturn]] static void failWithSdlError(std::FILE* stream, const char* format);
+    // The back buffer's rows as startGrab gives them; the base display has none and leaves
+    // them black.
+    virtual void readRows(uint8_t* rows);
+
+    // Frames read back and not yet taken.
+    std::deque<std::vector<uint8_t>> grabbed;
 
     std::string caption;
     unsigned windowWidth = 0;

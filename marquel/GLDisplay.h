@@ -35,6 +35,10 @@ public:
     void drawProgress(float fraction) override;
     void grabRgb(uint8_t* rgb) override;
     void grabImage(Vx::Image& image) override;
+    // Through pixel buffer objects where the driver has them: the read of one frame goes on
+    // while the next one is drawn.
+    void startGrab() override;
+    bool takeGrab(std::vector<uint8_t>& rows, bool all) override;
     Vorlik::TextureManager* getTextureManager() override { return textures.get(); }
 
     // The OpenGL extensions of the open window, as one space-separated text.
@@ -51,6 +55,13 @@ private:
     void drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad);
     // The back buffer's pixels in format, top row first, into target.
     void readFrame(unsigned format, int bytesPerPixel, uint8_t* target);
+    // The back buffer's pixels in format, bottom row first, into target: an offset into
+    // the bound pixel buffer object when one is bound.
+    void readPixels(unsigned format, void* target);
+    void readRows(uint8_t* rows) override;
+    // The frames still in pixel buffer objects move to memory and the objects go: before
+    // a mode switch, which loses them with the context.
+    void releasePixelBuffers();
     // SDL_SetVideoMode at the window's size at the first depth that works; false if none.
     bool setVideoMode(bool full);
     void deletePanelTextures();
@@ -61,6 +72,8 @@ private:
     bool stateSaved = false;
     std::string extensions;
     std::unique_ptr<Vorlik::TextureManager> textures;
+    struct PixelBuffers;
+    std::unique_ptr<PixelBuffers> pixelBuffers;
 };
 
 } // namespace Marquel

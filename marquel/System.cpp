@@ -57,15 +57,8 @@ struct System::Loop {
     uint32_t lastFrameTicks = 0;
     std::array<float, FPS_SAMPLES> fpsSamples{};
     int32_t fpsIndex = 0;
-    int32_t dumpPhase = 0;
-    // The frame buffer read back for screenshots and the dump: sized to the display at its
-    // first use, and writable, since no image manager caches it.
-    Vx::Image grab{new Vx::ImageObject(0, 0, nullptr, nullptr, "grab")};
     // S was pressed: the frame is saved once it is drawn, before it is shown.
     bool screenshotWanted = false;
-    // Dump frames written and lost, for the one line that tells a recording is incomplete.
-    int32_t framesDumped = 0;
-    int32_t framesLost = 0;
 };
 
 System::System() = default;
@@ -83,7 +76,6 @@ System::~System() {
     // A run that ended by an exception leaves the music open. It must end before the display
     // shuts SDL down, whose audio it plays through.
     releaseMusic();
-    videoDump.reset();
     inspector.reset();
     hud.reset();
     display.reset();
@@ -150,15 +142,13 @@ void System::releaseMusic() {
 float System::now() const {
     if (paused)
         return position;
-    if (videoDump)
+    if (capture.dumping())
         return dumpTime();
     return static_cast<float>(static_cast<int32_t>(ticks()) - tickOffset) * 0.001f;
 }
 
 float System::dumpTime() const {
-    const Vx::VideoInfo info = videoDump->getInfo();
-    return static_cast<float>(dumpOrigin +
-                              static_cast<double>(dumpSteps) * info.fpsBase / info.fps / frameSkip);
+    return static_cast<float>(dumpOrigin + static_cast<double>(dumpSteps) * capture.renderStep());
 }
 
 void System::seek(float t) {
@@ -187,6 +177,7 @@ void System::seek(float t) {
 
 void System::run() {
     requireDisplay();
+    startCapture();
     loadEffects();
     startPlayback();
     Loop loop;
@@ -201,17 +192,30 @@ void System::run() {
         if (!drawn)
             loop.running = false;
         drawPanels();
-        saveScreenshot(loop);
+        if (loop.screenshotWanted)
+            capture.saveScreenshot(*display);
+        loop.screenshotWanted = false;
         // From the script's end on no node runs and the back buffer holds a stale picture:
         // such a frame has no place in a video. One between two nodes keeps its place.
         if (drawn && loop.frameTime < script.endTime)
-            dumpFrame(loop);
+            capture.dumpFrame(*display, loop.frameTime, script.endTime);
         followFullscreen();
         display->endFrame();
     }
     if (!noSound)
         releaseMusic();
-    reportLostFrames(loop);
+    capture.finish(*display);
+}
+
+void System::startCapture() {
+    Vx::File music;
+    if (musicForVideo) {
+        music = files.readFile(musicFile);
+        if (music.isNull())
+            throw Exception("[Marquel] Could not find music in '%s'", musicFile.c_str());
+    }
+    // Frame 0 shows the start mark plus one step: so does the sound beside it.
+    capture.start(music, static_cast<double>(clockable(startTime)) + capture.renderStep());
 }
 
 void System::requireDisplay() const {
@@ -300,7 +304,9 @@ void System::handleKey(const Event& key, Loop& loop) {
             fullscreen = !fullscreen;
         break;
     case SDLK_p:
-        if (key.ctrl) {
+        if (capture.recordsVideo()) {
+            capture.refuseClockKey();
+        } else if (key.ctrl) {
             startTime = now();
         } else {
             if (key.alt)
@@ -312,7 +318,7 @@ void System::handleKey(const Event& key, Loop& loop) {
     case SDLK_s:
         if (key.ctrl)
             saveScript();
-        else if (!videoDump)
+        else if (!capture.dumping())
             loop.screenshotWanted = true;
         break;
     case SDLK_m:
@@ -323,10 +329,14 @@ void System::handleKey(const Event& key, Loop& loop) {
         break;
     case SDLK_PAGEUP:
     case SDLK_PAGEDOWN:
-        stepTime(key);
-        break;
     case SDLK_SPACE:
-        togglePause();
+        // A video's sound runs straight on: the picture must too.
+        if (capture.recordsVideo())
+            capture.refuseClockKey();
+        else if (key.key == SDLK_SPACE)
+            togglePause();
+        else
+            stepTime(key);
         break;
     case SDLK_TAB:
         inspector->toggle();
@@ -369,7 +379,7 @@ void System::togglePause() {
 void System::advanceClock(Loop& loop) {
     if (paused) {
         loop.frameTime = position;
-    } else if (videoDump) {
+    } else if (capture.dumping()) {
         // A dump is rendered at its own pace: each frame is exactly one step of its rate.
         // Pauses and seeks move this clock, so a recording never jumps to the wall clock.
         ++dumpSteps;
@@ -420,26 +430,6 @@ void System::drawPanels() {
         display->drawHud(*hud);
 }
 
-void System::saveScreenshot(Loop& loop) {
-    if (!loop.screenshotWanted)
-        return;
-    loop.screenshotWanted = false;
-    grabFrame(loop.grab);
-    if (!outputFiles.saveImage("screenshot.png", loop.grab))
-        std::fprintf(stderr, "[Marquel] Could not write 'screenshot.png' into 'screenshots'\n");
-}
-
-void System::dumpFrame(Loop& loop) {
-    if (!videoDump)
-        return;
-    if (loop.dumpPhase == 0) {
-        ++loop.framesDumped;
-        if (!writeDumpFrame(loop.grab))
-            ++loop.framesLost;
-    }
-    loop.dumpPhase = (loop.dumpPhase + 1) % frameSkip;
-}
-
 void System::followFullscreen() {
     if (display->isFullscreen() == fullscreen)
         return;
@@ -459,38 +449,6 @@ void System::followFullscreen() {
                      fullscreen ? "its window" : "full screen");
         fullscreen = display->isFullscreen();
     }
-}
-
-// A frame that cannot be written is dropped and the dump goes on, but a recording with
-// holes must not look complete.
-void System::reportLostFrames(const Loop& loop) const {
-    if (loop.framesLost > 0) {
-        std::fprintf(stderr,
-                     "[Marquel] %d of %d video-dump frames could not be written into "
-                     "'screenshots'\n",
-                     loop.framesLost, loop.framesDumped);
-    }
-}
-
-bool System::writeDumpFrame(Vx::Image& grab) {
-    const bool first = grab->getWidth() == 0;
-    grabFrame(grab);
-    // The writer keeps the image and encodes whatever it holds at each frame.
-    if (first)
-        videoDump->setImage(grab);
-    return videoDump->writeFrame();
-}
-
-void System::grabFrame(Vx::Image& grab) {
-    if (grab->getWidth() == 0) {
-        const int32_t w = static_cast<int32_t>(display->width());
-        const int32_t h = static_cast<int32_t>(display->height());
-        grab->resize(w, h);
-        // A display that cannot read its frame back leaves black, not stale memory.
-        if (uint8_t* pixels = grab->getWriteData())
-            std::fill(pixels, pixels + static_cast<size_t>(w) * h * 4, uint8_t(0));
-    }
-    display->grabImage(grab);
 }
 
 } // namespace Marquel

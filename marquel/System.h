@@ -1,9 +1,9 @@
 #pragma once
 
+#include "marquel/Capture.h"
 #include "marquel/Event.h"
 #include "marquel/Script.h"
 #include "vx/FileSystem.h"
-#include "vx/VideoWriter.h"
 
 #include <cstdint>
 #include <memory>
@@ -89,13 +89,15 @@ public:
     std::unique_ptr<Inspector> inspector;
     std::unique_ptr<Hud> hud;
     int32_t tickOffset = 0;
-    std::unique_ptr<Vx::VideoWriter> videoDump;
-    int32_t frameSkip = 1;
+    // Screenshots and the video dump.
+    Capture capture{outputFiles, "screenshots"};
+    // The music goes into the video the dump records: the user did not ask for no sound.
+    bool musicForVideo = false;
     // While dumping, time moves by whole frame steps, not with the wall clock: the last
     // seek's time plus the steps taken since, so float rounding never accumulates.
     double dumpOrigin = 0;
     int64_t dumpSteps = 0;
-    // The music is off only because a video is dumped.
+    // The music does not play only because a video is dumped.
     bool soundOffForDump = false;
 
 private:
@@ -130,16 +132,9 @@ private:
     void measureFrame(Loop& loop);
     void feedPanels(Loop& loop);
     void drawPanels();
-    // Saves the drawn frame as "screenshot.png" into the output folder when S asked for it.
-    void saveScreenshot(Loop& loop);
-    // Every frameSkip-th frame into the video dump, the first one included.
-    void dumpFrame(Loop& loop);
     void followFullscreen();
-    // Writes the drawn frame into the video dump through grab, which the writer keeps.
-    bool writeDumpFrame(Vx::Image& grab);
-    void reportLostFrames(const Loop& loop) const;
-    // Reads the drawn frame into grab, sizing it to the display at its first use.
-    void grabFrame(Vx::Image& grab);
+    // Opens the video dump, with the music a video records.
+    void startCapture();
 };
 
 } // namespace Marquel

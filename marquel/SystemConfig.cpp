@@ -109,7 +109,7 @@ void System::init(const std::string& extraPath) {
     noSound = true;
     soundOffForDump = false;
     mute = false;
-    frameSkip = 1;
+    musicForVideo = false;
     // Each kind may need the ones before it: the video dump the window's size, the music
     // an archive, the script the music's silence.
     applyTime(document);
@@ -195,8 +195,20 @@ void System::applyVideoDump(Xml::XmlNode& root) {
                         tag.getAttribute("fps").c_str());
     }
     info.fpsBase = std::max(intAttribute(tag, "fpsbase"), 1);
-    frameSkip = std::max(intAttribute(tag, "frameskip"), 1);
-    videoDump = Vx::openVideoWriter(name, &info, &outputFiles);
+    const int32_t frameSkip = std::max(intAttribute(tag, "frameskip"), 1);
+    // Lower is better and bigger; 18 looks the same as the frames to most eyes.
+    int32_t crf = 18;
+    const std::string& crfText = tag.getAttribute("crf");
+    if (!crfText.empty()) {
+        char* end = nullptr;
+        const long value = std::strtol(crfText.c_str(), &end, 10);
+        if (*end != '\0' || value < 0 || value > 51) {
+            throw Exception("[Marquel] The videodump '%s' needs a crf from 0 to 51, not '%s'",
+                            name.c_str(), crfText.c_str());
+        }
+        crf = static_cast<int32_t>(value);
+    }
+    capture.configure(name, info, frameSkip, crf);
 }
 
 void System::applyMusic(Xml::XmlNode& root) {
@@ -208,8 +220,10 @@ void System::applyMusic(Xml::XmlNode& root) {
         noSound = muteText == "nosound";
         // A dump renders slower or faster than real time: no music can keep up. The silence
         // is the dump's, not the user's choice, so it is not written back.
-        soundOffForDump = videoDump && !noSound;
-        if (videoDump)
+        soundOffForDump = capture.dumping() && !noSound;
+        // A video takes the music into its file instead, unless the user wants no sound.
+        musicForVideo = capture.recordsVideo() && !noSound;
+        if (capture.dumping())
             noSound = true;
         if (!noSound)
             openMusic();

@@ -1,6 +1,7 @@
 #include "vx/DirectorySource.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -65,7 +66,8 @@ std::string temporaryNameFor(const std::string& target, unsigned serial) {
 // A fresh file beside target, opened for writing; -1 when none could be made. A target that
 // exists lends its permissions, so replacing it keeps them.
 int openTemporary(const std::string& target, std::string& temporaryName) {
-    static unsigned serial = 0;
+    // Frames of a recording are written from a worker thread while the player may save.
+    static std::atomic<unsigned> serial{0};
     struct stat old;
     bool keepMode = ::stat(target.c_str(), &old) == 0;
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -35,15 +35,24 @@ bool PngSequenceWriter::open(const std::string& name, const VideoInfo* newInfo,
 }
 
 bool PngSequenceWriter::writeFrame() {
-    char filename[MAX_FRAME_NAME];
-    int length = std::snprintf(filename, sizeof filename, "%s.%06d.%s", baseName.c_str(), counter,
-                               extension.c_str());
-    // A name that does not fit is skipped like any other frame that cannot be written.
-    // A frame can be rendered again: it need not wait for the disk as a user's file does.
-    const bool written = length >= 0 && size_t(length) < sizeof filename &&
-                         fileSystem->saveImage(filename, image, WRITE_ATOMIC);
+    const bool written = writeEncoded(encodeFrame(image, counter));
     ++counter;
     return written;
+}
+
+File PngSequenceWriter::encodeFrame(const Image& frame, int32_t number) const {
+    char filename[MAX_FRAME_NAME];
+    int length = std::snprintf(filename, sizeof filename, "%s.%06d.%s", baseName.c_str(), number,
+                               extension.c_str());
+    // A name that does not fit is skipped like any other frame that cannot be written.
+    if (length < 0 || size_t(length) >= sizeof filename)
+        return File();
+    return fileSystem->getImageManager().encodeImage(filename, frame);
+}
+
+bool PngSequenceWriter::writeEncoded(const File& file) {
+    // A frame can be rendered again: it need not wait for the disk as a user's file does.
+    return !file.isNull() && fileSystem->writeFile(file, -1, WRITE_ATOMIC);
 }
 
 } // namespace Vx

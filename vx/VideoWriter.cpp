@@ -20,6 +20,14 @@ std::unique_ptr<VideoWriter> makeWriter(int kind) {
 
 } // namespace
 
+File VideoWriter::encodeFrame(const Image&, int32_t) const {
+    return File();
+}
+
+bool VideoWriter::writeEncoded(const File&) {
+    return false;
+}
+
 bool VideoWriter::open(const std::string&, const VideoInfo*, FileSystem*) {
     return false;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "vx/File.h"
 #include "vx/Image.h"
 #include "vx/VideoInfo.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -20,6 +22,11 @@ public:
     // Writes the image as the next frame; false when it could not be written (the frame's
     // number is used up all the same).
     virtual bool writeFrame() { return false; }
+    // The file of frame number made from image, for writers whose frames are files of their
+    // own; callable from any thread. Null when it cannot be made.
+    virtual File encodeFrame(const Image& image, int32_t number) const;
+    // Writes a file encodeFrame made, whole or not at all.
+    virtual bool writeEncoded(const File& file);
     virtual VideoInfo getInfo() const = 0;
     virtual int getWidth() const = 0;
     virtual int getHeight() const = 0;

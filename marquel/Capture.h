@@ -1,0 +1,98 @@
+#pragma once
+
+#include "marquel/FramePipeline.h"
+#include "vx/File.h"
+#include "vx/VideoInfo.h"
+#include "vx/VideoWriter.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Vx {
+class FileSystem;
+}
+
+namespace Marquel {
+
+class Display;
+class Mp4Recorder;
+
+// The pictures that leave the player: the screenshot S asks for, and the video dump, either
+// as numbered PNG files or as one MP4 file with the music. Dump frames are read back and
+// handed to worker threads, so the next frame is drawn while earlier ones are encoded; they
+// reach the disk whole and in order.
+class Capture {
+public:
+    // Files go into the first source of output, which is the folder named folder.
+    Capture(Vx::FileSystem& output, std::string folder);
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+
+    // Takes the video dump. A name ending in ".mp4" records a video file; any other goes to
+    // the file layer's writer kinds, which throw for a name none of them takes.
+    void configure(const std::string& name, const Vx::VideoInfo& info, int32_t frameSkip,
+                   int32_t crf);
+    bool dumping() const { return writer || videoFile; }
+    // A video with its sound is being made: the clock must run straight on.
+    bool recordsVideo() const { return videoFile; }
+    const Vx::VideoInfo& getInfo() const { return info; }
+    int32_t getFrameSkip() const { return frameSkip; }
+    // Seconds between two drawn frames while dumping.
+    double renderStep() const;
+
+    // Opens the dump before anything is drawn: music is the music file for a video's sound
+    // (null for none), firstFrameTime the demo time the first frame shows.
+    void start(const Vx::File& music, double firstFrameTime);
+    // Writes the drawn frame as "screenshot.png".
+    void saveScreenshot(Display& display);
+    // Every frameSkip-th drawn frame into the dump, the first one included. endTime, where
+    // the demo ends, tells the progress line how many frames are to come.
+    void dumpFrame(Display& display, double frameTime, double endTime);
+    // Waits for the frames under way, closes the dump and says how many frames were lost.
+    void finish(Display& display);
+    // Frames of the dump that have been delivered, written or lost.
+    int64_t getFramesDone() const { return framesDone; }
+    // Says, once, that keys moving the clock do nothing while a video records.
+    void refuseClockKey();
+
+    // For measurements, set before start. Not pipelined, each frame is read back, encoded
+    // and written before the next one is drawn, all on the player's thread; discarding, the
+    // frames are read back and dropped.
+    void setPipelined(bool on) { pipelined = on; }
+    void setDiscarding(bool on) { discarding = on; }
+
+private:
+    void openPipeline();
+    void writePng(FramePipeline::Frame& frame);
+    void deliver(bool written);
+    void reportProgress(bool last);
+
+    Vx::FileSystem& output;
+    std::string folder;
+    std::string name;
+    Vx::VideoInfo info;
+    int32_t frameSkip = 1;
+    int32_t crf = 18;
+    bool videoFile = false;
+    bool clockKeyRefused = false;
+    bool pipelined = true;
+    bool discarding = false;
+    std::unique_ptr<Vx::VideoWriter> writer;
+    std::unique_ptr<Mp4Recorder> recorder;
+    Vx::File music;
+    std::unique_ptr<FramePipeline> pipeline;
+    int32_t phase = 0;
+    int64_t framesDumped = 0;
+    // Counted as the frames are delivered, on a worker thread.
+    std::atomic<int64_t> framesDone{0};
+    std::atomic<int64_t> framesLost{0};
+    std::atomic<int64_t> framesExpected{0};
+    std::chrono::steady_clock::time_point began;
+    std::chrono::steady_clock::time_point lastReport;
+};
+
+} // namespace Marquel

@@ -283,6 +283,11 @@ const std::vector<BadInput> CASES = {
          b.configure("<music", "<videodump name=\"dump.avi\" fps=\"10\"/>\n\t<music");
      },
      1, "Error: Could not find something that could write to 'dump.avi'", USER_FILES},
+    {"VideoDumpCrfOutOfRange",
+     [](Breakage& b) {
+         b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"10\" crf=\"52\"/>\n\t<music");
+     },
+     1, "Error: [Marquel] The videodump 'dump.mp4' needs a crf from 0 to 51, not '52'", USER_FILES},
     {"VideoDumpWithoutName",
      [](Breakage& b) { b.configure("<music", "<videodump fps=\"10\"/>\n\t<music"); }, 1,
      "Error: Could not find something that could write to ''", USER_FILES},

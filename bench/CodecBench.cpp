@@ -1,6 +1,7 @@
-// Codec speed against the peers in one run: PNG decode against libpng's simplified
-// png_image API and stb_image, PNG encode against png_image_write_to_memory, JPEG decode
-// against libjpeg's plain decompress loop. Images are generated here: 1920x1080 and 512x512.
+// Codec speed against the peers in one run: PNG decode of RGBA, RGB, palette and grey files
+// against libpng's simplified png_image API and stb_image, PNG encode against
+// png_image_write_to_memory, JPEG decode against libjpeg's plain decompress loop. Images are
+// generated here: 1920x1080 and 512x512.
 
 #include "tests/common/JpegWriter.h"
 #include "vx/ImageObject.h"
@@ -48,26 +49,45 @@ Vx::ImageObject makePicture(Size size, bool opaque) {
     return image;
 }
 
-Bytes encodePng(Size size, bool opaque) {
-    Vx::ImageObject image = makePicture(size, opaque);
+// The picture's file kinds, in the order of the benchmarks' second argument.
+enum PngKind { RGBA_FILE, RGB_FILE, PALETTE_FILE, GREY_FILE };
+const char* const PNG_KIND_LABELS[] = {" RGBA file", " RGB file", " palette file", " grey file"};
+
+// RGB, palette and grey files through png_image_write_to_memory, so the decoders' fill-in of
+// alpha and libpng's expansions are measured too. The palette is 256 colours of the picture
+// (its top bits); grey is its green channel.
+Bytes encodePng(Size size, PngKind kind) {
+    Vx::ImageObject image = makePicture(size, kind != RGBA_FILE);
     Bytes png;
-    if (opaque) {
-        // An RGB file, so the decoders' fill-in of alpha is measured too.
-        png_image header = {};
-        header.version = PNG_IMAGE_VERSION;
-        header.width = size.width;
-        header.height = size.height;
-        header.format = PNG_FORMAT_BGR;
-        Bytes rgb;
-        for (int i = 0; i < size.width * size.height; ++i)
-            rgb.insert(rgb.end(), image.getData() + i * 4, image.getData() + i * 4 + 3);
-        png_alloc_size_t length = PNG_IMAGE_PNG_SIZE_MAX(header);
-        png.resize(length);
-        png_image_write_to_memory(&header, png.data(), &length, 0, rgb.data(), 0, nullptr);
-        png.resize(length);
+    if (kind == RGBA_FILE) {
+        Vx::PngCodec().encode(png, image);
         return png;
     }
-    Vx::PngCodec().encode(png, image);
+    png_image header = {};
+    header.version = PNG_IMAGE_VERSION;
+    header.width = size.width;
+    header.height = size.height;
+    header.format = kind == RGB_FILE    ? PNG_FORMAT_BGR
+                    : kind == GREY_FILE ? PNG_FORMAT_GRAY
+                                        : PNG_FORMAT_BGR_COLORMAP;
+    Bytes colourMap, samples;
+    for (int i = 0; i < 256; ++i)
+        colourMap.insert(colourMap.end(),
+                         {uint8_t(i << 5), uint8_t(i << 2 & 0xE0), uint8_t(i & 0xC0)});
+    header.colormap_entries = kind == PALETTE_FILE ? 256 : 0;
+    for (int i = 0; i < size.width * size.height; ++i) {
+        const uint8_t* p = image.getData() + i * 4;
+        if (kind == RGB_FILE)
+            samples.insert(samples.end(), p, p + 3);
+        else if (kind == GREY_FILE)
+            samples.push_back(p[1]);
+        else
+            samples.push_back(uint8_t((p[0] >> 5) | (p[1] >> 5) << 3 | (p[2] >> 6) << 6));
+    }
+    png_alloc_size_t length = PNG_IMAGE_PNG_SIZE_MAX(header);
+    png.resize(length);
+    png_image_write_to_memory(&header, png.data(), &length, 0, samples.data(), 0, colourMap.data());
+    png.resize(length);
     return png;
 }
 
@@ -84,14 +104,14 @@ Bytes encodeJpeg(Size size) {
     });
 }
 
-// Arguments: size index, then 1 for an opaque (RGB) file or 0 for RGBA.
+// Arguments: size index, then the file's PngKind.
 const Bytes& pngFile(const benchmark::State& state) {
     static std::vector<Bytes> files;
     if (files.empty())
         for (const Size& size : SIZES)
-            for (bool opaque : {false, true})
-                files.push_back(encodePng(size, opaque));
-    return files[state.range(0) * 2 + state.range(1)];
+            for (PngKind kind : {RGBA_FILE, RGB_FILE, PALETTE_FILE, GREY_FILE})
+                files.push_back(encodePng(size, kind));
+    return files[state.range(0) * 4 + state.range(1)];
 }
 
 const Bytes& jpegFile(const benchmark::State& state) {
@@ -116,7 +136,7 @@ void BM_PngDecode_Vx(benchmark::State& state) {
         Vx::PngCodec().decode(file.data(), uint32_t(file.size()), image);
         benchmark::DoNotOptimize(image.getData());
     }
-    countPixels(state, state.range(1) ? " RGB file" : " RGBA file");
+    countPixels(state, PNG_KIND_LABELS[state.range(1)]);
 }
 
 void BM_PngDecode_LibpngSimplified(benchmark::State& state) {
@@ -130,7 +150,7 @@ void BM_PngDecode_LibpngSimplified(benchmark::State& state) {
         png_image_finish_read(&image, nullptr, pixels.get(), 0, nullptr);
         benchmark::DoNotOptimize(pixels.get());
     }
-    countPixels(state, state.range(1) ? " RGB file" : " RGBA file");
+    countPixels(state, PNG_KIND_LABELS[state.range(1)]);
 }
 
 void BM_PngDecode_StbImage(benchmark::State& state) {
@@ -142,7 +162,7 @@ void BM_PngDecode_StbImage(benchmark::State& state) {
         benchmark::DoNotOptimize(pixels);
         stbi_image_free(pixels);
     }
-    countPixels(state, state.range(1) ? " RGB file" : " RGBA file");
+    countPixels(state, PNG_KIND_LABELS[state.range(1)]);
 }
 
 void BM_PngEncode_Vx(benchmark::State& state) {
@@ -206,7 +226,8 @@ void BM_JpegDecode_Libjpeg(benchmark::State& state) {
 }
 
 void pngArgs(benchmark::internal::Benchmark* b) {
-    b->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
+    b->ArgsProduct({{0, 1}, {RGBA_FILE, RGB_FILE, PALETTE_FILE, GREY_FILE}})
+        ->Unit(benchmark::kMillisecond);
 }
 void rgbaArgs(benchmark::internal::Benchmark* b) {
     b->ArgsProduct({{0, 1}, {0}})->Unit(benchmark::kMillisecond);

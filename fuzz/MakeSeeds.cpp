@@ -3,6 +3,7 @@
 //   make_fuzz_seeds <corpus folder>
 
 #include "tests/common/JpegWriter.h"
+#include "tests/common/TgaWriter.h"
 #include "tools/DemoScript.h"
 #include "tools/PixelFont.h"
 #include "vx/ImageObject.h"
@@ -75,6 +76,20 @@ Bytes jpeg(int width, int height, int components, bool progressive) {
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < components; ++c)
                 row[x * components + c] = sample(x, y, c);
+    });
+}
+
+// Grey and true-colour pixels follow the picture; colour-mapped ones (8-bit indices into four
+// entries) repeat in pairs, so run-length files get runs.
+Bytes tga(int width, int height, int type, int bits, int origin) {
+    testing_support::TgaSettings settings{type, bits, origin, width, height, {}};
+    if (type % 8 == 1)
+        settings.colourMap = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+    return testing_support::writeTga(settings, [&](int x, int y) {
+        Bytes pixel;
+        for (int c = 0; c < (bits + 7) / 8; ++c)
+            pixel.push_back(type % 8 == 1 ? uint8_t(x / 2 % 4) : sample(x, y, c));
+        return pixel;
     });
 }
 
@@ -175,6 +190,15 @@ int main(int argc, char** argv) {
     put("jpeg", "progressive-17x11.jpg", jpeg(17, 11, 3, true));
     put("jpeg", "cut.jpg", cut(colour, colour.size() * 2 / 3));
     put("jpeg", "damaged.jpg", flipped(colour, colour.size() / 2));
+
+    Bytes trueColour = tga(5, 3, 2, 24, 0);
+    put("tga", "24-bit-5x3.tga", trueColour);
+    put("tga", "32-bit-rle-top-4x4.tga", tga(4, 4, 10, 32, 0x20));
+    put("tga", "16-bit-3x2.tga", tga(3, 2, 2, 16, 0));
+    put("tga", "grey-rle-6x2.tga", tga(6, 2, 11, 8, 0));
+    put("tga", "mapped-5x3.tga", tga(5, 3, 1, 8, 0x20));
+    put("tga", "cut.tga", cut(trueColour, trueColour.size() - 5));
+    put("tga", "header-only.tga", cut(trueColour, 18));
 
     std::vector<uint8_t> pixelFont = Content::PixelFont::fontFile();
     put("font", "marquel.font", pixelFont);

@@ -12,8 +12,8 @@ namespace Vx {
 
 namespace {
 
-// Everything one decode needs, released however it ends. libjpeg reports errors and
-// warnings through the message hook, which jumps back here with the text.
+// Everything one decode needs, released however it ends. libjpeg's errors, and the one
+// warning that means pixels are missing, jump back here with the text.
 struct Decoder {
     jpeg_decompress_struct cinfo;
     jpeg_source_mgr source;
@@ -28,14 +28,23 @@ struct Decoder {
     }
 };
 
-void outputMessage(j_common_ptr cinfo) {
+[[noreturn]] void jumpWithMessage(j_common_ptr cinfo) {
     Decoder* decoder = static_cast<Decoder*>(cinfo->client_data);
     cinfo->err->format_message(cinfo, decoder->message);
     std::longjmp(decoder->jump, 1);
 }
 
 void errorExit(j_common_ptr cinfo) {
-    outputMessage(cinfo);
+    jumpWithMessage(cinfo);
+}
+
+// Viewers show a picture libjpeg only warns about (an unknown JFIF revision, stray bytes
+// before a marker), so those decode; a file cut short would show grey where data is missing.
+void emitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+        jumpWithMessage(cinfo);
+    if (level < 0)
+        ++cinfo->err->num_warnings;
 }
 
 void initSource(j_decompress_ptr) {
@@ -65,7 +74,7 @@ void skipInput(j_decompress_ptr cinfo, long count) {
 
 void setUp(Decoder& decoder, const uint8_t* data, uint32_t size) {
     decoder.cinfo.err = jpeg_std_error(&decoder.errors);
-    decoder.errors.output_message = outputMessage;
+    decoder.errors.emit_message = emitMessage;
     decoder.errors.error_exit = errorExit;
     decoder.source.next_input_byte = data;
     decoder.source.bytes_in_buffer = size;
@@ -89,17 +98,39 @@ bool readHeader(Decoder& decoder) {
     return true;
 }
 
-// libjpeg writes blue, green, red and an opaque alpha straight into the image's rows.
+// Four ink values a pixel, in place: R = C × K / 255 on inverted inks (255 = no ink), which
+// Photoshop writes and marks with its Adobe segment; other files hold plain inks.
+void inksToBgra(uint8_t* row, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, row += 4) {
+        int c = row[0], m = row[1], y = row[2], k = row[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        row[0] = uint8_t((y * k + 127) / 255);
+        row[1] = uint8_t((m * k + 127) / 255);
+        row[2] = uint8_t((c * k + 127) / 255);
+        row[3] = 255;
+    }
+}
+
+// libjpeg writes blue, green, red and an opaque alpha straight into the image's rows; print
+// colours (CMYK, or YCCK which libjpeg turns into CMYK) come as inks, converted row by row.
 bool readPixels(Decoder& decoder, uint8_t* pixels) {
     if (setjmp(decoder.jump))
         return false;
     jpeg_decompress_struct& cinfo = decoder.cinfo;
-    cinfo.out_color_space = JCS_EXT_BGRA;
+    const bool inks = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = inks ? JCS_CMYK : JCS_EXT_BGRA;
     jpeg_start_decompress(&cinfo);
     size_t stride = size_t(cinfo.output_width) * 4;
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW row = pixels + cinfo.output_scanline * stride;
         jpeg_read_scanlines(&cinfo, &row, 1);
+        if (inks)
+            inksToBgra(row, cinfo.output_width, cinfo.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&cinfo);
     return true;

@@ -4,7 +4,8 @@
 
 namespace Vx {
 
-// JPEG decoding through libjpeg; any libjpeg error or warning ends the decoding.
+// JPEG decoding through libjpeg, colour, grey and print inks (CMYK, YCCK); an error or a
+// file cut short ends the decoding, other warnings do not.
 class JpegCodec : public ImageCodec {
 public:
     void decode(const uint8_t* data, uint32_t size, ImageObject& image) override;

@@ -70,8 +70,8 @@ struct WriteStructs {
 struct Header {
     png_uint_32 width;
     png_uint_32 height;
-    int bitDepth;
     int colorType;
+    bool transparency;
 };
 
 // libpng reports errors by longjmp to the setjmp below. The functions that arm it hold no
@@ -83,21 +83,34 @@ bool readHeader(png_structp png, png_infop info, Header& header) {
     png_read_info(png, info);
     header.width = png_get_image_width(png, info);
     header.height = png_get_image_height(png, info);
-    header.bitDepth = png_get_bit_depth(png, info);
     header.colorType = png_get_color_type(png, info);
+    header.transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     return true;
 }
 
-// libpng swaps to blue first and adds the opaque alpha itself, writing every row straight
-// into the image's buffer: no second pass over the pixels.
-bool readPixels(png_structp png, png_infop info, int colorType, png_bytepp rows) {
+// libpng's own transforms turn every colour type and depth into blue, green, red, alpha and
+// write every row straight into the image's buffer: no second pass over the pixels. Gamma is
+// left alone, so a picture looks the same whatever chunks it carries.
+bool readPixels(png_structp png, png_infop info, const Header& header, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png)))
         return false;
+    if (header.colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (!(header.colorType & PNG_COLOR_MASK_COLOR)) {
+        png_set_expand_gray_1_2_4_to_8(png);
+        png_set_gray_to_rgb(png);
+    }
+    if (header.transparency)
+        png_set_tRNS_to_alpha(png);
+    png_set_scale_16(png);
     png_set_bgr(png);
-    if (colorType == PNG_COLOR_TYPE_RGB)
+    if (!(header.colorType & PNG_COLOR_MASK_ALPHA) && !header.transparency)
         png_set_filler(png, 0xff, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
+    // A combination the transforms above do not bring to 4 bytes would overrun the rows.
+    if (png_get_rowbytes(png, info) != size_t(header.width) * 4)
+        return false;
     png_read_image(png, rows);
     png_read_end(png, nullptr);
     return true;
@@ -113,17 +126,6 @@ bool writePixels(png_structp png, png_infop info, const ImageObject& image, png_
     png_write_image(png, rows);
     png_write_end(png, nullptr);
     return true;
-}
-
-void checkFormat(const Header& header) {
-    bool rgb = header.colorType == PNG_COLOR_TYPE_RGB;
-    bool rgba = header.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
-    if ((rgb || rgba) && header.bitDepth == 8)
-        return;
-    if (header.colorType == PNG_COLOR_TYPE_GRAY && header.bitDepth == 8)
-        throw Exception("[Vx::loadPNG] No support for grayscale images yet");
-    throw Exception("[Vx::loadPNG] Bad color format of image (type %d, %d bits per channel)",
-                    header.colorType, header.bitDepth);
 }
 
 std::vector<png_bytep> rowPointers(uint8_t* pixels, uint32_t width, uint32_t height) {
@@ -153,14 +155,13 @@ void loadPNG(const uint8_t* data, uint32_t size, ImageObject& image) {
     Header header;
     if (!readHeader(structs.png, structs.info, header))
         throw Exception("%s", DECODE_ERROR);
-    checkFormat(header);
     uint64_t bytes = uint64_t(header.width) * header.height * 4;
     if (bytes == 0 || bytes > MAX_IMAGE_BYTES)
         throw Exception("%s", DECODE_ERROR);
 
     std::unique_ptr<uint8_t[]> pixels(new uint8_t[bytes]);
     std::vector<png_bytep> rows = rowPointers(pixels.get(), header.width, header.height);
-    if (!readPixels(structs.png, structs.info, header.colorType, rows.data()))
+    if (!readPixels(structs.png, structs.info, header, rows.data()))
         throw Exception("%s", DECODE_ERROR);
     image.setData(int32_t(header.width), int32_t(header.height), std::move(pixels));
 }

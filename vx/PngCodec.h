@@ -4,7 +4,7 @@
 
 namespace Vx {
 
-// PNG through libpng: decodes 8-bit RGB and RGBA, encodes 8-bit RGBA.
+// PNG through libpng: decodes every colour type and bit depth, encodes 8-bit RGBA.
 class PngCodec : public ImageCodec {
 public:
     void decode(const uint8_t* data, uint32_t size, ImageObject& image) override;

@@ -4,7 +4,8 @@
 
 namespace Vx {
 
-// Recognises .tga names so that they get a clear refusal instead of "no decoder".
+// TGA through stb_image's TGA reader: true colour, grey and colour-mapped, raw or run-length
+// encoded, either origin.
 class TgaCodec : public ImageCodec {
 public:
     void decode(const uint8_t* data, uint32_t size, ImageObject& image) override;

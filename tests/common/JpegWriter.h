@@ -21,6 +21,8 @@ struct JpegSettings {
     J_COLOR_SPACE space = JCS_RGB;
     int quality = 90;
     bool progressive = false;
+    // libjpeg marks CMYK files as Photoshop does, inks inverted; false writes plain inks.
+    bool adobeMarker = true;
 };
 
 // fillRow(y, row) writes row y (width × components bytes) before it is compressed.
@@ -39,6 +41,8 @@ inline std::vector<uint8_t> writeJpeg(const JpegSettings& settings,
     cinfo.in_color_space = settings.space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, settings.quality, TRUE);
+    if (!settings.adobeMarker)
+        cinfo.write_Adobe_marker = FALSE;
     if (settings.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);

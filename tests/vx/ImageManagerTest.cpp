@@ -93,7 +93,7 @@ TEST_F(ImageTest, LoadFailuresNameTheFile) {
     EXPECT_EQ(messageOf([&] { fs.loadImage("noext"); }),
               "Vx::ImageManager::loadImage, No decoder found for noext");
     EXPECT_EQ(messageOf([&] { fs.loadImage("pic.tga"); }),
-              "[Vx::ImageCodec] TGA-reader is not done yet!");
+              "[Vx::loadTGA] Not a tga-file! Header is wrong!");
     EXPECT_TRUE(fs.getImageManager().findImage("pic.tga").isNull());
 }
 

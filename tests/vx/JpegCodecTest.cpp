@@ -25,6 +25,14 @@ void expectNear(const uint8_t* pixel, int blue, int green, int red) {
     EXPECT_EQ(pixel[3], 255);
 }
 
+// The first marker of a kind: the segment it starts, or the file's size when there is none.
+size_t findMarker(const Bytes& jpeg, uint8_t marker) {
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == marker)
+            return i;
+    return jpeg.size();
+}
+
 } // namespace
 
 TEST(JpegCodecTest, ColourDecodesOpaqueWithBlueFirst) {
@@ -57,18 +65,48 @@ TEST(JpegCodecTest, GarbageIsRefusedWithLibjpegsMessage) {
 // SOF0 holds height then width; 60000 x 60000 pixels would need 14 GB.
 TEST(JpegCodecTest, HugeDimensionsAreRefused) {
     Bytes jpeg = makeJpeg(8, 8, 1, 2, 3);
-    size_t sof = 0;
-    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            sof = i;
-            break;
-        }
-    ASSERT_NE(sof, 0u);
+    size_t sof = findMarker(jpeg, 0xC0);
+    ASSERT_LT(sof, jpeg.size());
     jpeg[sof + 5] = 0xEA;
     jpeg[sof + 6] = 0x60;
     jpeg[sof + 7] = 0xEA;
     jpeg[sof + 8] = 0x60;
     EXPECT_EQ(decodeMessage(jpeg), "Internal jpeglib error; Image is too large");
+}
+
+// The same inks stored plainly, and inverted under an Adobe marker as Photoshop writes them.
+TEST(JpegCodecTest, PrintInksDecodeToColour) {
+    for (bool adobe : {true, false}) {
+        testing_support::JpegSettings settings;
+        settings.width = settings.height = 16;
+        settings.components = 4;
+        settings.space = JCS_CMYK;
+        settings.quality = 98;
+        settings.adobeMarker = adobe;
+        const uint8_t inks[] = {55, 155, 205, 35};
+        Bytes jpeg = testing_support::writeJpeg(settings, [&](int, uint8_t* row) {
+            for (int i = 0; i < 16 * 4; ++i)
+                row[i] = uint8_t(adobe ? 255 - inks[i % 4] : inks[i % 4]);
+        });
+        Vx::ImageObject image = decode(jpeg);
+        for (int i = 0; i < 16 * 16; ++i)
+            expectNear(image.getData() + i * 4, 43, 86, 173);
+    }
+}
+
+// Viewers show what libjpeg only warns about; pixels missing or of 12 bits are still refused.
+TEST(JpegCodecTest, WarningsDecodeButNotAnEndCutShort) {
+    Bytes jpeg = makeJpeg(16, 16, 200, 100, 30);
+    Bytes newerJfif = jpeg;
+    newerJfif[11] = 2;
+    Bytes strayBytes = jpeg;
+    strayBytes.insert(strayBytes.begin() + findMarker(jpeg, 0xDB), {0x12, 0x34});
+    for (const Bytes& warned : {newerJfif, strayBytes})
+        expectNear(decode(warned).getData(), 30, 100, 200);
+    EXPECT_EQ(decodeMessage(Bytes(jpeg.begin(), jpeg.end() - 2)),
+              "Internal jpeglib error; Premature end of JPEG file");
+    jpeg[findMarker(jpeg, 0xC0) + 4] = 12;
+    EXPECT_EQ(decodeMessage(jpeg), "Internal jpeglib error; Unsupported JPEG data precision 12");
 }
 
 TEST_F(VxTest, JpegLoadsThroughTheFileSystem) {

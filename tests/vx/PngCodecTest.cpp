@@ -31,6 +31,25 @@ void putBigEndian(Bytes& bytes, size_t at, uint32_t value) {
         bytes[at + i] = uint8_t(value >> (24 - 8 * i));
 }
 
+// What pixel (x, y) of makePng's picture decodes to: low depths widen by repeating their bits,
+// 16 bits round to the nearest 8-bit value, a transparency chunk becomes alpha.
+std::vector<uint8_t> expected(int type, int depth, bool transparency, int x, int y) {
+    auto widened = [&](int c) {
+        uint32_t v = storedSample(x, y, c, depth);
+        return uint8_t(depth == 16 ? (v * 255 + 32767) / 65535 : v * 255 / ((1u << depth) - 1));
+    };
+    if (type == PNG_COLOR_TYPE_PALETTE) {
+        std::vector<uint8_t> entry = paletteEntry(int(storedSample(x, y, 0, depth)));
+        return {entry[2], entry[1], entry[0], transparency ? entry[3] : uint8_t(255)};
+    }
+    const int last = (type & PNG_COLOR_MASK_COLOR) ? 2 : 0;
+    bool key = transparency;
+    for (int c = 0; c <= last; ++c)
+        key = key && storedSample(x, y, c, depth) == storedSample(0, 0, c, depth);
+    uint8_t alpha = (type & PNG_COLOR_MASK_ALPHA) ? widened(last + 1) : key ? 0 : 255;
+    return {widened(last), widened(last / 2), widened(0), alpha};
+}
+
 const std::string NOT_PNG = "[Vx::loadPNG] Not a png-file! Header is wrong!";
 const std::string DECODE_ERROR = "[Vx::loadPNG] Error when decoding png-file!";
 
@@ -80,17 +99,24 @@ TEST(PngCodecTest, EncodeRefusesAnImageWithoutPixels) {
     EXPECT_FALSE(Vx::PngCodec().encode(encoded, image));
 }
 
-TEST(PngCodecTest, UnsupportedFormatsAreRefusedByName) {
-    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_GRAY, 8)),
-              "[Vx::loadPNG] No support for grayscale images yet");
-    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_PALETTE, 8)),
-              "[Vx::loadPNG] Bad color format of image (type 3, 8 bits per channel)");
-    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_RGB, 16)),
-              "[Vx::loadPNG] Bad color format of image (type 2, 16 bits per channel)");
-    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_GRAY_ALPHA, 8)),
-              "[Vx::loadPNG] Bad color format of image (type 4, 8 bits per channel)");
-    EXPECT_EQ(decodeMessage(makePng(4, 4, PNG_COLOR_TYPE_GRAY, 4)),
-              "[Vx::loadPNG] Bad color format of image (type 0, 4 bits per channel)");
+// Every colour type at every depth, plain and interlaced, with and without a transparency
+// chunk where the type may carry one.
+TEST(PngCodecTest, EveryColourTypeAndDepthDecodesToItsPixels) {
+    const std::pair<int, std::vector<int>> kinds[] = {{PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}},
+                                                      {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}},
+                                                      {PNG_COLOR_TYPE_RGB, {8, 16}},
+                                                      {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
+                                                      {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}}};
+    for (const auto& [type, depths] : kinds)
+        for (int depth : depths)
+            for (int variant = 0; variant < ((type & PNG_COLOR_MASK_ALPHA) ? 2 : 4); ++variant) {
+                Vx::ImageObject image =
+                    decode(makePng(11, 7, type, depth, variant & 1, variant & 2));
+                for (int y = 0; y < 7; ++y)
+                    for (int x = 0; x < 11; ++x)
+                        EXPECT_EQ(pixel(image, x, y), expected(type, depth, variant & 2, x, y))
+                            << "type " << type << ", " << depth << " bits, variant " << variant;
+            }
 }
 
 TEST(PngCodecTest, WrongOrShortHeaderIsNotAPng) {

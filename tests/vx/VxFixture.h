@@ -25,27 +25,24 @@ inline uint8_t sample(int x, int y, int channel) {
     return static_cast<uint8_t>(x * 37 + y * 11 + channel * 71 + (x ^ y) * 3);
 }
 
-// Stored in any libpng-supported format; 16-bit samples repeat their 8-bit value.
-inline Bytes makePng(int width, int height, int colorType, int bitDepth, bool interlaced = false) {
-    int channels = colorType == PNG_COLOR_TYPE_RGB          ? 3
-                   : colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
-                   : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                            : 1;
-    int sampleBytes = bitDepth == 16 ? 2 : 1;
-    size_t stride = size_t(width) * channels * sampleBytes;
-    Bytes pixels(stride * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 0; c < channels; ++c)
-                for (int b = 0; b < sampleBytes; ++b) {
-                    uint8_t value = sample(x, y, c);
-                    if (colorType == PNG_COLOR_TYPE_PALETTE)
-                        value %= 4;
-                    pixels[y * stride + (size_t(x) * channels + c) * sampleBytes + b] = value;
-                }
-    Bytes out;
+// Channel c of (x, y) as a file of a bit depth stores it: the top bits of a 16-bit value whose
+// high byte is sample(x, y, c), so 8-bit files hold sample(x, y, c) itself.
+inline uint32_t storedSample(int x, int y, int c, int bitDepth) {
+    return (uint32_t(sample(x, y, c)) << 8 | sample(x, y, c + 4)) >> (16 - bitDepth);
+}
+
+// Palette entry i as R, G, B and its alpha in the transparency chunk.
+inline std::vector<uint8_t> paletteEntry(int i) {
+    return {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), uint8_t(i * 7 + 1)};
+}
+
+// Any colour type and depth; a palette holds every index the depth allows. With transparency,
+// a palette gets an alpha per entry, grey or RGB the colour of pixel (0, 0).
+inline Bytes makePng(int width, int height, int colorType, int bitDepth, bool interlaced = false,
+                     bool transparency = false) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
+    Bytes out;
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         ADD_FAILURE() << "libpng could not write the test image";
@@ -58,16 +55,41 @@ inline Bytes makePng(int width, int height, int colorType, int bitDepth, bool in
             target->insert(target->end(), data, data + size);
         },
         nullptr);
-    png_set_IHDR(png, info, width, height, colorType == PNG_COLOR_TYPE_PALETTE ? 8 : bitDepth,
-                 colorType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, width, height, bitDepth, colorType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_color palette[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_PLTE(png, info, palette, 4);
+    std::vector<png_color> palette;
+    std::vector<png_byte> alphas;
+    for (int i = 0; colorType == PNG_COLOR_TYPE_PALETTE && i < (1 << bitDepth); ++i) {
+        std::vector<uint8_t> entry = paletteEntry(i);
+        palette.push_back({entry[0], entry[1], entry[2]});
+        alphas.push_back(entry[3]);
+    }
+    if (!palette.empty())
+        png_set_PLTE(png, info, palette.data(), int(palette.size()));
+    png_color_16 key = {0, png_uint_16(storedSample(0, 0, 0, bitDepth)),
+                        png_uint_16(storedSample(0, 0, 1, bitDepth)),
+                        png_uint_16(storedSample(0, 0, 2, bitDepth)),
+                        png_uint_16(storedSample(0, 0, 0, bitDepth))};
+    if (transparency)
+        png_set_tRNS(png, info, alphas.data(), int(alphas.size()), &key);
     png_write_info(png, info);
+    png_set_packing(png);
+    int channels = png_get_channels(png, info);
+    int sampleBytes = bitDepth == 16 ? 2 : 1;
+    size_t stride = size_t(width) * channels * sampleBytes;
+    Bytes pixels(stride * height);
     std::vector<png_bytep> rows(height);
-    for (int y = 0; y < height; ++y)
+    for (int y = 0; y < height; ++y) {
         rows[y] = pixels.data() + y * stride;
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < channels; ++c) {
+                uint32_t value = storedSample(x, y, c, bitDepth);
+                png_bytep at = rows[y] + (size_t(x) * channels + c) * sampleBytes;
+                at[0] = uint8_t(sampleBytes == 2 ? value >> 8 : value);
+                at[sampleBytes - 1] = uint8_t(value);
+            }
+    }
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);

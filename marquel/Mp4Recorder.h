@@ -54,6 +54,9 @@ public:
     // Frames given to addFrame, and how many of them the file holds (after finish).
     int64_t framesGiven() const;
     int64_t framesLost() const;
+    // Why the recording stopped early, as one "[Marquel] Could not ..." line; empty while
+    // nothing failed.
+    const std::string& failure() const;
 
 private:
     struct State;

@@ -174,6 +174,8 @@ void Capture::finish(Display& display) {
         // Frames the recorder never got (the window changed size) are lost as well.
         const int64_t kept = recorder->framesGiven() - recorder->framesLost();
         const int64_t lost = framesDumped - kept;
+        if (!recorder->failure().empty())
+            std::fprintf(stderr, "%s\n", recorder->failure().c_str());
         if (lost > 0 || !ended) {
             std::fprintf(stderr,
                          "[Marquel] %lld of %lld video frames could not be written into "

@@ -1,13 +1,16 @@
 // Screenshots and the video dump of a running player: names, frame times, orientation and
 // opacity of the files written into the output folder.
 
+#include "Mp4Decode.h"
 #include "SystemFixture.h"
 #include "vx/FileSystem.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -33,7 +36,16 @@ public:
         ScriptedEffect::render(time, dt, progress);
         const long n = paintTime ? std::lround(time * 100) : static_cast<long>(times.size() - 1);
         glEnable(GL_SCISSOR_TEST);
+        // Bits as black and white stripes, which lossy video keeps readable.
+        for (int bit = 0; blocks && bit < 8; ++bit) {
+            const float on = static_cast<float>((n >> bit) & 1);
+            glScissor(bit * WIDTH / 8, 0, WIDTH / 8, HEIGHT);
+            glClearColor(on, on, on, 0);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
         for (bool top : {true, false}) {
+            if (blocks)
+                break;
             glScissor(0, top ? HEIGHT / 2 : 0, WIDTH, HEIGHT / 2);
             glClearColor(float(n / 256) / 255, float(n % 256) / 255,
                          float(top ? TOP_BLUE : BOTTOM_BLUE) / 255, 0);
@@ -43,7 +55,24 @@ public:
     }
 
     bool paintTime;
+    bool blocks = false;
 };
+
+// The number a frame of the painting effect's stripes shows: top row first, B, G, R, A.
+long stripedNumber(const uint8_t* bgra) {
+    long n = 0;
+    for (int bit = 0; bit < 8; ++bit)
+        n |= long(bgra[((HEIGHT / 2) * WIDTH + bit * WIDTH / 8 + WIDTH / 16) * 4 + 1] > 128) << bit;
+    return n;
+}
+
+double psnr(const uint8_t* a, const uint8_t* b) {
+    double squares = 0;
+    for (int i = 0; i < WIDTH * HEIGHT * 4; ++i)
+        if (i % 4 != 3)
+            squares += (a[i] - b[i]) * (a[i] - b[i]);
+    return 10 * std::log10(255.0 * 255.0 * WIDTH * HEIGHT * 3 / std::max(squares, 1.0));
+}
 
 class RecordingTest : public SystemFixture {
 protected:
@@ -89,6 +118,22 @@ protected:
         return bgra[2] * 256 + bgra[1];
     }
 
+    // Runs a dump named name of the script from 0.2 s at 10 fps, with a music file that is
+    // silent but for a click at 0.6 s, muted as mute says.
+    void recordClicks(const std::string& name, const std::string& mute) {
+        sound_test::Frames music(sound_test::RATE * 2 * 2, 0);
+        for (int i = 0; i < 200; ++i)
+            music[(sound_test::RATE * 6 / 10 + i) * 2] = 24000;
+        write("data/click.wav", sound_test::wav(music));
+        // The last run writes its settings back before this one's are written.
+        finish();
+        painter.times.clear();
+        startWith("<time start=\"0.2\"/><videodump name=\"" + name +
+                  "\" fps=\"10\" fpsbase=\"1\" frameskip=\"1\"/><music file=\"click.wav\" mute=\"" +
+                  mute + "\"/>")
+            .run();
+    }
+
     PaintingEffect painter{true};
 };
 
@@ -132,4 +177,42 @@ TEST_F(RecordingTest, PressingSTwiceLeavesOneScreenshotOfTheSecondFrame) {
     s.run();
     EXPECT_EQ(written(), (std::set<std::string>{"screenshot.png"}));
     EXPECT_EQ(paintedNumber("screenshot.png"), 4) << "the frame drawn when S was seen";
+}
+
+// Frame k of a video shows what PNG frame k of the same dump shows, none dropped, doubled or
+// shifted, and the music runs in step from the first frame, muted or not; the keys that would
+// move the clock only say once that they do nothing.
+TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
+    painter.paintTime = false;
+    painter.blocks = true;
+    writeScript(1.0f);
+    recordClicks("twin.png", "on");
+    painter.plan[2] = [] { pressKey(SDLK_SPACE); };
+    painter.plan[3] = [] { pressKey(SDLK_PAGEUP); };
+    painter.plan[4] = [] { pressKey(SDLK_p, KMOD_LCTRL); };
+    testing::internal::CaptureStderr();
+    recordClicks("clip.mp4", "on");
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string refusal = "do nothing while 'clip.mp4' records";
+    EXPECT_NE(said.find(refusal), std::string::npos) << said;
+    EXPECT_EQ(said.find(refusal), said.rfind(refusal)) << "said once: " << said;
+
+    const auto video = system_test::decodeMp4((dir.path() / "bin/screenshots/clip.mp4").string());
+    ASSERT_EQ(video.pictures.size(), 7u) << "0.3 s to 0.9 s";
+    EXPECT_EQ(av_cmp_q(video.frameRate, AVRational{10, 1}), 0);
+    Vx::FileSystem output;
+    output.addPath((dir.path() / "bin/screenshots/").string());
+    for (size_t k = 0; k < video.pictures.size(); ++k) {
+        EXPECT_EQ(stripedNumber(video.pictures[k].data()), long(k));
+        char twin[32];
+        std::snprintf(twin, sizeof twin, "twin.%06zu.png", k);
+        Vx::Image png = output.loadImage(twin, -1, true);
+        EXPECT_GE(psnr(video.pictures[k].data(), png->getData()), 30.0) << twin;
+    }
+    ASSERT_TRUE(video.hasSound) << "muted is for listening, not for the recording";
+    EXPECT_NEAR(video.firstLoudSecond, 0.6 - 0.3, 1024.0 / sound_test::RATE)
+        << "the music starts at the time the first frame shows";
+
+    recordClicks("quiet.mp4", "nosound");
+    EXPECT_FALSE(system_test::decodeMp4((dir.path() / "bin/screenshots/quiet.mp4").string()).hasSound);
 }

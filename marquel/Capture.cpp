@@ -43,11 +43,12 @@ Capture::~Capture() {
 }
 
 void Capture::configure(const std::string& newName, const Vx::VideoInfo& newInfo,
-                        int32_t newFrameSkip, int32_t newCrf) {
+                        int32_t newFrameSkip, int32_t newCrf, const std::string& newPreset) {
     name = newName;
     info = newInfo;
     frameSkip = newFrameSkip;
     crf = newCrf;
+    preset = newPreset;
     writer.reset();
     videoFile = Mp4Recorder::takes(name);
     if (!videoFile)
@@ -77,6 +78,7 @@ void Capture::start(const Vx::File& newMusic, double firstFrameTime) {
         settings.fps = info.fps;
         settings.fpsBase = info.fpsBase;
         settings.crf = crf;
+        settings.preset = preset;
         if (!music.isNull()) {
             settings.music = music->getChars();
             settings.musicSize = static_cast<size_t>(music->getSize());

@@ -35,7 +35,7 @@ public:
     // Takes the video dump. A name ending in ".mp4" records a video file; any other goes to
     // the file layer's writer kinds, which throw for a name none of them takes.
     void configure(const std::string& name, const Vx::VideoInfo& info, int32_t frameSkip,
-                   int32_t crf);
+                   int32_t crf, const std::string& preset);
     bool dumping() const { return writer || videoFile; }
     // A video with its sound is being made: the clock must run straight on.
     bool recordsVideo() const { return videoFile; }
@@ -77,6 +77,7 @@ private:
     Vx::VideoInfo info;
     int32_t frameSkip = 1;
     int32_t crf = 18;
+    std::string preset;
     bool videoFile = false;
     bool clockKeyRefused = false;
     bool pipelined = true;

@@ -57,6 +57,9 @@ public:
     virtual Vorlik::TextureManager* getTextureManager() { return nullptr; }
 
     bool isOpen() const { return opened; }
+    // Whether endFrame shows the frame it ends. A recording shows only a few: nobody watches
+    // each one, and showing one costs a copy of the whole picture to the screen.
+    void setPresenting(bool on) { presenting = on; }
 
 protected:
     // Closes an open window and keeps what the next one is opened with.
@@ -78,6 +81,7 @@ protected:
     unsigned windowHeight = 0;
     bool fullscreen = false;
     bool opened = false;
+    bool presenting = true;
     // Modifier state of the last key event.
     bool alt = false;
     bool shift = false;

@@ -216,7 +216,8 @@ void GLDisplay::beginFrame() {
 
 void GLDisplay::endFrame() {
     restoreSavedState();
-    SDL_GL_SwapBuffers();
+    if (presenting)
+        SDL_GL_SwapBuffers();
 }
 
 void GLDisplay::drawInspector(Panel& panel) {

@@ -29,6 +29,9 @@ public:
         // The music time, in seconds, that frame 0 shows; before 0 the sound starts with
         // silence.
         double musicStart = 0;
+        // x264's speed preset ("ultrafast" to "placebo"); empty for the recorder's own, the
+        // slowest that records the demo here faster than it plays.
+        std::string preset;
     };
 
     // True for names whose extension is "mp4".

@@ -30,6 +30,9 @@ static_assert(MUSIC_MODE == 0x8C8, "the music streams from memory in software, 2
 
 constexpr int FPS_SAMPLES = 32;
 
+// While dumping, a frame is shown at most every this many milliseconds.
+constexpr uint32_t SHOWN_FRAME_TICKS = 100;
+
 // The clock counts milliseconds in 32 bits, about 24 days either way. A time beyond this
 // (a slip such as a start mark of 1e30) is taken as this far: past the end of any script,
 // where the demo ends, instead of a wrapped count that lands weeks before it or at 0.
@@ -59,6 +62,7 @@ struct System::Loop {
     int32_t fpsIndex = 0;
     // S was pressed: the frame is saved once it is drawn, before it is shown.
     bool screenshotWanted = false;
+    uint32_t lastShownTicks = 0;
 };
 
 System::System() = default;
@@ -200,11 +204,23 @@ void System::run() {
         if (drawn && loop.frameTime < script.endTime)
             capture.dumpFrame(*display, loop.frameTime, script.endTime);
         followFullscreen();
+        showSometimes(loop);
         display->endFrame();
     }
     if (!noSound)
         releaseMusic();
     capture.finish(*display);
+}
+
+void System::showSometimes(Loop& loop) {
+    if (!capture.dumping())
+        return;
+    // A dump shows a few frames a second: enough to watch it go, while the time goes to it.
+    const uint32_t now = ticks();
+    const bool show = now - loop.lastShownTicks >= SHOWN_FRAME_TICKS;
+    if (show)
+        loop.lastShownTicks = now;
+    display->setPresenting(show);
 }
 
 void System::startCapture() {

@@ -133,6 +133,8 @@ private:
     void feedPanels(Loop& loop);
     void drawPanels();
     void followFullscreen();
+    // While dumping, only some frames are shown.
+    void showSometimes(Loop& loop);
     // Opens the video dump, with the music a video records.
     void startCapture();
 };

@@ -208,7 +208,7 @@ void System::applyVideoDump(Xml::XmlNode& root) {
         }
         crf = static_cast<int32_t>(value);
     }
-    capture.configure(name, info, frameSkip, crf);
+    capture.configure(name, info, frameSkip, crf, tag.getAttribute("preset"));
 }
 
 void System::applyMusic(Xml::XmlNode& root) {

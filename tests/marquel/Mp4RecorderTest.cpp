@@ -74,9 +74,9 @@ TEST(Mp4Recorder, RecordsEveryFrameInPlaceAtItsRateWithTheMusicInStep) {
         double click; // music seconds; no music at a rate of 0
     };
     // Odd sizes pad the edges; music at a rate AAC does not take is resampled.
-    for (Case c : {Case{{path, 160, 96, 30, 1, 18, nullptr, 0, 0.5}, 45, 44100, 2, 1.0},
-                   Case{{path, 161, 91, 30000, 1001, 18, nullptr, 0, -0.5}, 30, 37800, 1, 0.25},
-                   Case{{path, 160, 96, 25, 1}, 10, 0, 0, 0}}) {
+    for (Case c : {Case{{path, 160, 96, 30, 1, 18, nullptr, 0, 0.5, {}}, 45, 44100, 2, 1.0},
+                   Case{{path, 161, 91, 30000, 1001, 18, nullptr, 0, -0.5, {}}, 30, 37800, 1, 0.25},
+                   Case{{path, 160, 96, 25, 1, 18, nullptr, 0, 0, {}}, 10, 0, 0, 0}}) {
         SCOPED_TRACE(c.s.fps);
         sound_test::Frames music(size_t(2 * c.rate * (c.click + 1)) + 256); // one click
         std::fill_n(music.begin() + 2 * std::lround(c.click * c.rate), 256, 30000);
@@ -110,7 +110,8 @@ TEST(Mp4Recorder, RecordsEveryFrameInPlaceAtItsRateWithTheMusicInStep) {
 
 TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
     testing_support::TempDir dir;
-    const Mp4Recorder::Settings settings{(dir.path() / "cut.mp4").string(), 160, 96, 30, 1};
+    const Mp4Recorder::Settings settings{(dir.path() / "cut.mp4").string(), 160, 96, 30, 1, 18,
+                                         nullptr, 0, 0, {}};
     constexpr int FRAMES = 150;
     Mp4Recorder whole(settings);
     record(whole, settings, FRAMES);

@@ -181,7 +181,7 @@ void Capture::finish(Display& display) {
         if (lost > 0 || !ended) {
             std::fprintf(stderr,
                          "[Marquel] %lld of %lld video frames could not be written into "
-                         "'%s/%s'; the video holds the %lld before them\n",
+                         "'%s/%s'; it holds the first %lld\n",
                          static_cast<long long>(lost), static_cast<long long>(framesDumped),
                          folder.c_str(), name.c_str(),
                          static_cast<long long>(kept));

@@ -434,6 +434,20 @@ const std::vector<BadInput> CASES = {
          b.configure("<music", "<videodump name=\"dump.png\" fps=\"4\"/>\n\t<music");
      },
      0, FRAMES_LOST, SCRIPT_ONLY},
+    {"VideoIntoAFile",
+     [](Breakage& b) {
+         b.write("bin/screenshots", "");
+         b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"4\"/>\n\t<music");
+     },
+     1, "Error: [Marquel] Could not open 'screenshots/dump.mp4': Not a directory", SCRIPT_ONLY},
+    {"VideoOnAFullDisk",
+     [](Breakage& b) {
+         fs::create_directories(b.path("bin/screenshots"));
+         b.fillDisk("bin/screenshots");
+         b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"4\"/>\n\t<music");
+     },
+     0, "[Marquel] 1 of 1 video frames could not be written into 'screenshots/dump.mp4'; it holds "
+        "the first 0", SCRIPT_ONLY},
     {"ScreenshotsOnAFullDisk",
      [](Breakage& b) {
          fs::create_directories(b.path("bin/screenshots"));

@@ -70,9 +70,11 @@ void Capture::start(const Vx::File& newMusic, double firstFrameTime) {
     if (videoFile) {
         music = newMusic;
         Mp4Recorder::Settings settings;
-        std::error_code ignored;
-        std::filesystem::create_directories(folder, ignored);
         settings.path = folder + "/" + name;
+        // A name with folders in it gets them, as a PNG sequence's does.
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(settings.path).parent_path(),
+                                            ignored);
         settings.width = info.width;
         settings.height = info.height;
         settings.fps = info.fps;

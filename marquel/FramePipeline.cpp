@@ -79,6 +79,9 @@ void FramePipeline::process(Frame frame, std::unique_lock<std::mutex>& lock) {
     runStep(work, frame);
     lock.lock();
     done.emplace(frame.index, std::move(frame));
+    // Counted handles copy rather than move: the copy left here goes while the lock is held,
+    // before the thread that delivers the frame can touch the count.
+    frame.encoded.reset();
     deliverReady(lock);
 }
 

@@ -13,8 +13,12 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -189,9 +193,9 @@ void Mp4Recorder::State::openVideo() {
     check(av_opt_set(video->priv_data, "preset", preset.c_str(), 0),
           "set x264's preset to '" + preset + "'");
     check(av_opt_set_double(video->priv_data, "crf", settings.crf, 0), "set x264's crf");
-    check(avcodec_open2(video, codec, nullptr), "open the H.264 encoder at " +
-                                                    std::to_string(codedWidth) + " x " +
-                                                    std::to_string(codedHeight));
+    check(avcodec_open2(video, codec, nullptr),
+          "open the H.264 encoder at " + std::to_string(codedWidth) + " x " +
+              std::to_string(codedHeight) + " with the preset '" + preset + "'");
 
     videoStream = checkAlloc(avformat_new_stream(format, nullptr), "add the video stream");
     check(avcodec_parameters_from_context(videoStream->codecpar, video), "add the video stream");
@@ -299,6 +303,14 @@ void Mp4Recorder::State::startMusic() {
 
 void Mp4Recorder::State::openFile() {
     const std::string& path = settings.path;
+    // A link in the output folder could make a recording overwrite a file of the user's
+    // anywhere: the link is refused and left as it is.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == ELOOP)
+        throw Exception("[Marquel] Not recording into '%s': it is a link, which is left as it is",
+                        path.c_str());
+    if (fd >= 0)
+        ::close(fd);
     check(avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE), "open '" + path + "'");
     // Fragments are flushed by hand at every key frame, so frames count as kept only once
     // their fragment reached the disk, and the header holds no index to rewrite at the end. It

@@ -7,6 +7,7 @@
 #include "marquel/GLDisplay.h"
 #include "marquel/Hud.h"
 #include "marquel/Inspector.h"
+#include "marquel/Mp4Recorder.h"
 #include "marquel/SurfaceDisplay.h"
 #include "xml/XmlException.h"
 #include "xml/XmlParser.h"
@@ -199,7 +200,7 @@ void System::applyVideoDump(Xml::XmlNode& root) {
     // Lower is better and bigger; 18 looks the same as the frames to most eyes.
     int32_t crf = 18;
     const std::string& crfText = tag.getAttribute("crf");
-    if (!crfText.empty()) {
+    if (!crfText.empty() && Mp4Recorder::takes(name)) {
         char* end = nullptr;
         const long value = std::strtol(crfText.c_str(), &end, 10);
         if (*end != '\0' || value < 0 || value > 51) {

@@ -3,7 +3,9 @@
 #include "vx/Exception.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 // Only the TGA reader is built, so a file is never taken for another format, and its
 // functions stay private to this file, apart from any other copy of the library linked in.
@@ -51,6 +53,24 @@ Header readHeader(const uint8_t* data, uint32_t size) {
     return header;
 }
 
+// The reader takes a colour map's first entry for bytes to skip and then looks colours up from
+// entry 0, so a map that starts further on gave wrong colours: it is given that many empty
+// entries in front and starts at 0.
+std::vector<uint8_t> mapFromEntryZero(const uint8_t* data, uint32_t size) {
+    const uint32_t first = word(data + 3);
+    const uint32_t entries = first + word(data + 5);
+    const size_t mapAt = HEADER_SIZE + data[0];
+    if (entries > 0xFFFF || mapAt > size)
+        throw Exception("[Vx::loadTGA] Error when decoding tga-file! (bad colour map)");
+    std::vector<uint8_t> copy(data, data + mapAt);
+    copy.insert(copy.end(), size_t(first) * ((data[7] + 7) / 8), uint8_t(0));
+    copy.insert(copy.end(), data + mapAt, data + size);
+    copy[3] = copy[4] = 0;
+    copy[5] = uint8_t(entries);
+    copy[6] = uint8_t(entries >> 8);
+    return copy;
+}
+
 // The reader takes missing bytes for zeros, so a few bytes claiming a huge picture would cost
 // a huge allocation and decode as black: the data must be able to hold the picture. A run
 // packet is at least one byte for at most 128 pixels.
@@ -84,6 +104,12 @@ void toBgra(const stbi_uc* source, int width, int height, int channels, bool mir
 } // namespace
 
 void TgaCodec::decode(const uint8_t* data, uint32_t size, ImageObject& image) {
+    std::vector<uint8_t> fromZero;
+    if (size >= HEADER_SIZE && data[1] == 1 && word(data + 3) != 0) {
+        fromZero = mapFromEntryZero(data, size);
+        data = fromZero.data();
+        size = uint32_t(std::min<size_t>(fromZero.size(), UINT32_MAX));
+    }
     Header header = readHeader(data, size);
     checkSize(header);
     int width = 0, height = 0, channels = 0;

@@ -440,6 +440,16 @@ const std::vector<BadInput> CASES = {
          b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"4\"/>\n\t<music");
      },
      1, "Error: [Marquel] Could not open 'screenshots/dump.mp4': Not a directory", SCRIPT_ONLY},
+    {"VideoThroughALink",
+     [](Breakage& b) {
+         fs::create_directories(b.path("bin/screenshots"));
+         fs::create_symlink("../../data/demo.xml", b.path("bin/screenshots/dump.mp4"));
+         b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"4\"/>\n\t<music");
+     },
+     1,
+     "Error: [Marquel] Not recording into 'screenshots/dump.mp4': it is a link, which is left as "
+     "it is",
+     SCRIPT_ONLY},
     {"VideoOnAFullDisk",
      [](Breakage& b) {
          fs::create_directories(b.path("bin/screenshots"));

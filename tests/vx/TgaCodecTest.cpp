@@ -56,6 +56,15 @@ TEST(TgaCodecTest, EveryKindDecodesUpright) {
                       tgaPixel(kind[0], kind[1], i % 7, i / 7).second)
                 << "type " << kind[0] << ", " << kind[1] << " bits, origin " << kind[2];
     }
+    // A colour map may start at an entry other than 0; the indices count from there.
+    Bytes mapFromTwo = makeTga(1, 8, 0, 7, 5);
+    mapFromTwo[3] = 2;
+    for (size_t i = 18 + 4 * 3; i < mapFromTwo.size(); ++i)
+        mapFromTwo[i] += 2;
+    Vx::ImageObject image = decode(mapFromTwo);
+    for (int i = 0; i < 7 * 5; ++i)
+        EXPECT_EQ(Bytes(image.getData() + i * 4, image.getData() + i * 4 + 4),
+                  tgaPixel(1, 8, i % 7, i / 7).second);
 }
 
 // The reader takes missing bytes for zeros: headers promising more than the file holds are

@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -121,6 +122,8 @@ struct Mp4Recorder::State {
     // Video packets known to be on disk, and those in the fragment not yet flushed.
     int64_t kept = 0, pending = 0;
     bool headerWritten = false, finished = false, failed = false, result = false;
+    // The file did not exist before: one that never got a frame goes again.
+    bool madeFile = false;
     std::string failure;
 
     explicit State(const Settings& s) : settings(s) {}
@@ -129,6 +132,9 @@ struct Mp4Recorder::State {
     void openVideo();
     void openAudio();
     void startMusic();
+    // Refuses a file that cannot be written, before anything is drawn; the file itself is
+    // replaced only at the first frame, so quitting while the demo loads keeps an older one.
+    void checkFile();
     void openFile();
 
     void encodePicture(const uint8_t* rows);
@@ -301,16 +307,22 @@ void Mp4Recorder::State::startMusic() {
     }
 }
 
-void Mp4Recorder::State::openFile() {
+void Mp4Recorder::State::checkFile() {
     const std::string& path = settings.path;
+    struct stat old;
+    madeFile = ::lstat(path.c_str(), &old) != 0;
     // A link in the output folder could make a recording overwrite a file of the user's
     // anywhere: the link is refused and left as it is.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && errno == ELOOP)
         throw Exception("[Marquel] Not recording into '%s': it is a link, which is left as it is",
                         path.c_str());
-    if (fd >= 0)
-        ::close(fd);
+    check(fd < 0 ? AVERROR(errno) : 0, "open '" + path + "'");
+    ::close(fd);
+}
+
+void Mp4Recorder::State::openFile() {
+    const std::string& path = settings.path;
     check(avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE), "open '" + path + "'");
     // Fragments are flushed by hand at every key frame, so frames count as kept only once
     // their fragment reached the disk, and the header holds no index to rewrite at the end. It
@@ -488,7 +500,7 @@ Mp4Recorder::Mp4Recorder(const Settings& settings) : state(std::make_unique<Stat
     s.openVideo();
     if (settings.music)
         s.openAudio();
-    s.openFile();
+    s.checkFile();
 }
 
 Mp4Recorder::~Mp4Recorder() {
@@ -503,6 +515,8 @@ bool Mp4Recorder::addFrame(const uint8_t* rows) {
     if (s.failed)
         return false;
     try {
+        if (!s.headerWritten)
+            s.openFile();
         s.encodePicture(rows);
         s.encodeAudioUntil(s.given, false);
     } catch (const std::exception& e) {
@@ -517,7 +531,9 @@ bool Mp4Recorder::finish() {
         return s.result;
     s.finished = true;
     try {
-        if (!s.failed) {
+        if (!s.headerWritten && s.madeFile)
+            ::unlink(s.settings.path.c_str());
+        if (!s.failed && s.headerWritten) {
             s.encodeAudioUntil(s.given, true);
             s.send(s.video, nullptr);
             if (s.audio)

@@ -115,7 +115,11 @@ TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
     constexpr int FRAMES = 150;
     Mp4Recorder whole(settings);
     record(whole, settings, FRAMES);
-    const rlim_t limit = std::filesystem::file_size(settings.path) / 2;
+    const auto wholeSize = std::filesystem::file_size(settings.path);
+    { Mp4Recorder unused(settings); }
+    ASSERT_EQ(std::filesystem::file_size(settings.path), wholeSize)
+        << "a recording that got no frame (quit while loading) keeps the older file";
+    const rlim_t limit = wholeSize / 2;
 
     // The file-size limit kills the child unless the recorder takes the failed writes. It
     // exits with the frames it counts as kept: some of those before the first one refused.

@@ -118,10 +118,14 @@ void System::openMusic() {
 }
 
 void System::startMusic(bool muted) {
+    // The device must not take a buffer between the start and the mute: muted music was
+    // heard for a moment after a pause whenever the audio thread came in between.
+    SDL_LockAudio();
     // A stream that cannot start leaves no channel, and the clock runs on the ticks alone.
     if (fmodSystem->playSound(FMOD_CHANNEL_FREE, sound, false, &channel) != FMOD_OK)
         channel = nullptr;
     muteChannel(muted);
+    SDL_UnlockAudio();
 }
 
 void System::muteChannel(bool on) {

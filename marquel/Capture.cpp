@@ -34,7 +34,8 @@ double secondsSince(std::chrono::steady_clock::time_point from) {
 } // namespace
 
 Capture::Capture(Vx::FileSystem& output, std::string folder)
-    : output(output), folder(std::move(folder)) {}
+    : output(output), folder(std::move(folder)) {
+}
 
 Capture::~Capture() {
     // Frames under way still reach the disk; the workers never outlive what they use.
@@ -109,7 +110,8 @@ void Capture::openPipeline() {
         return;
     }
     pipeline = std::make_unique<FramePipeline>(
-        pipelined ? PNG_WORKERS : 0, PNG_FRAMES_UNDER_WAY, [this](FramePipeline::Frame& frame) { writePng(frame); },
+        pipelined ? PNG_WORKERS : 0, PNG_FRAMES_UNDER_WAY,
+        [this](FramePipeline::Frame& frame) { writePng(frame); },
         [this](FramePipeline::Frame& frame) {
             deliver(frame.ok && writer->writeEncoded(frame.encoded));
         });
@@ -118,7 +120,8 @@ void Capture::openPipeline() {
 void Capture::writePng(FramePipeline::Frame& frame) {
     // The frame as a screenshot is taken: top row first and opaque.
     const int32_t w = info.width;
-    const int32_t h = frame.rows.size() == static_cast<size_t>(w) * info.height * 4 ? info.height : 0;
+    const int32_t h =
+        frame.rows.size() == static_cast<size_t>(w) * info.height * 4 ? info.height : 0;
     Vx::Image image{new Vx::ImageObject(w, h, nullptr, nullptr, "frame")};
     if (uint8_t* pixels = image->getWriteData()) {
         const size_t rowBytes = static_cast<size_t>(w) * 4;
@@ -185,8 +188,7 @@ void Capture::finish(Display& display) {
                          "[Marquel] %lld of %lld video frames could not be written into "
                          "'%s/%s'; it holds the first %lld\n",
                          static_cast<long long>(lost), static_cast<long long>(framesDumped),
-                         folder.c_str(), name.c_str(),
-                         static_cast<long long>(kept));
+                         folder.c_str(), name.c_str(), static_cast<long long>(kept));
         }
         recorder.reset();
         music.reset();
@@ -205,8 +207,9 @@ void Capture::refuseClockKey() {
     if (clockKeyRefused)
         return;
     clockKeyRefused = true;
-    std::fprintf(stderr, "[Marquel] Pause, seeking and the start mark do nothing while '%s' "
-                         "records: the picture would leave its sound\n",
+    std::fprintf(stderr,
+                 "[Marquel] Pause, seeking and the start mark do nothing while '%s' "
+                 "records: the picture would leave its sound\n",
                  name.c_str());
 }
 
@@ -227,13 +230,13 @@ void Capture::reportProgress(bool last) {
     const int64_t total = std::max(framesExpected.load(), done);
     const double rate = elapsed > 0 ? done / elapsed : 0;
     const double left = rate > 0 ? (total - done) / rate : 0;
-    std::fprintf(stderr, "%s[Marquel] Recording '%s': %lld of %lld frames (%d %%), %.1f frames a "
-                         "second, %d:%02d left%s",
-                 terminal ? "\r" : "", name.c_str(), static_cast<long long>(done),
-                 static_cast<long long>(total),
-                 total > 0 ? static_cast<int>(100 * done / total) : 100, rate,
-                 static_cast<int>(left) / 60, static_cast<int>(left) % 60,
-                 terminal && !last ? "  " : "\n");
+    std::fprintf(
+        stderr,
+        "%s[Marquel] Recording '%s': %lld of %lld frames (%d %%), %.1f frames a "
+        "second, %d:%02d left%s",
+        terminal ? "\r" : "", name.c_str(), static_cast<long long>(done),
+        static_cast<long long>(total), total > 0 ? static_cast<int>(100 * done / total) : 100, rate,
+        static_cast<int>(left) / 60, static_cast<int>(left) % 60, terminal && !last ? "  " : "\n");
     std::fflush(stderr);
 }
 

@@ -90,8 +90,7 @@ void FramePipeline::deliverReady(std::unique_lock<std::mutex>& lock) {
     if (delivering)
         return;
     delivering = true;
-    for (auto next = done.find(nextDelivery); next != done.end();
-         next = done.find(nextDelivery)) {
+    for (auto next = done.find(nextDelivery); next != done.end(); next = done.find(nextDelivery)) {
         Frame frame = std::move(next->second);
         done.erase(next);
         lock.unlock();

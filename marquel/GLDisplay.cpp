@@ -37,8 +37,7 @@ void drawBarQuad(float grey, float halfWidth, float bottom, float top) {
 }
 
 // A driver function by name, or null.
-template <typename Function>
-Function driverFunction(const char* name) {
+template <typename Function> Function driverFunction(const char* name) {
     return reinterpret_cast<Function>(SDL_GL_GetProcAddress(name));
 }
 

@@ -456,8 +456,10 @@ const std::vector<BadInput> CASES = {
          b.fillDisk("bin/screenshots");
          b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"4\"/>\n\t<music");
      },
-     0, "[Marquel] 1 of 1 video frames could not be written into 'screenshots/dump.mp4'; it holds "
-        "the first 0", SCRIPT_ONLY},
+     0,
+     "[Marquel] 1 of 1 video frames could not be written into 'screenshots/dump.mp4'; it holds "
+     "the first 0",
+     SCRIPT_ONLY},
     {"ScreenshotsOnAFullDisk",
      [](Breakage& b) {
          fs::create_directories(b.path("bin/screenshots"));

@@ -110,8 +110,8 @@ TEST(Mp4Recorder, RecordsEveryFrameInPlaceAtItsRateWithTheMusicInStep) {
 
 TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
     testing_support::TempDir dir;
-    const Mp4Recorder::Settings settings{(dir.path() / "cut.mp4").string(), 160, 96, 30, 1, 18,
-                                         nullptr, 0, 0, {}};
+    const Mp4Recorder::Settings settings{
+        (dir.path() / "cut.mp4").string(), 160, 96, 30, 1, 18, nullptr, 0, 0, {}};
     constexpr int FRAMES = 150;
     Mp4Recorder whole(settings);
     record(whole, settings, FRAMES);

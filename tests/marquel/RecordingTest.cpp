@@ -214,5 +214,6 @@ TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
         << "the music starts at the time the first frame shows";
 
     recordClicks("quiet.mp4", "nosound");
-    EXPECT_FALSE(system_test::decodeMp4((dir.path() / "bin/screenshots/quiet.mp4").string()).hasSound);
+    EXPECT_FALSE(
+        system_test::decodeMp4((dir.path() / "bin/screenshots/quiet.mp4").string()).hasSound);
 }

@@ -176,6 +176,8 @@ void Capture::finish(Display& display) {
     pipeline->finish();
     pipeline.reset();
     const bool ended = !recorder || recorder->finish();
+    // The estimate is done with: the last line counts what the demo really gave.
+    framesExpected = framesDumped;
     reportProgress(true);
     if (recorder) {
         // Frames the recorder never got (the window changed size) are lost as well.

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 namespace Marquel {
@@ -118,21 +117,13 @@ void Capture::openPipeline() {
 }
 
 void Capture::writePng(FramePipeline::Frame& frame) {
-    // The frame as a screenshot is taken: top row first and opaque.
+    // A frame of another size (the window changed) is lost, not read past its end.
     const int32_t w = info.width;
     const int32_t h =
         frame.rows.size() == static_cast<size_t>(w) * info.height * 4 ? info.height : 0;
     Vx::Image image{new Vx::ImageObject(w, h, nullptr, nullptr, "frame")};
-    if (uint8_t* pixels = image->getWriteData()) {
-        const size_t rowBytes = static_cast<size_t>(w) * 4;
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* from = frame.rows.data() + (h - 1 - y) * rowBytes;
-            uint8_t* to = pixels + y * rowBytes;
-            std::memcpy(to, from, rowBytes);
-            for (size_t x = 3; x < rowBytes; x += 4)
-                to[x] = 255;
-        }
-    }
+    if (uint8_t* pixels = image->getWriteData())
+        uprightOpaque(frame.rows.data(), pixels, w, h);
     frame.encoded = writer->encodeFrame(image, static_cast<int32_t>(frame.index));
     frame.ok = !frame.encoded.isNull();
 }

@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+
 #include <stdexcept>
 
 namespace Marquel {
@@ -66,6 +68,16 @@ void Display::grabRgb(uint8_t*) {
 }
 
 void Display::grabImage(Vx::Image&) {
+}
+
+void uprightOpaque(const uint8_t* rows, uint8_t* pixels, int32_t width, int32_t height) {
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* to = pixels + y * rowBytes;
+        std::memcpy(to, rows + (height - 1 - y) * rowBytes, rowBytes);
+        for (size_t x = 3; x < rowBytes; x += 4)
+            to[x] = 255;
+    }
 }
 
 void Display::startGrab() {

@@ -20,6 +20,10 @@ namespace Marquel {
 
 class Panel;
 
+// Rows as startGrab gives them (the bottom row first) into an image's pixels the way a
+// screenshot holds them: the top row first and opaque.
+void uprightOpaque(const uint8_t* rows, uint8_t* pixels, int32_t width, int32_t height);
+
 // The window the demo draws into: it opens it, turns SDL input into event records, sets the
 // frame state and presents the frame, draws the overlay panels and reads frames back.
 // Effects take their texture manager from it.

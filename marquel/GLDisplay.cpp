@@ -333,10 +333,10 @@ void GLDisplay::grabImage(Vx::Image& image) {
     }
     if (!pixels)
         return;
-    readFrame(GL_BGRA, 4, pixels);
-    const size_t count = static_cast<size_t>(windowWidth) * windowHeight;
-    for (size_t i = 0; i < count; ++i)
-        pixels[i * 4 + 3] = 255;
+    std::vector<uint8_t> rows(static_cast<size_t>(windowWidth) * windowHeight * 4);
+    readRows(rows.data());
+    uprightOpaque(rows.data(), pixels, static_cast<int32_t>(windowWidth),
+                  static_cast<int32_t>(windowHeight));
 }
 
 void GLDisplay::startGrab() {

@@ -2,6 +2,7 @@
 
 #include "marquel/Exception.h"
 #include "sound/Decoder.h"
+#include "vx/ImageManager.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,11 +15,11 @@ extern "C" {
 }
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -34,8 +35,6 @@ namespace {
 // time there is, and "superfast" fits into the rest, where "veryfast" needs a fifth more
 // time than the demo lasts.
 constexpr const char* X264_PRESET = "superfast";
-// x264 clamps a constant rate factor above this to it; a larger number is a slip.
-constexpr int32_t MAX_CRF = 51;
 // Music frames decoded per read.
 constexpr int MUSIC_CHUNK = 4096;
 // The AAC encoder's rate for music at a rate it does not take.
@@ -175,9 +174,6 @@ void Mp4Recorder::State::openVideo() {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec)
         throw Exception("[Marquel] Could not find the H.264 encoder: this FFmpeg has no libx264");
-    if (settings.crf < 0 || settings.crf > MAX_CRF)
-        throw Exception("[Marquel] Could not record '%s': crf %d is outside 0 to %d",
-                        settings.path.c_str(), settings.crf, MAX_CRF);
     codedWidth = settings.width + settings.width % 2;
     codedHeight = settings.height + settings.height % 2;
     video = checkAlloc(avcodec_alloc_context3(codec), "make the H.264 encoder");
@@ -477,13 +473,7 @@ void Mp4Recorder::State::endFile() {
 }
 
 bool Mp4Recorder::takes(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4)
-        return false;
-    std::string extension = name.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == "mp4";
+    return strcasecmp(Vx::ImageManager::getExtension(name).c_str(), "mp4") == 0;
 }
 
 Mp4Recorder::Mp4Recorder(const Settings& settings) : state(std::make_unique<State>(settings)) {

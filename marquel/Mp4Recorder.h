@@ -20,7 +20,7 @@ public:
         int32_t height = 0;
         int32_t fps = 0;
         int32_t fpsBase = 1;
-        // x264's constant rate factor: lower is better and bigger.
+        // x264's constant rate factor, 0 to 51: lower is better and bigger.
         int32_t crf = 18;
         // The music file's bytes (any format the sound library plays), or null for a file
         // without sound. They must outlive the recorder.

@@ -99,12 +99,7 @@ void System::openMusic() {
                         REQUIRED_FMOD_MAJOR_MINOR);
     }
     musicData.reset();
-    musicData = files.readFile(musicFile);
-    if (musicData.isNull())
-        throw Exception("[Marquel] Could not find music in '%s'", musicFile.c_str());
-    // The sound library takes a length of 0 for a missing parameter, and says only that.
-    if (musicData->getSize() == 0)
-        throw Exception("[Marquel] The music file '%s' is empty", musicFile.c_str());
+    musicData = readMusic();
     result = fmodSystem->init(32, FMOD_INIT_NORMAL, nullptr);
     if (result != FMOD_OK)
         throw Exception("[Marquel] FMOD-ERROR; %s", FMOD_ErrorString(result));
@@ -115,6 +110,16 @@ void System::openMusic() {
     result = fmodSystem->createSound(musicData->getChars(), MUSIC_MODE, &info, &sound);
     if (result != FMOD_OK)
         throw Exception("[Marquel] FMOD-ERROR; %s", FMOD_ErrorString(result));
+}
+
+Vx::File System::readMusic() {
+    Vx::File music = files.readFile(musicFile);
+    if (music.isNull())
+        throw Exception("[Marquel] Could not find music in '%s'", musicFile.c_str());
+    // The sound library takes a length of 0 for a missing parameter, and says only that.
+    if (music->getSize() == 0)
+        throw Exception("[Marquel] The music file '%s' is empty", musicFile.c_str());
+    return music;
 }
 
 void System::startMusic(bool muted) {
@@ -228,12 +233,8 @@ void System::showSometimes(Loop& loop) {
 }
 
 void System::startCapture() {
-    Vx::File music;
-    if (musicForVideo) {
-        music = files.readFile(musicFile);
-        if (music.isNull())
-            throw Exception("[Marquel] Could not find music in '%s'", musicFile.c_str());
-    }
+    // A video takes the music into its file, unless the user wants no sound.
+    const Vx::File music = soundOffForDump && capture.recordsVideo() ? readMusic() : Vx::File();
     // Frame 0 shows the start mark plus one step: so does the sound beside it.
     capture.start(music, static_cast<double>(clockable(startTime)) + capture.renderStep());
 }
@@ -318,15 +319,20 @@ void System::handleEvents(Loop& loop) {
 }
 
 void System::handleKey(const Event& key, Loop& loop) {
+    // A video's sound runs straight on: its picture must too.
+    const bool movesClock = key.key == SDLK_p || key.key == SDLK_PAGEUP ||
+                            key.key == SDLK_PAGEDOWN || key.key == SDLK_SPACE;
+    if (movesClock && capture.recordsVideo()) {
+        capture.refuseClockKey();
+        return;
+    }
     switch (key.key) {
     case SDLK_RETURN:
         if (key.ctrl || key.alt)
             fullscreen = !fullscreen;
         break;
     case SDLK_p:
-        if (capture.recordsVideo()) {
-            capture.refuseClockKey();
-        } else if (key.ctrl) {
+        if (key.ctrl) {
             startTime = now();
         } else {
             if (key.alt)
@@ -349,14 +355,10 @@ void System::handleKey(const Event& key, Loop& loop) {
         break;
     case SDLK_PAGEUP:
     case SDLK_PAGEDOWN:
+        stepTime(key);
+        break;
     case SDLK_SPACE:
-        // A video's sound runs straight on: the picture must too.
-        if (capture.recordsVideo())
-            capture.refuseClockKey();
-        else if (key.key == SDLK_SPACE)
-            togglePause();
-        else
-            stepTime(key);
+        togglePause();
         break;
     case SDLK_TAB:
         inspector->toggle();

@@ -91,13 +91,11 @@ public:
     int32_t tickOffset = 0;
     // Screenshots and the video dump.
     Capture capture{outputFiles, "screenshots"};
-    // The music goes into the video the dump records: the user did not ask for no sound.
-    bool musicForVideo = false;
     // While dumping, time moves by whole frame steps, not with the wall clock: the last
     // seek's time plus the steps taken since, so float rounding never accumulates.
     double dumpOrigin = 0;
     int64_t dumpSteps = 0;
-    // The music does not play only because a video is dumped.
+    // The music does not play only because a video is dumped (an MP4 records it instead).
     bool soundOffForDump = false;
 
 private:
@@ -112,6 +110,8 @@ private:
     void applyScript(Xml::XmlNode& root);
 
     void openMusic();
+    // The music file's bytes; throws when it is missing or empty.
+    Vx::File readMusic();
     // Plays the music on a new channel and sets its mute; no channel when it cannot start.
     void startMusic(bool muted);
     // Sets the channel's mute when there is a channel to set.

@@ -110,7 +110,6 @@ void System::init(const std::string& extraPath) {
     noSound = true;
     soundOffForDump = false;
     mute = false;
-    musicForVideo = false;
     // Each kind may need the ones before it: the video dump the window's size, the music
     // an archive, the script the music's silence.
     applyTime(document);
@@ -222,8 +221,6 @@ void System::applyMusic(Xml::XmlNode& root) {
         // A dump renders slower or faster than real time: no music can keep up. The silence
         // is the dump's, not the user's choice, so it is not written back.
         soundOffForDump = capture.dumping() && !noSound;
-        // A video takes the music into its file instead, unless the user wants no sound.
-        musicForVideo = capture.recordsVideo() && !noSound;
         if (capture.dumping())
             noSound = true;
         if (!noSound)

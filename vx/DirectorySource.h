@@ -21,6 +21,7 @@ public:
     // replaces the target only when every byte was written and the file closed (and, for
     // WRITE_DURABLE, flushed to the disk). Missing directories are created.
     bool write(File file, WriteMode mode) override;
+    std::string diskPath(const std::string& name) const override { return path + name; }
 
 private:
     std::string path;

@@ -21,6 +21,9 @@ public:
     virtual File read(const std::string& name) = 0;
     // True when the file was stored.
     virtual bool write(File file, WriteMode mode) = 0;
+    // Where name lies, or would lie, on the local disk; empty for a source that keeps its
+    // files elsewhere (an archive).
+    virtual std::string diskPath(const std::string&) const { return std::string(); }
 };
 
 } // namespace Vx

@@ -88,6 +88,18 @@ File FileSystem::readFile(const std::string& name, int index) {
     return File();
 }
 
+std::vector<std::string> FileSystem::lookupPaths(const std::string& name) {
+    std::vector<std::string> paths;
+    for (auto& source : sources) {
+        const std::string path = source->diskPath(name);
+        if (!path.empty())
+            paths.push_back(path);
+        if (!source->read(name).isNull())
+            break;
+    }
+    return paths;
+}
+
 bool FileSystem::writeFile(File file, int index, WriteMode mode) {
     if (index == -1)
         index = 0;

@@ -33,6 +33,10 @@ public:
 
     // The first source that has the file wins; with an index, that source is tried first.
     File readFile(const std::string& name, int index = -1);
+    // The disk paths readFile tries for name, in order, up to the source that has it (all
+    // when none has): every place where a new copy would hide the one read now, and that one.
+    // Archives add no path.
+    std::vector<std::string> lookupPaths(const std::string& name);
     // Into the given source, the first one for -1; false without such a source.
     bool writeFile(File file, int index = -1, WriteMode mode = WRITE_DURABLE);
 

@@ -1,5 +1,6 @@
 #include "marquel/Hud.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -10,6 +11,11 @@ namespace {
 constexpr uint32_t BOX = 0xAA000000;
 constexpr uint32_t INSIDE = 0xAA660000;
 constexpr uint32_t TEXT = 0xFFFFFFFF;
+constexpr int32_t WIDTH = 64;
+constexpr int32_t HEIGHT = 32;
+// The box with a message: one more line, at most this wide (the text is cut).
+constexpr int32_t MESSAGE_HEIGHT = 46;
+constexpr int32_t MESSAGE_MAX_WIDTH = 512;
 
 // Truncated towards zero; a value no integer holds (a clock run wild, NaN) reads as 0
 // rather than being converted out of range.
@@ -31,7 +37,22 @@ std::string clockText(float time) {
 } // namespace
 
 Hud::Hud(Vx::FileSystem* files) : Panel(files) {
-    resize(64, 32);
+    resize(WIDTH, HEIGHT);
+}
+
+void Hud::setMessage(const std::string& text) {
+    if (text == message)
+        return;
+    message = text;
+    int32_t needed = 6;
+    for (unsigned char c : message)
+        needed += advances[c];
+    if (message.empty())
+        resize(WIDTH, HEIGHT);
+    else
+        resize(static_cast<uint32_t>(std::clamp(needed, WIDTH, MESSAGE_MAX_WIDTH)), MESSAGE_HEIGHT);
+    redraw();
+    dirty = true;
 }
 
 void Hud::handleEvents(EventList& events) {
@@ -48,13 +69,15 @@ void Hud::handleEvents(EventList& events) {
 }
 
 void Hud::redraw() {
-    fillRect(0, 0, 64, 32, BOX, false);
+    const auto w = static_cast<int32_t>(width);
+    const auto h = static_cast<int32_t>(height);
+    fillRect(0, 0, w, h, BOX, false);
     // The dark red leaves a black edge on the top, bottom and left.
-    for (int32_t y = 1; y <= 30; ++y)
-        fillRect(1, y, 63, 1, INSIDE, false);
+    for (int32_t y = 1; y <= h - 2; ++y)
+        fillRect(1, y, w - 1, 1, INSIDE, false);
     TextItem line;
     line.colour = TEXT;
-    line.maxWidth = 64;
+    line.maxWidth = WIDTH;
     line.x = 3;
     line.y = 2;
     line.text = clockText(time);
@@ -63,6 +86,10 @@ void Hud::redraw() {
     std::snprintf(rate, sizeof rate, "fps:%.0f", fps);
     line.y = 16;
     line.text = rate;
+    drawText(line);
+    line.y = 30;
+    line.maxWidth = w - line.x;
+    line.text = message;
     drawText(line);
 }
 

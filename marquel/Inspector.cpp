@@ -28,6 +28,11 @@ void Inspector::attach(Script* attached) {
     redraw();
 }
 
+void Inspector::scriptReplaced() {
+    keepSelectionValid();
+    redraw();
+}
+
 void Inspector::handleEvents(EventList& events) {
     const int32_t count = std::min(events.count, EventList::CAPACITY);
     for (int32_t e = 0; e < count; ++e) {

@@ -25,6 +25,9 @@ public:
     // Shows script (not owned) from demo time 0, 40 seconds across, its first node selected,
     // nothing expanded, and repaints.
     void attach(Script* attached);
+    // Keeps what it can of the selection in a script another load has replaced, and
+    // repaints.
+    void scriptReplaced();
     // Seconds per pixel column of the time chart: the main loop's info rate and seek step.
     float getTimeStep() const { return windowLength / 398; }
 

@@ -5,6 +5,7 @@
 #include "marquel/Exception.h"
 #include "marquel/Hud.h"
 #include "marquel/Inspector.h"
+#include "marquel/ScriptWatch.h"
 #include "sound/fmod.h"
 #include "vorlik/TextureManager.h"
 
@@ -191,11 +192,20 @@ void System::seek(float t) {
 void System::run() {
     requireDisplay();
     startCapture();
+    // A dump renders the script as it was when the dump began.
+    if (!capture.dumping()) {
+        scriptWatch = std::make_unique<ScriptWatch>();
+        scriptWatch->follow(files, scriptFiles);
+        // A change made while the effects load is looked at in the first frame.
+        scriptTouched = true;
+    }
     loadEffects();
     startPlayback();
     Loop loop;
     loop.frameTime = startTime;
     while (loop.running) {
+        // Before the keys: a Ctrl+S must know of a change the editor has just saved.
+        followScriptFiles();
         handleEvents(loop);
         advanceClock(loop);
         measureFrame(loop);
@@ -216,6 +226,7 @@ void System::run() {
         showSometimes(loop);
         display->endFrame();
     }
+    scriptWatch.reset();
     if (!noSound)
         releaseMusic();
     capture.finish(*display);
@@ -347,6 +358,10 @@ void System::handleKey(const Event& key, Loop& loop) {
         else if (!capture.dumping())
             loop.screenshotWanted = true;
         break;
+    case SDLK_r:
+        if (key.ctrl && !capture.dumping() && !scriptFiles.empty())
+            reloadScript();
+        break;
     case SDLK_m:
         if (!noSound) {
             mute = !mute;
@@ -418,7 +433,7 @@ void System::measureFrame(Loop& loop) {
 }
 
 void System::feedPanels(Loop& loop) {
-    if (!inspector->visible && !hud->visible)
+    if (!inspector->visible && !hud->shown())
         return;
     // The inspector had this frame's keys as they came: the panels get only the clock here.
     EventList clock;
@@ -442,13 +457,13 @@ void System::feedPanels(Loop& loop) {
     }
     if (inspector->visible)
         inspector->handleEvents(clock);
-    if (hud->visible)
+    if (hud->shown())
         hud->handleEvents(clock);
 }
 
 void System::drawPanels() {
     display->drawInspector(*inspector);
-    if (hud->visible)
+    if (hud->shown())
         display->drawHud(*hud);
 }
 

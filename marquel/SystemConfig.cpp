@@ -8,6 +8,7 @@
 #include "marquel/Hud.h"
 #include "marquel/Inspector.h"
 #include "marquel/Mp4Recorder.h"
+#include "marquel/ScriptWatch.h"
 #include "marquel/SurfaceDisplay.h"
 #include "xml/XmlException.h"
 #include "xml/XmlParser.h"
@@ -79,6 +80,9 @@ bool leavesFolder(const std::string& name) {
     const std::filesystem::path path(name);
     return std::any_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
 }
+
+// How the player's messages begin; a message quoted inside another goes without it.
+constexpr const char* MESSAGE_PREFIX = "[Marquel] ";
 
 // A message as one line, without the line break some carry at their end.
 std::string oneLine(const char* message) {
@@ -231,20 +235,37 @@ void System::applyMusic(Xml::XmlNode& root) {
 void System::applyScript(Xml::XmlNode& root) {
     forEach(root, "script", [this](const Xml::XmlTag& tag) {
         scriptFile = tag.getAttribute("file");
-        Vx::File text = files.readFile(scriptFile);
-        if (text.isNull())
-            throw Exception("[Marquel] Could not find the scriptfile '%s'", scriptFile.c_str());
+        diskTexts.push_back(loadScriptFile(script, scriptFile));
         // One name per call of load, which numbers the nodes it reads in the same order.
         scriptFiles.push_back(scriptFile);
-        // A script read only in part would play wrongly, and Ctrl+S would then write that
-        // part over the whole file.
-        if (!parseNamed(scriptFile,
-                        [&] { return script.load(text->getChars(), text->getSize()); })) {
-            throw Exception("[Marquel] The scriptfile '%s' is not a script: %s", scriptFile.c_str(),
-                            script.loadFault().c_str());
-        }
         inspector->attach(&script);
     });
+    savedTexts = scriptTexts();
+}
+
+std::string System::loadScriptFile(Script& into, const std::string& name) {
+    Vx::File text = files.readFile(name);
+    if (text.isNull())
+        throw Exception("[Marquel] Could not find the scriptfile '%s'", name.c_str());
+    // A script read only in part would play wrongly, and Ctrl+S would then write that
+    // part over the whole file.
+    if (!parseNamed(name, [&] { return into.load(text->getChars(), text->getSize()); })) {
+        throw Exception("[Marquel] The scriptfile '%s' is not a script: %s", name.c_str(),
+                        into.loadFault().c_str());
+    }
+    return std::string(text->getChars(), static_cast<size_t>(text->getSize()));
+}
+
+std::vector<std::string> System::scriptTexts() const {
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        try {
+            texts.push_back(script.save(static_cast<int>(i)));
+        } catch (const Xml::XmlException&) {
+            texts.emplace_back();
+        }
+    }
+    return texts;
 }
 
 void System::saveConfiguration() {
@@ -277,6 +298,14 @@ void System::saveConfiguration() {
 void System::saveScript() {
     // A failed save must not end the demo: the edits live on in memory for another try.
     // Every text is made before any file is written, so a refused save changes no file.
+    // Nor may it write over a text an editor saved and the player did not load.
+    if (!unloaded.empty()) {
+        std::fprintf(stderr,
+                     "[Marquel] Could not save the script '%s'; the edits are kept: it changed "
+                     "on disk since it was loaded (Ctrl+R loads it and drops the edits)\n",
+                     unloaded.c_str());
+        return;
+    }
     std::vector<std::string> texts;
     for (size_t i = 0; i < scriptFiles.size(); ++i) {
         // Reading through such a name is harmless; a keypress writing through it is not.
@@ -299,7 +328,84 @@ void System::saveScript() {
         if (!files.writeFile(Vx::File::fromString(scriptFiles[i], texts[i]))) {
             std::fprintf(stderr, "[Marquel] Could not write the script '%s'; the edits are kept\n",
                          scriptFiles[i].c_str());
+            continue;
         }
+        diskTexts[i] = texts[i];
+        savedTexts[i] = texts[i];
+    }
+    // The copy written may be a new one, found before the one read so far.
+    if (scriptWatch)
+        scriptWatch->follow(files, scriptFiles);
+}
+
+int System::changedScriptFile() {
+    for (size_t i = 0; i < scriptFiles.size(); ++i) {
+        const Vx::File text = files.readFile(scriptFiles[i]);
+        if (text.isNull() ||
+            std::string(text->getChars(), static_cast<size_t>(text->getSize())) != diskTexts[i])
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void System::followScriptFiles() {
+    if (!scriptWatch)
+        return;
+    if (scriptWatch->changed())
+        scriptTouched = true;
+    // A load would take away the text being typed, with the node it belongs to.
+    if (!scriptTouched || inspector->textTarget)
+        return;
+    scriptTouched = false;
+    scriptWatch->follow(files, scriptFiles);
+    const int changed = changedScriptFile();
+    if (changed < 0) {
+        // Back to what plays: nothing waits and nothing is broken any more.
+        unloaded.clear();
+        hud->setMessage("");
+    } else if (scriptTexts() != savedTexts) {
+        unloaded = scriptFiles[static_cast<size_t>(changed)];
+        std::fprintf(stderr,
+                     "[Marquel] The script '%s' changed on disk; it is not loaded over the "
+                     "inspector's unsaved edits (Ctrl+R loads it and drops them)\n",
+                     unloaded.c_str());
+        hud->setMessage("'" + unloaded + "' changed on disk: Ctrl+R loads it");
+    } else {
+        reloadScript();
+    }
+}
+
+void System::reloadScript() {
+    Script fresh;
+    fresh.effects = script.effects;
+    std::vector<std::string> texts;
+    try {
+        for (const std::string& name : scriptFiles) {
+            unloaded = name;
+            texts.push_back(loadScriptFile(fresh, name));
+        }
+    } catch (const std::exception& e) {
+        std::string why = e.what();
+        if (why.rfind(MESSAGE_PREFIX, 0) == 0)
+            why.erase(0, std::char_traits<char>::length(MESSAGE_PREFIX));
+        std::fprintf(stderr, "[Marquel] The script was not reloaded; the old one plays on: %s\n",
+                     why.c_str());
+        hud->setMessage("Not reloaded: " + why);
+        return;
+    }
+    // The effects' next step is the frame's own, not one from time 0.
+    fresh.currentTime = script.currentTime;
+    script = std::move(fresh);
+    diskTexts = std::move(texts);
+    savedTexts = scriptTexts();
+    unloaded.clear();
+    hud->setMessage("");
+    inspector->scriptReplaced();
+    // A script that now ends before the time shown would end the demo: it waits at its end.
+    if (now() > script.endTime) {
+        if (!paused)
+            togglePause();
+        position = script.endTime;
     }
 }
 

@@ -421,6 +421,97 @@ TEST_F(SystemRunTest, CtrlSWritesEachScriptFileBackWithOnlyItsOwnNodes) {
     EXPECT_EQ(restarted.script.nodes[0]->name, "keys");
 }
 
+namespace {
+
+// Clears each frame to the colour its "colour" trigger last gave ("r g b", 0 to 1), and
+// notes the frame's first pixel as OpenGL reads it back (0xRRGGBB).
+class ColourEffect : public ScriptedEffect {
+public:
+    void trigger(float, const std::string&, const std::string& value) override {
+        std::sscanf(value.c_str(), "%f %f %f", &colour[0], &colour[1], &colour[2]);
+    }
+    void render(float time, float dt, float progress) override {
+        glClearColor(colour[0], colour[1], colour[2], 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        uint8_t pixel[4] = {};
+        glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+        shown.push_back(uint32_t(pixel[0]) << 16 | uint32_t(pixel[1]) << 8 | pixel[2]);
+        ScriptedEffect::render(time, dt, progress);
+    }
+    float colour[3] = {};
+    std::vector<uint32_t> shown;
+};
+
+std::string colourScript(const std::string& colour, int end = 30) {
+    return R"(<script><effect name="keys" end=")" + std::to_string(end) +
+           R"("><trigger name="colour" value=")" + colour + R"("/></effect></script>)";
+}
+
+} // namespace
+
+TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
+    write("data/demo.xml", colourScript("1 0 0"));
+    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<script file="demo.xml"/><music mute="nosound"/></demo>)");
+    Marquel::System& s = start();
+    ColourEffect shown;
+    s.addEffect("keys", &shown);
+    s.addEffect("edited", &shown);
+    std::string broken, brokenLine, heldBack;
+    shown.plan[1] = [&] {
+        s.seek(10);
+        write("data/demo.xml", colourScript("0 1 0"));
+    };
+    shown.plan[3] = [&] {
+        testing::internal::CaptureStderr();
+        write("data/demo.xml", "<script><effect");
+    };
+    shown.plan[4] = [&] {
+        broken = testing::internal::GetCapturedStderr();
+        brokenLine = s.hud->message;
+        // As an editor saves: a new file renamed over the old one.
+        write("data/new.xml", colourScript("0 0 1"));
+        std::filesystem::rename(dir.path() / "data/new.xml", dir.path() / "data/demo.xml");
+    };
+    shown.plan[6] = [&] {
+        s.script.nodes[0]->name = "edited"; // as the inspector would
+        testing::internal::CaptureStderr();
+        write("data/demo.xml", colourScript("1 1 0"));
+    };
+    shown.plan[7] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
+    shown.plan[8] = [&] {
+        heldBack = testing::internal::GetCapturedStderr();
+        pressKey(SDLK_r, KMOD_LCTRL);
+    };
+    shown.plan[9] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
+    shown.plan[10] = [&] {
+        // The copy Ctrl+S wrote is found first now: it is the one followed.
+        write("demo.xml", colourScript("1 0 1", 2));
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    ASSERT_EQ(shown.shown.size(), 11u);
+    EXPECT_EQ(shown.shown[0], 0xFF0000u);
+    EXPECT_EQ(shown.shown[2], 0x00FF00u) << "loaded at the next frame";
+    EXPECT_GE(shown.times[2], 10.0f) << "the time is kept";
+    EXPECT_EQ(shown.shown[4], 0x00FF00u) << "a broken file leaves the old script playing";
+    EXPECT_NE(broken.find("[Marquel] The script was not reloaded; the old one plays on: "
+                          "'demo.xml' is not well-formed XML"),
+              std::string::npos)
+        << broken;
+    EXPECT_EQ(brokenLine.rfind("Not reloaded: 'demo.xml' is not well-formed XML", 0), 0u);
+    EXPECT_EQ(shown.shown[5], 0x0000FFu) << "mended";
+    EXPECT_EQ(shown.shown[7], 0x0000FFu) << "not loaded over unsaved edits";
+    EXPECT_NE(heldBack.find("[Marquel] Could not save the script 'demo.xml'; the edits are kept: "
+                            "it changed on disk since it was loaded"),
+              std::string::npos)
+        << heldBack;
+    EXPECT_EQ(shown.shown[9], 0xFFFF00u) << "Ctrl+R loads the file and drops the edits";
+    EXPECT_TRUE(s.paused) << "a script now ending before the time waits at its end";
+    EXPECT_FLOAT_EQ(s.now(), 2);
+    EXPECT_EQ(s.hud->message, "");
+}
+
 // The 1024 x 768 screen has no full screen of 1280 x 720: the demo opens and plays on in its
 // window with its textures, says so, and no later start asks for that mode again.
 TEST_F(SystemRunTest, AFullScreenTheScreenCannotGiveIsRefusedAndNotWrittenBack) {

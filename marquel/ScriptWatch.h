@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace Vx {
+class FileSystem;
+}
+
+namespace Marquel {
+
+// Tells when a file the script is read from may have changed on disk. The folders that hold
+// it, or would hold a copy found before it, are watched with inotify: an editor that saves
+// by writing a new file and renaming it over the old one is seen too, and nothing is read
+// while no file changes. Files inside archives are not watched.
+class ScriptWatch {
+public:
+    // Without inotify (out of watches, another system) nothing is ever reported.
+    ScriptWatch();
+    ~ScriptWatch();
+    ScriptWatch(const ScriptWatch&) = delete;
+    ScriptWatch& operator=(const ScriptWatch&) = delete;
+
+    // Watches every folder files would look for each name in, up to the one holding it; a
+    // save that made a new copy moves the watch to it when called again.
+    void follow(Vx::FileSystem& files, const std::vector<std::string>& names);
+    // True when a file of one of the names was written, moved or removed since the last
+    // call; never waits.
+    bool changed();
+
+private:
+    int fd = -1;
+    // Watch descriptor to folder.
+    std::map<int, std::string> folders;
+    // The file names (without folder) whose events count.
+    std::set<std::string> fileNames;
+};
+
+} // namespace Marquel

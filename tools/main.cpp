@@ -1,6 +1,9 @@
 // Makes every data file of the demo into a run folder: OUT/marquel.xml and OUT/data/*.
 // Usage: make_content OUT
+// With --example, makes the data of examples/hello-demo into OUT: its picture and music, and
+// the font and logo the player's panels need.
 #include "tools/DemoScript.h"
+#include "tools/Example.h"
 #include "tools/Music.h"
 #include "tools/Pictures.h"
 #include "tools/PixelFont.h"
@@ -39,12 +42,22 @@ void save(const fs::path& path, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "Usage: %s OUTPUT-FOLDER\n", argv[0]);
+    const bool example = argc == 3 && std::string(argv[1]) == "--example";
+    if (argc != 2 && !example) {
+        std::fprintf(stderr, "Usage: %s [--example] OUTPUT-FOLDER\n", argv[0]);
         return 2;
     }
     try {
         using namespace Content;
+        if (example) {
+            const fs::path out = argv[2];
+            fs::create_directories(out);
+            save(out / Example::PICTURE_FILE, Example::picture().png());
+            save(out / Example::MUSIC_FILE, Music::encodeVorbis(Example::music()));
+            save(out / "marquel.font", PixelFont::fontFile());
+            save(out / "marquel_logo.png", Pictures::logo().png());
+            return 0;
+        }
         const fs::path out = argv[1];
         const fs::path data = out / "data";
         fs::create_directories(data);

@@ -1,0 +1,28 @@
+# cmake --install: the libraries as libmarquel*.a, their public headers under
+# include/marquel/ and a versioned CMake package, Marquel::marquel bringing the rest along.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(MARQUEL_LIBRARIES xml vx vorlik sound marquel)
+foreach(library IN LISTS MARQUEL_LIBRARIES)
+    if(NOT library STREQUAL "marquel")
+        # A shared prefix holds other projects' libxml.a and libsound.a.
+        set_target_properties(${library} PROPERTIES OUTPUT_NAME marquel-${library})
+    endif()
+endforeach()
+
+set(MARQUEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Marquel)
+install(TARGETS ${MARQUEL_LIBRARIES} EXPORT MarquelTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/marquel)
+install(EXPORT MarquelTargets NAMESPACE Marquel:: DESTINATION ${MARQUEL_CMAKE_DIR})
+
+configure_package_config_file(cmake/MarquelConfig.cmake.in
+    ${PROJECT_BINARY_DIR}/MarquelConfig.cmake INSTALL_DESTINATION ${MARQUEL_CMAKE_DIR})
+# Before 1.0 a minor version may change the interface.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/MarquelConfigVersion.cmake
+    COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/MarquelConfig.cmake
+              ${PROJECT_BINARY_DIR}/MarquelConfigVersion.cmake
+              cmake/MarquelDependencies.cmake
+        DESTINATION ${MARQUEL_CMAKE_DIR})

@@ -103,6 +103,10 @@ TEST_F(FlashTest, BeatsLightLeftRightLeftAndEachFlashFades) {
     EXPECT_THAT(panel(-1, 7.45f), NearColour(Rgba({128, 64, 0}), 3));
     play(7.75f);
     EXPECT_THAT(panel(-1, 7.75f), NearColour(BLACK, 0));
+    // After a seek back, flashes from later moments are unlit, not solid panels.
+    play(1);
+    EXPECT_THAT(panel(-1, 1), NearColour(BLACK, 0));
+    EXPECT_THAT(panel(1, 1), NearColour(BLACK, 0));
 }
 
 TEST_F(FlashTest, AReaderBeforeTheSynchNodeSeesTheBeatOneFrameLater) {

@@ -1,5 +1,8 @@
-// Makes every data file of the demo into a run folder: OUT/marquel.xml and OUT/data/*.
+// Makes every data file of the demo into a run folder: OUT/marquel.xml and OUT/data/*; or
+// tiles recorded frames, four to a row, into one picture (scripts/contact-sheet).
 // Usage: make_content OUT
+//        make_content --contact-sheet SHEET.png FRAME.png...
+#include "tools/ContactSheet.h"
 #include "tools/DemoScript.h"
 #include "tools/Music.h"
 #include "tools/Pictures.h"
@@ -39,12 +42,19 @@ void save(const fs::path& path, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "Usage: %s OUTPUT-FOLDER\n", argv[0]);
+    const bool sheet = argc > 1 && std::string(argv[1]) == "--contact-sheet";
+    if (sheet ? argc < 4 : argc != 2) {
+        std::fprintf(stderr,
+                     "Usage: %s OUTPUT-FOLDER\n       %s --contact-sheet SHEET.png FRAME.png...\n",
+                     argv[0], argv[0]);
         return 2;
     }
     try {
         using namespace Content;
+        if (sheet) {
+            save(argv[2], contactSheet(std::vector<std::string>(argv + 3, argv + argc), 4));
+            return 0;
+        }
         const fs::path out = argv[1];
         const fs::path data = out / "data";
         fs::create_directories(data);

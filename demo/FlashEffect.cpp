@@ -4,7 +4,10 @@
 
 namespace {
 
-void panelColour(const Color& color, float brightness) {
+// A flash time later than now was kept from a later moment (a seek back, or a node before
+// this one that ran longer): such a panel is unlit, not far brighter than full.
+void panelColour(const Color& color, float time, float flashTime) {
+    const float brightness = flashTime > time ? 0 : 1 - 2 * (time - flashTime);
     glColor4f(brightness * color.red, brightness * color.green, brightness * color.blue, 1);
 }
 
@@ -33,12 +36,12 @@ void FlashEffect::render(float time, float, float) {
     glDisable(GL_LIGHTING);
     // Brightness outside 0 to 1 is left to OpenGL to clamp.
     glBegin(GL_TRIANGLE_STRIP);
-    panelColour(color, 1 - 2 * (time - flashTime[0]));
+    panelColour(color, time, flashTime[0]);
     glVertex3f(-2, 2, 0);
     glVertex3f(-2, -2, 0);
     glVertex3f(0, 2, 0);
     glVertex3f(0, -2, 0);
-    panelColour(color, 1 - 2 * (time - flashTime[1]));
+    panelColour(color, time, flashTime[1]);
     glVertex3f(0, 2, 0);
     glVertex3f(0, -2, 0);
     glVertex3f(2, 2, 0);

@@ -35,15 +35,11 @@ class Writer {
 public:
     Writer() { text = "<script>\n"; }
 
-    // A section: the screen cleared in its colour over the section's span. The section's
-    // nodes follow beside it at the top level, their times counted from the section's start:
-    // a seek back starts only top-level nodes afresh and fires only their triggers again, so
-    // a nested node would keep the beats and values of wherever the clock had been.
-    void section(const Section& s, const std::string& colour) {
-        base = 0;
-        node("quessa", s.start(), s.end(), [&] { trigger(0, "color", colour); });
-        base = s.start();
-    }
+    // Where the times of the nodes written next count from. Every node stands at the top
+    // level, its times counted from a section's start: a seek back starts only top-level
+    // nodes afresh and fires only their triggers again, so a nested node would keep the beats
+    // and values of wherever the clock had been.
+    void from(float start) { base = start; }
 
     void open(const std::string& name, float start, float end) {
         line("<effect name=\"" + name + "\" start=\"" + number(base + start) + "\" end=\"" +
@@ -105,7 +101,7 @@ std::string swingSpeed(float length) {
 
 void intro(Writer& w, const Section& s) {
     const float length = s.end() - s.start();
-    w.section(s, "005005020");
+    w.from(s.start());
     w.node("kel back1", 0, length, [&] {
         w.trigger(0, "texture", "mcuniverse.png");
         w.trigger(0, "color", "255255255");
@@ -130,13 +126,13 @@ void intro(Writer& w, const Section& s) {
 void build(Writer& w, const Section& s) {
     const float length = s.end() - s.start();
     const float half = length / 2;
-    w.section(s, "020005030");
-    w.node("synch", 0, length, [&] { w.beats(0, s.bars * BEATS_PER_BAR); });
-    w.node("tolvy", 0, length, [&] { w.trigger(0, "color", "050015070"); });
+    w.from(s.start());
     w.node("kel back2", 0, length, [&] {
         w.trigger(0, "texture", "mcbrallor.png");
-        w.spline("alpha", "linear", {{0, 0}, {2, 8}, {length - 1, 8}, {length, 10}});
-        w.spline("size", "smooth", {{0, 55}, {half, 60}, {length, 64}});
+        // Never opaque: the flashes show through it on every beat.
+        w.spline("alpha", "linear", {{0, 0}, {2, 8}, {length, 8}});
+        // Wider than a 16:9 view at its depth from the start (a half-width of 5.9).
+        w.spline("size", "smooth", {{0, 61}, {half, 64}, {length, 67}});
         // A quadratic piece: the middle key is its control point.
         w.spline("y", "bezier", {{0, -6}, {half, 0}, {length, 6}});
     });
@@ -174,14 +170,11 @@ void build(Writer& w, const Section& s) {
 void drop(Writer& w, const Section& s, bool second) {
     const float length = s.end() - s.start();
     const int beatCount = s.bars * BEATS_PER_BAR;
-    w.section(s, second ? "020000020" : "000000000");
-    w.node("synch", 0, length, [&] { w.beats(0, beatCount); });
-    w.node("tolvy", 0, length, [&] { w.trigger(0, "color", second ? "000070120" : "110030070"); });
+    w.from(s.start());
     // The knot is drawn untextured only while no picture has switched texturing on in the
-    // frame, so it goes first and the backdrop lies over it as a thin veil.
+    // frame, so it goes first and the backdrop lies over it as a thin veil. Its colour and
+    // shape are the beat's pick: the first beat comes with the node's start.
     w.open("torus", 0, length);
-    w.trigger(0, "color", second ? "000255128" : "255200000");
-    w.trigger(0, "pq", second ? "34" : "23");
     w.trigger(0, "angle", second ? "45" : "30");
     w.trigger(0, "speed", "6.283");
     // A stutter before the last bar: the knot blinks off and on twice on sixteenths.
@@ -195,7 +188,8 @@ void drop(Writer& w, const Section& s, bool second) {
         if (second)
             w.trigger(0, "color", "255255255");
         w.spline("alpha", "linear", {{0, 4}, {length, 2.5f}});
-        w.constant("size", 62);
+        // Turning, it covers a 16:9 view at any angle (the view's corners lie 6.8 out).
+        w.constant("size", 70);
         w.spline("angle", "smooth", {{0, 0}, {length / 2, second ? -150.0f : 300.0f}, {length, 0}});
     });
     if (second) {
@@ -239,9 +233,7 @@ void drop(Writer& w, const Section& s, bool second) {
 
 void pause(Writer& w, const Section& s) {
     const float length = s.end() - s.start();
-    w.section(s, "010020040");
-    w.node("synch", 0, length, [&] { w.beats(0, s.bars, BEATS_PER_BAR); });
-    w.node("tolvy", 0, length, [&] { w.trigger(0, "color", "030060100"); });
+    w.from(s.start());
     w.node("kel back4", 0, length, [&] {
         w.trigger(0, "texture", "mcbrallor.png");
         w.trigger(0, "color", "150170255");
@@ -268,41 +260,97 @@ void pause(Writer& w, const Section& s) {
 }
 
 void outro(Writer& w, const Section& s) {
-    const float length = s.end() - s.start();
-    w.section(s, "000000000");
-    w.node("synch", 0, length, [&] { w.beats(0, 2 * BEATS_PER_BAR); });
-    w.node("tolvy", 0, BAR * 2, [&] { w.trigger(0, "color", "040010060"); });
+    const float drums = OUTRO_DRUM_BARS * BAR;
+    // The picture is black half a second after the last bar, well before the last chord has
+    // rung out and the demo ends.
+    const float fadeEnd = LENGTH + 0.5f - s.start();
+    w.from(s.start());
     // Before any picture, while texturing is still off in the frame.
-    w.node("torus", 0, BAR * 2, [&] {
-        w.trigger(0, "pq", "25");
-        w.trigger(0, "color", "255080200");
+    w.node("torus", 0, drums + BAR, [&] {
         // The swing it had at the end of the second drop, whatever played before.
         w.trigger(0, "angle", "45");
         w.trigger(0, "speed", "6.283");
+        // Once the drums stop, no beat picks over it: the knot turns pink and sinks behind
+        // the backdrop.
+        w.trigger(drums, "pq", "25");
+        w.trigger(drums, "color", "255080200");
         w.constant("x", 0);
         w.constant("y", 0);
         w.constant("alpha", 10);
     });
-    w.node("kel back2", 0, length, [&] {
+    // A thin veil while the drums play, so the knot and the flashes show their beats; opaque
+    // once the knot has gone, then fading out.
+    w.node("kel back2", 0, fadeEnd, [&] {
         w.trigger(0, "texture", "mcuniverse.png");
-        w.spline("alpha", "smooth", {{0, 10}, {length - 2, 6}, {length, 0}});
-        w.spline("size", "linear", {{0, 60}, {length, 90}});
+        w.spline("alpha", "linear", {{0, 3}, {drums, 3}, {drums + BAR, 10}, {fadeEnd, 0}});
+        w.spline("size", "linear", {{0, 60}, {fadeEnd, 92}});
         w.constant("y", 0);
     });
-    w.node("kel cool", 0, length, [&] {
+    w.node("kel cool", 0, fadeEnd, [&] {
         w.trigger(0, "texture", "mccool.png");
         w.trigger(0, "color", "255255255");
         w.trigger(0, "angle", "0");
         w.trigger(0, "speed", "0");
         w.spline("size", "square", {{0, 22}, {2, 18}, {4, 14}, {6, 9}, {7, 4}});
-        w.spline("alpha", "linear", {{0, 10}, {length - 1, 10}, {length, 0}});
+        w.spline("alpha", "linear", {{0, 10}, {fadeEnd - 1.5f, 10}, {fadeEnd, 0}});
         w.constant("x", 0);
         w.constant("y", 0);
     });
-    w.node("star", 0, length, [&] {
+    w.node("star", 0, fadeEnd, [&] {
         w.trigger(0, "texture", "mcstar.png");
         w.trigger(0, "color", "255255255");
-        w.spline("alpha", "linear", {{0, 10}, {length, 0}});
+        w.spline("alpha", "linear", {{0, 10}, {fadeEnd, 0}});
+    });
+}
+
+// By section kind: the colour the screen is cleared to, and that of the flashes on the
+// beats (none in the intro, which has no drums). The build's and the break's are bright, as
+// they show through a backdrop that lets only a fifth or a tenth of them through; the
+// outro's, as its knot is far away and often dark.
+const char* const CLEAR_COLOURS[] = {"005005020", "020005030", "000000000",
+                                     "010020040", "020000020", "000000000"};
+const char* const FLASH_COLOURS[] = {nullptr,     "125040175", "110030070",
+                                     "075150250", "000070120", "080020120"};
+
+// The beats of a section from local time start: every beat where the drums play, once a bar
+// in the break.
+void sectionBeats(Writer& w, const Section& s, float start) {
+    switch (s.kind) {
+    case SECTION_INTRO:
+        break;
+    case SECTION_BREAK:
+        w.beats(start, s.bars, BEATS_PER_BAR);
+        break;
+    case SECTION_OUTRO:
+        w.beats(start, OUTRO_DRUM_BARS * BEATS_PER_BAR);
+        break;
+    default:
+        w.beats(start, s.bars * BEATS_PER_BAR);
+    }
+}
+
+// The clear, the beats and the flashes, each one node across the sections, before every
+// section's own nodes. An effect keeps its state from node to node while a new node's clock
+// starts at 0: a flash node per section would find the flash times of the node before lying
+// in its future, and one panel would stand far brighter than full until the beats relit it.
+void screen(Writer& w) {
+    w.from(0);
+    w.node("quessa", 0, END, [&] {
+        for (const Section& s : SECTIONS)
+            w.trigger(s.start(), "color", CLEAR_COLOURS[s.kind]);
+    });
+    // From the first section with drums until the outro's drums stop: no beat comes later.
+    const float first = SECTIONS[1].start();
+    const float last = SECTIONS.back().start() + OUTRO_DRUM_BARS * BAR;
+    w.from(first);
+    w.node("synch", 0, last - first, [&] {
+        for (const Section& s : SECTIONS)
+            sectionBeats(w, s, s.start() - first);
+    });
+    w.node("tolvy", 0, last - first, [&] {
+        for (const Section& s : SECTIONS)
+            if (FLASH_COLOURS[s.kind])
+                w.trigger(s.start() - first, "color", FLASH_COLOURS[s.kind]);
     });
 }
 
@@ -310,6 +358,7 @@ void outro(Writer& w, const Section& s) {
 
 std::string script() {
     Writer w;
+    screen(w);
     for (const Section& s : SECTIONS) {
         switch (s.kind) {
         case SECTION_INTRO:

@@ -16,7 +16,6 @@ namespace {
 using namespace Timing;
 
 constexpr float PI = 3.14159265f;
-constexpr float TAIL = 1.5f; // seconds the last notes ring past the end
 constexpr int REST = -1;
 
 // The chords, one a bar: A minor, F, C, G. Roots for the bass, three notes for the pad.
@@ -86,7 +85,7 @@ public:
     Track()
         : left(frames(), 0), right(frames(), 0), echoLeft(frames(), 0), echoRight(frames(), 0) {}
 
-    static size_t frames() { return size_t((LENGTH + TAIL) * RATE); }
+    static size_t frames() { return size_t(END * RATE); }
 
     void kick(float at, float volume) {
         float phase = 0;
@@ -237,7 +236,7 @@ void playBar(Track& track, SectionKind kind, int bar, int barInSection, int bars
     const float eighth = BEAT / 2, sixteenth = BEAT / 4;
 
     const bool drums = kind == SECTION_BUILD || kind == SECTION_DROP || kind == SECTION_DROP2 ||
-                       (kind == SECTION_OUTRO && barInSection < 2);
+                       (kind == SECTION_OUTRO && barInSection < OUTRO_DRUM_BARS);
     if (drums) {
         for (int beat = 0; beat < BEATS_PER_BAR; ++beat)
             track.kick(t0 + beat * BEAT, 0.9f);
@@ -263,7 +262,7 @@ void playBar(Track& track, SectionKind kind, int bar, int barInSection, int bars
     }
 
     if (kind != SECTION_INTRO && kind != SECTION_BREAK &&
-        !(kind == SECTION_OUTRO && barInSection >= 2)) {
+        !(kind == SECTION_OUTRO && barInSection >= OUTRO_DRUM_BARS)) {
         for (int e = 0; e < 8; ++e)
             track.bass(t0 + e * eighth, eighth * 0.8f, ROOTS[chord] + (e % 4 == 3 ? 12 : 0));
     }

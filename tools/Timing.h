@@ -37,9 +37,16 @@ constexpr std::array<Section, 6> SECTIONS = {{{SECTION_INTRO, 0, 4},
                                               {SECTION_DROP2, 24, 8},
                                               {SECTION_OUTRO, 32, 4}}};
 
+// The drums stop after the outro's first bars; the chords ring on.
+constexpr int OUTRO_DRUM_BARS = 2;
+
 constexpr int TOTAL_BARS = 36;
-// Where the demo ends: the last bar's end. The sound rings on a little past it.
+// The last bar's end. The sound rings on a little past it.
 constexpr float LENGTH = TOTAL_BARS * BAR;
+constexpr float TAIL = 1.5f; // seconds the last notes ring past the last bar
+// Where the music and the demo end: a demo that stopped with the last bar would cut the
+// last chord off with a click.
+constexpr float END = LENGTH + TAIL;
 
 } // namespace Timing
 

@@ -1,7 +1,11 @@
-// Makes every data file of the demo into a run folder: OUT/marquel.xml and OUT/data/*.
+// Makes every data file of the demo into a run folder: OUT/marquel.xml and OUT/data/*; or
+// tiles recorded frames, four to a row, into one picture (scripts/contact-sheet).
 // Usage: make_content OUT
+//        make_content --example OUT
+//        make_content --contact-sheet SHEET.png FRAME.png...
 // With --example, makes the data of examples/hello-demo into OUT: its picture and music, and
 // the font and logo the player's panels need.
+#include "tools/ContactSheet.h"
 #include "tools/DemoScript.h"
 #include "tools/Example.h"
 #include "tools/Music.h"
@@ -43,8 +47,12 @@ void save(const fs::path& path, const std::string& text) {
 
 int main(int argc, char** argv) {
     const bool example = argc == 3 && std::string(argv[1]) == "--example";
-    if (argc != 2 && !example) {
-        std::fprintf(stderr, "Usage: %s [--example] OUTPUT-FOLDER\n", argv[0]);
+    const bool sheet = argc > 1 && std::string(argv[1]) == "--contact-sheet";
+    if (sheet ? argc < 4 : argc != 2 && !example) {
+        std::fprintf(stderr,
+                     "Usage: %s [--example] OUTPUT-FOLDER\n"
+                     "       %s --contact-sheet SHEET.png FRAME.png...\n",
+                     argv[0], argv[0]);
         return 2;
     }
     try {
@@ -56,6 +64,10 @@ int main(int argc, char** argv) {
             save(out / Example::MUSIC_FILE, Music::encodeVorbis(Example::music()));
             save(out / "marquel.font", PixelFont::fontFile());
             save(out / "marquel_logo.png", Pictures::logo().png());
+            return 0;
+        }
+        if (sheet) {
+            save(argv[2], contactSheet(std::vector<std::string>(argv + 3, argv + argc), 4));
             return 0;
         }
         const fs::path out = argv[1];

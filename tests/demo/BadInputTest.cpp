@@ -330,7 +330,7 @@ const std::vector<BadInput> CASES = {
      [](Breakage& b) {
          b.edit("data/demo.xml", FIRST_PICTURE + "/>", FIRST_PICTURE + "/><spline name=\"size\"/>");
      },
-     1, NOT_A_SCRIPT + "every spline needs a key, and the spline 'size' in line 6 has none",
+     1, NOT_A_SCRIPT + "every spline needs a key, and the spline 'size' in line 25 has none",
      USER_FILES},
     {"UnknownEffectName",
      [](Breakage& b) { b.edit("data/demo.xml", "name=\"star\"", "name=\"nobody\""); }, 0, "",

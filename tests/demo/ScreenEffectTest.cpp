@@ -1,7 +1,8 @@
-// The clear, the beat relay and the flash panels, read back from the frame.
+// The clear, the beat relay and the flash panels, read back from the frame; the demo's script.
 
 #include "EffectFixture.h"
 #include "demo/ClearEffect.h"
+#include "demo/DemoEffects.h"
 #include "demo/FlashEffect.h"
 #include "demo/SynchEffect.h"
 
@@ -103,6 +104,10 @@ TEST_F(FlashTest, BeatsLightLeftRightLeftAndEachFlashFades) {
     EXPECT_THAT(panel(-1, 7.45f), NearColour(Rgba({128, 64, 0}), 3));
     play(7.75f);
     EXPECT_THAT(panel(-1, 7.75f), NearColour(BLACK, 0));
+    // After a seek back, flashes from later moments are unlit, not solid panels.
+    play(1);
+    EXPECT_THAT(panel(-1, 1), NearColour(BLACK, 0));
+    EXPECT_THAT(panel(1, 1), NearColour(BLACK, 0));
 }
 
 TEST_F(FlashTest, AReaderBeforeTheSynchNodeSeesTheBeatOneFrameLater) {
@@ -127,6 +132,60 @@ TEST_F(FlashTest, TwoBaselinesOneFrameApartGiveTwoBeatFrames) {
     EXPECT_THAT(panel(1, 4.8f), NearColour(WHITE, 2));
     play(7.2f);
     EXPECT_THAT(panel(-1, 7.2f), NearColour(BLACK, 0));
+}
+
+// The generated script with every effect of the demo, at each of its beats.
+TEST_F(ScreenEffectTest, EveryBeatOfTheDemoShowsAndItsFlashDiesDownBeforeTheNext) {
+    DemoEffects effects;
+    system.addSearchPath(std::string(RUN_DIR) + "/data/");
+    effects.registerWith(system);
+    for (const auto& entry : system.script.effects)
+        entry.second->init(&display, &system);
+    const std::string text = testing_support::readFile(RUN_DIR "/data/demo.xml");
+    ASSERT_TRUE(system.script.load(text.data(), int(text.size())));
+    std::vector<float> beats;
+    for (const auto& node : system.script.nodes)
+        for (const auto& trigger : node->triggers)
+            for (int k = 0; node->name == "synch" && k < trigger->repeat; ++k)
+                beats.push_back(node->start + trigger->start + k * trigger->delay);
+    ASSERT_GT(beats.size(), 50u);
+    // From the start with only the nodes that keep names, every sixteenth pixel's colour of
+    // the frames at the given times after each beat.
+    const auto playBeats = [&](bool (*keep)(const std::string&), std::vector<float> after) {
+        for (const auto& node : system.script.nodes)
+            node->active = keep(node->name);
+        effects.beat.beat = 0; // a beat left raised stays up while no synch node runs
+        frame([&] { system.script.update(0); });
+        std::vector<std::vector<uint8_t>> shown;
+        for (float beat : beats)
+            for (float delay : after) {
+                frame([&] { system.script.update(beat + delay); });
+                shown.emplace_back();
+                for (size_t i = 0; i < pixels.size(); i += 64)
+                    shown.back().insert(shown.back().end(), &pixels[i], &pixels[i + 3]);
+            }
+        return shown;
+    };
+    // A little past each beat, so that rounding never leaves its trigger undue.
+    const auto played = playBeats([](const std::string&) { return true; }, {1e-3f});
+    const auto unbeaten =
+        playBeats([](const std::string& name) { return name != "synch"; }, {1e-3f});
+    const auto flashes = playBeats(
+        [](const std::string& name) { return name == "synch" || name == "tolvy"; }, {1e-3f, 0.48f});
+    const auto brightest = [](const std::vector<uint8_t>& colours) {
+        return int(*std::max_element(colours.begin(), colours.end()));
+    };
+    for (size_t n = 0; n < beats.size(); ++n) {
+        // The frame of each beat against the same moment played with no beats.
+        double change = 0;
+        for (size_t i = 0; i < played[n].size(); ++i)
+            change += std::abs(played[n][i] - unbeaten[n][i]);
+        EXPECT_GT(change / played[n].size(), 4) << "the beat at " << beats[n];
+        // The flash panels alone: lit on the beat, below half that brightness 0.48 s later.
+        EXPECT_GT(brightest(flashes[2 * n]), 40) << "the beat at " << beats[n];
+        EXPECT_LT(brightest(flashes[2 * n + 1]), brightest(flashes[2 * n]) / 2)
+            << "0.48 s after the beat at " << beats[n];
+    }
 }
 
 } // namespace

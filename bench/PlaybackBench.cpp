@@ -1,8 +1,8 @@
 // Playback speed of the whole demo: every frame of the script drawn at 1280 x 720 at a fixed
 // step of demo time (1/60 s), timed from the frame's start to the end of its presentation,
-// reported per section (top-level node) as median and 95th-percentile frame time. A second
-// pass times each effect's render alone, finishing the GL work after each, to show where the
-// time goes. Needs an X server: run under xvfb-run.
+// reported per section (each colour of the clearing node) as median and 95th-percentile frame
+// time. A second pass times each effect's render alone, finishing the GL work after each, to
+// show where the time goes. Needs an X server: run under xvfb-run.
 //
 // playback_bench [data folder] [script file]
 //
@@ -217,10 +217,21 @@ int main(int argc, char** argv) {
             entry.second->init(&display, &system);
 
         std::vector<Section> sections;
-        // Each section of the demo is the span of a node that clears the screen.
-        for (const auto& node : system.script.nodes)
-            if (node->name == "quessa")
-                sections.push_back({node->name, node->start, node->end, {}, {}});
+        // A section of the demo starts where the node that clears the screen starts or
+        // changes its colour, and lasts until the next such change or the node's end.
+        for (const auto& node : system.script.nodes) {
+            if (node->name != "quessa")
+                continue;
+            std::vector<float> starts{node->start};
+            for (const auto& trigger : node->triggers)
+                if (trigger->name == "color" && trigger->start > 0)
+                    starts.push_back(node->start + trigger->start);
+            std::sort(starts.begin(), starts.end());
+            starts.push_back(node->end);
+            for (size_t i = 0; i + 1 < starts.size(); ++i)
+                if (starts[i] < starts[i + 1])
+                    sections.push_back({node->name, starts[i], starts[i + 1], {}, {}});
+        }
         std::vector<double> all;
         playThrough(system, display, [&](float time, double ms, double present) {
             all.push_back(ms);

@@ -457,6 +457,7 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     ColourEffect shown;
     s.addEffect("keys", &shown);
     s.addEffect("edited", &shown);
+    s.addEffect("keys|", &shown); // the name while it is typed, with its cursor
     std::string broken, brokenLine, heldBack;
     shown.plan[1] = [&] {
         s.seek(10);
@@ -484,13 +485,22 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
         pressKey(SDLK_r, KMOD_LCTRL);
     };
     shown.plan[9] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
-    shown.plan[10] = [&] {
-        // The copy Ctrl+S wrote is found first now: it is the one followed.
+    shown.plan[10] = [] { pressKey(SDLK_TAB); };
+    shown.plan[11] = [] { pressKey(SDLK_n, KMOD_LCTRL); };
+    shown.plan[12] = [&] {
+        // The copy Ctrl+S wrote is found first now: it is the one followed. It is saved while
+        // a name is typed, which holds the reload back past the Ctrl+S in the same frame.
+        write("demo.xml", colourScript("0 1 1"));
+        pressKey(SDLK_RETURN);
+        pressKey(SDLK_s, KMOD_LCTRL);
+    };
+    shown.plan[13] = [] { pressKey(SDLK_TAB); };
+    shown.plan[14] = [&] {
         write("demo.xml", colourScript("1 0 1", 2));
         pressKey(SDLK_ESCAPE);
     };
     s.run();
-    ASSERT_EQ(shown.shown.size(), 11u);
+    ASSERT_EQ(shown.shown.size(), 15u);
     EXPECT_EQ(shown.shown[0], 0xFF0000u);
     EXPECT_EQ(shown.shown[2], 0x00FF00u) << "loaded at the next frame";
     EXPECT_GE(shown.times[2], 10.0f) << "the time is kept";
@@ -507,6 +517,7 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
               std::string::npos)
         << heldBack;
     EXPECT_EQ(shown.shown[9], 0xFFFF00u) << "Ctrl+R loads the file and drops the edits";
+    EXPECT_EQ(shown.shown[14], 0x00FFFFu) << "Ctrl+S wrote nothing over the editor's save";
     EXPECT_TRUE(s.paused) << "a script now ending before the time waits at its end";
     EXPECT_FLOAT_EQ(s.now(), 2);
     EXPECT_EQ(s.hud->message, "");

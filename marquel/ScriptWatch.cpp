@@ -12,8 +12,22 @@ namespace Marquel {
 
 namespace {
 
-// A file created is still empty: the write that fills it ends with IN_CLOSE_WRITE.
-constexpr uint32_t EVENTS = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+// A file created is still empty: the write that fills it ends with IN_CLOSE_WRITE. A folder
+// created may be the missing one a file is looked up in.
+constexpr uint32_t EVENTS =
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_CREATE | IN_MOVE_SELF;
+
+// The folder that holds path, or the nearest one above it that exists; every name on the way
+// down from it is added to names, whose coming into being is then a change.
+std::string watchedFolder(const std::filesystem::path& path, std::set<std::string>& names) {
+    std::filesystem::path folder = path;
+    std::error_code error;
+    do {
+        names.insert(folder.filename().string());
+        folder = folder.parent_path();
+    } while (!folder.empty() && !std::filesystem::is_directory(folder, error));
+    return folder.empty() ? "." : folder.string();
+}
 
 } // namespace
 
@@ -31,12 +45,8 @@ void ScriptWatch::follow(Vx::FileSystem& files, const std::vector<std::string>& 
     std::set<std::string> wanted;
     fileNames.clear();
     for (const std::string& name : names) {
-        for (const std::string& path : files.lookupPaths(name)) {
-            const std::filesystem::path place(path);
-            const std::string folder = place.parent_path().string();
-            wanted.insert(folder.empty() ? "." : folder);
-            fileNames.insert(place.filename().string());
-        }
+        for (const std::string& path : files.lookupPaths(name))
+            wanted.insert(watchedFolder(path, fileNames));
     }
     for (auto it = folders.begin(); it != folders.end();) {
         if (wanted.erase(it->second) == 0) {
@@ -46,7 +56,6 @@ void ScriptWatch::follow(Vx::FileSystem& files, const std::vector<std::string>& 
             ++it;
         }
     }
-    // A folder that does not exist yet is watched from the next call after it appears.
     for (const std::string& folder : wanted) {
         const int watch = inotify_add_watch(fd, folder.c_str(), EVENTS | IN_ONLYDIR);
         if (watch >= 0)
@@ -67,13 +76,20 @@ bool ScriptWatch::changed() {
             return seen;
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            const uint32_t mask = event->mask;
             // Lost events may have held one of ours.
-            if (event->mask & IN_Q_OVERFLOW)
+            if (mask & IN_Q_OVERFLOW) {
                 seen = true;
-            else if (event->mask & IN_IGNORED)
-                folders.erase(event->wd);
-            else if (event->len > 0 && fileNames.count(event->name) > 0)
+            } else if (mask & (IN_IGNORED | IN_MOVE_SELF)) {
+                // A folder removed or moved away: the next call watches where it was, or
+                // the one above until it is back.
+                if (mask & IN_MOVE_SELF)
+                    inotify_rm_watch(fd, event->wd);
+                seen = folders.erase(event->wd) > 0 || seen;
+            } else if (event->len > 0 && fileNames.count(event->name) > 0 &&
+                       (mask & (IN_CREATE | IN_ISDIR)) != IN_CREATE) {
                 seen = true;
+            }
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }

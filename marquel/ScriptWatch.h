@@ -23,8 +23,9 @@ public:
     ScriptWatch(const ScriptWatch&) = delete;
     ScriptWatch& operator=(const ScriptWatch&) = delete;
 
-    // Watches every folder files would look for each name in, up to the one holding it; a
-    // save that made a new copy moves the watch to it when called again.
+    // Watches every folder files would look for each name in, up to the one holding it, and
+    // for one that does not exist the nearest above it; a save that made a new copy, or a
+    // folder made or removed, moves the watch when called again.
     void follow(Vx::FileSystem& files, const std::vector<std::string>& names);
     // True when a file of one of the names was written, moved or removed since the last
     // call; never waits.

@@ -76,9 +76,6 @@ public:
     // edits of the inspector.
     std::vector<std::string> diskTexts;
     std::vector<std::string> savedTexts;
-    // The script file whose text on disk was seen and not loaded (held back by unsaved
-    // edits, or not loading); Ctrl+S does not write over it. Empty when there is none.
-    std::string unloaded;
     FMOD::System* fmodSystem = nullptr;
     FMOD::Sound* sound = nullptr;
     FMOD::Channel* channel = nullptr;

@@ -298,12 +298,15 @@ void System::saveConfiguration() {
 void System::saveScript() {
     // A failed save must not end the demo: the edits live on in memory for another try.
     // Every text is made before any file is written, so a refused save changes no file.
-    // Nor may it write over a text an editor saved and the player did not load.
-    if (!unloaded.empty()) {
+    // Nor may it write over a text an editor saved and the player did not load. The disk
+    // itself is asked: the watch may not have told of that save yet (it waits while a text
+    // is typed), or not run at all (during a dump).
+    const int changed = changedScriptFile();
+    if (changed >= 0) {
         std::fprintf(stderr,
                      "[Marquel] Could not save the script '%s'; the edits are kept: it changed "
                      "on disk since it was loaded (Ctrl+R loads it and drops the edits)\n",
-                     unloaded.c_str());
+                     scriptFiles[static_cast<size_t>(changed)].c_str());
         return;
     }
     std::vector<std::string> texts;
@@ -361,15 +364,14 @@ void System::followScriptFiles() {
     const int changed = changedScriptFile();
     if (changed < 0) {
         // Back to what plays: nothing waits and nothing is broken any more.
-        unloaded.clear();
         hud->setMessage("");
     } else if (scriptTexts() != savedTexts) {
-        unloaded = scriptFiles[static_cast<size_t>(changed)];
+        const std::string& name = scriptFiles[static_cast<size_t>(changed)];
         std::fprintf(stderr,
                      "[Marquel] The script '%s' changed on disk; it is not loaded over the "
                      "inspector's unsaved edits (Ctrl+R loads it and drops them)\n",
-                     unloaded.c_str());
-        hud->setMessage("'" + unloaded + "' changed on disk: Ctrl+R loads it");
+                     name.c_str());
+        hud->setMessage("'" + name + "' changed on disk: Ctrl+R loads it");
     } else {
         reloadScript();
     }
@@ -380,10 +382,8 @@ void System::reloadScript() {
     fresh.effects = script.effects;
     std::vector<std::string> texts;
     try {
-        for (const std::string& name : scriptFiles) {
-            unloaded = name;
+        for (const std::string& name : scriptFiles)
             texts.push_back(loadScriptFile(fresh, name));
-        }
     } catch (const std::exception& e) {
         std::string why = e.what();
         if (why.rfind(MESSAGE_PREFIX, 0) == 0)
@@ -398,7 +398,6 @@ void System::reloadScript() {
     script = std::move(fresh);
     diskTexts = std::move(texts);
     savedTexts = scriptTexts();
-    unloaded.clear();
     hud->setMessage("");
     inspector->scriptReplaced();
     // A script that now ends before the time shown would end the demo: it waits at its end.

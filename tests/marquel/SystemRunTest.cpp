@@ -457,6 +457,7 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     ColourEffect shown;
     s.addEffect("keys", &shown);
     s.addEffect("edited", &shown);
+    s.addEffect("keys|", &shown); // the name while it is typed, with its cursor
     std::string broken, brokenLine, heldBack;
     shown.plan[1] = [&] {
         s.seek(10);
@@ -469,28 +470,41 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     shown.plan[4] = [&] {
         broken = testing::internal::GetCapturedStderr();
         brokenLine = s.hud->message;
-        // As an editor saves: a new file renamed over the old one.
+        std::filesystem::rename(dir.path() / "data", dir.path() / "data.old");
+    };
+    shown.plan[5] = [&] {
+        // A new folder in place of the one moved away, the file saved in it as an editor
+        // saves: written anew, then renamed.
         write("data/new.xml", colourScript("0 0 1"));
         std::filesystem::rename(dir.path() / "data/new.xml", dir.path() / "data/demo.xml");
     };
-    shown.plan[6] = [&] {
+    shown.plan[7] = [&] {
         s.script.nodes[0]->name = "edited"; // as the inspector would
         testing::internal::CaptureStderr();
         write("data/demo.xml", colourScript("1 1 0"));
     };
-    shown.plan[7] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
-    shown.plan[8] = [&] {
+    shown.plan[8] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
+    shown.plan[9] = [&] {
         heldBack = testing::internal::GetCapturedStderr();
         pressKey(SDLK_r, KMOD_LCTRL);
     };
-    shown.plan[9] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
-    shown.plan[10] = [&] {
-        // The copy Ctrl+S wrote is found first now: it is the one followed.
+    shown.plan[10] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
+    shown.plan[11] = [] { pressKey(SDLK_TAB); };
+    shown.plan[12] = [] { pressKey(SDLK_n, KMOD_LCTRL); };
+    shown.plan[13] = [&] {
+        // The copy Ctrl+S wrote is found first now: it is the one followed. It is saved while
+        // a name is typed, which holds the reload back past the Ctrl+S in the same frame.
+        write("demo.xml", colourScript("0 1 1"));
+        pressKey(SDLK_RETURN);
+        pressKey(SDLK_s, KMOD_LCTRL);
+    };
+    shown.plan[14] = [] { pressKey(SDLK_TAB); };
+    shown.plan[15] = [&] {
         write("demo.xml", colourScript("1 0 1", 2));
         pressKey(SDLK_ESCAPE);
     };
     s.run();
-    ASSERT_EQ(shown.shown.size(), 11u);
+    ASSERT_EQ(shown.shown.size(), 16u);
     EXPECT_EQ(shown.shown[0], 0xFF0000u);
     EXPECT_EQ(shown.shown[2], 0x00FF00u) << "loaded at the next frame";
     EXPECT_GE(shown.times[2], 10.0f) << "the time is kept";
@@ -500,13 +514,14 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
               std::string::npos)
         << broken;
     EXPECT_EQ(brokenLine.rfind("Not reloaded: 'demo.xml' is not well-formed XML", 0), 0u);
-    EXPECT_EQ(shown.shown[5], 0x0000FFu) << "mended";
-    EXPECT_EQ(shown.shown[7], 0x0000FFu) << "not loaded over unsaved edits";
+    EXPECT_EQ(shown.shown[6], 0x0000FFu) << "mended in a folder made anew";
+    EXPECT_EQ(shown.shown[8], 0x0000FFu) << "not loaded over unsaved edits";
     EXPECT_NE(heldBack.find("[Marquel] Could not save the script 'demo.xml'; the edits are kept: "
                             "it changed on disk since it was loaded"),
               std::string::npos)
         << heldBack;
-    EXPECT_EQ(shown.shown[9], 0xFFFF00u) << "Ctrl+R loads the file and drops the edits";
+    EXPECT_EQ(shown.shown[10], 0xFFFF00u) << "Ctrl+R loads the file and drops the edits";
+    EXPECT_EQ(shown.shown[15], 0x00FFFFu) << "Ctrl+S wrote nothing over the editor's save";
     EXPECT_TRUE(s.paused) << "a script now ending before the time waits at its end";
     EXPECT_FLOAT_EQ(s.now(), 2);
     EXPECT_EQ(s.hud->message, "");

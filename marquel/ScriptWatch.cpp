@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace Marquel {
@@ -32,6 +34,16 @@ std::string watchedFolder(const std::filesystem::path& path, std::set<std::strin
 } // namespace
 
 ScriptWatch::ScriptWatch() : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (fd < 0)
+        cannotWatch("the script files", errno);
+}
+
+void ScriptWatch::cannotWatch(const std::string& what, int error) {
+    // Once: the maker would otherwise wait for reloads that never come.
+    if (!warned)
+        std::fprintf(stderr, "[Marquel] Not following %s on disk: %s; Ctrl+R reloads them\n",
+                     what.c_str(), std::strerror(error));
+    warned = true;
 }
 
 ScriptWatch::~ScriptWatch() {
@@ -60,6 +72,8 @@ void ScriptWatch::follow(Vx::FileSystem& files, const std::vector<std::string>& 
         const int watch = inotify_add_watch(fd, folder.c_str(), EVENTS | IN_ONLYDIR);
         if (watch >= 0)
             folders[watch] = folder;
+        else if (errno == ENOSPC || errno == ENOMEM)
+            cannotWatch("'" + folder + "'", errno);
     }
 }
 

@@ -17,7 +17,8 @@ namespace Marquel {
 // while no file changes. Files inside archives are not watched.
 class ScriptWatch {
 public:
-    // Without inotify (out of watches, another system) nothing is ever reported.
+    // Without inotify (out of instances or watches) nothing is ever reported, which is said
+    // once on standard error.
     ScriptWatch();
     ~ScriptWatch();
     ScriptWatch(const ScriptWatch&) = delete;
@@ -32,7 +33,11 @@ public:
     bool changed();
 
 private:
+    // Says once on standard error that what cannot be followed, and why.
+    void cannotWatch(const std::string& what, int error);
+
     int fd = -1;
+    bool warned = false;
     // Watch descriptor to folder.
     std::map<int, std::string> folders;
     // The file names (without folder) whose events count.

@@ -14,6 +14,7 @@
 #include "xml/XmlParser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -400,11 +401,12 @@ void System::reloadScript() {
     savedTexts = scriptTexts();
     hud->setMessage("");
     inspector->scriptReplaced();
-    // A script that now ends before the time shown would end the demo: it waits at its end.
-    if (now() > script.endTime) {
+    // A script that now ends before the time shown would end the demo: it waits on its last
+    // moment, where the nodes that end with it still draw.
+    if (now() >= script.endTime) {
         if (!paused)
             togglePause();
-        position = script.endTime;
+        position = std::nextafter(script.endTime, -HUGE_VALF);
     }
 }
 

@@ -504,7 +504,7 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
         pressKey(SDLK_ESCAPE);
     };
     s.run();
-    ASSERT_EQ(shown.shown.size(), 16u);
+    ASSERT_EQ(shown.shown.size(), 17u);
     EXPECT_EQ(shown.shown[0], 0xFF0000u);
     EXPECT_EQ(shown.shown[2], 0x00FF00u) << "loaded at the next frame";
     EXPECT_GE(shown.times[2], 10.0f) << "the time is kept";
@@ -524,6 +524,7 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     EXPECT_EQ(shown.shown[15], 0x00FFFFu) << "Ctrl+S wrote nothing over the editor's save";
     EXPECT_TRUE(s.paused) << "a script now ending before the time waits at its end";
     EXPECT_FLOAT_EQ(s.now(), 2);
+    EXPECT_EQ(shown.shown[16], 0xFF00FFu) << "paused on its last moment, where its nodes draw";
     EXPECT_EQ(s.hud->message, "");
 }
 

@@ -95,7 +95,7 @@ Result record(const fs::path& run, const fs::path& work, const Mode& mode) {
 }
 
 void print(const Mode& mode, const Result& r, const Result& floor) {
-    std::printf("| %s | %.0f | %lld | %.1f | %.1f | %.2f | %.2f |", mode.label, r.demoSeconds,
+    std::printf("| %s | %g | %lld | %.1f | %.1f | %.2f | %.2f |", mode.label, r.demoSeconds,
                 static_cast<long long>(r.frames), r.seconds, r.frames / r.seconds,
                 r.seconds / r.demoSeconds, r.seconds / floor.seconds);
     if (r.bytes > 0 && !mode.discarding)

@@ -30,7 +30,9 @@ void HelloEffect::spline(float, const std::string& name, float value) {
 }
 
 void HelloEffect::render(float time, float, float) {
-    const float flash = std::clamp(1 - 3 * (time - flashTime), 0.0f, 1.0f);
+    // A flash time later than now (kept from a later moment) is no flash at all.
+    const float since = time - flashTime;
+    const float flash = since < 0 ? 0 : std::max(0.0f, 1 - 3 * since);
     // The player does not clear the frame; this demo's only effect does.
     glClearColor(0.1f + 0.5f * flash, 0.05f + 0.3f * flash, 0.25f + 0.3f * flash, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

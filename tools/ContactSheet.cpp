@@ -1,5 +1,6 @@
 #include "tools/ContactSheet.h"
 
+#include "vx/ImageCodec.h"
 #include "vx/ImageObject.h"
 #include "vx/PngCodec.h"
 
@@ -19,11 +20,16 @@ const uint8_t BLACK[4] = {0, 0, 0, 255}; // blue, green, red, alpha
 
 void readPicture(const std::string& path, Vx::ImageObject& image) {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    if (bytes.empty())
+    if (!in)
         throw std::runtime_error("could not read " + path);
-    Vx::loadPNG(bytes.data(), uint32_t(bytes.size()), image);
+    try {
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        Vx::loadPNG(bytes.data(), uint32_t(bytes.size()), image);
+    } catch (const std::exception& e) {
+        // The decoder's message does not say which of the frames it was.
+        throw std::runtime_error(path + ": " + e.what());
+    }
 }
 
 } // namespace
@@ -40,9 +46,15 @@ std::vector<uint8_t> contactSheet(const std::vector<std::string>& pictures, int 
         if (!sheet) {
             width = picture.getWidth();
             height = picture.getHeight();
-            sheet = std::make_unique<Vx::ImageObject>(GAP + columns * (width + GAP),
-                                                      GAP + rows * (height + GAP), nullptr, nullptr,
-                                                      "sheet");
+            // Large frames, or many, would overflow the sheet's sides or take all memory.
+            const uint64_t sheetWidth = GAP + columns * uint64_t(width + GAP);
+            const uint64_t sheetHeight = GAP + rows * uint64_t(height + GAP);
+            if (sheetWidth * sheetHeight * 4 > Vx::MAX_IMAGE_BYTES)
+                throw std::runtime_error("a contact sheet of " + std::to_string(sheetWidth) +
+                                         " x " + std::to_string(sheetHeight) +
+                                         " pixels would be too large");
+            sheet = std::make_unique<Vx::ImageObject>(int(sheetWidth), int(sheetHeight), nullptr,
+                                                      nullptr, "sheet");
             uint8_t* pixel = sheet->getWriteData();
             for (int i = 0; i < sheet->getWidth() * sheet->getHeight(); ++i, pixel += 4)
                 std::copy_n(BLACK, 4, pixel);

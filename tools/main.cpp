@@ -46,9 +46,10 @@ void save(const fs::path& path, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool example = argc == 3 && std::string(argv[1]) == "--example";
-    const bool sheet = argc > 1 && std::string(argv[1]) == "--contact-sheet";
-    if (sheet ? argc < 4 : argc != 2 && !example) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool example = mode == "--example";
+    const bool sheet = mode == "--contact-sheet";
+    if (sheet ? argc < 4 : argc != (example ? 3 : 2)) {
         std::fprintf(stderr,
                      "Usage: %s [--example] OUTPUT-FOLDER\n"
                      "       %s --contact-sheet SHEET.png FRAME.png...\n",

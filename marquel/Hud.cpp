@@ -44,9 +44,8 @@ void Hud::setMessage(const std::string& text) {
     if (text == message)
         return;
     message = text;
-    int32_t needed = 6;
-    for (unsigned char c : message)
-        needed += advances[c];
+    // The text starts 3 pixels in and keeps as much room on the right.
+    const int32_t needed = std::min(textWidth(message), MESSAGE_MAX_WIDTH) + 6;
     if (message.empty())
         resize(WIDTH, HEIGHT);
     else

@@ -119,6 +119,13 @@ int32_t Panel::drawText(const TextItem& item) {
     return static_cast<int32_t>(std::min<int64_t>(offset, INT32_MAX));
 }
 
+int32_t Panel::textWidth(const std::string& text) const {
+    int64_t advance = 0;
+    for (unsigned char c : text)
+        advance += advances[c];
+    return static_cast<int32_t>(std::min<int64_t>(advance, INT32_MAX));
+}
+
 void Panel::setPixel(int64_t x, int64_t y, uint32_t colour) {
     if (x >= 0 && y >= 0 && x < int64_t(width) && y < int64_t(height))
         pixels[y * width + x] = colour;

@@ -51,6 +51,8 @@ public:
     // Draws item's text with the font and returns its advance in pixels, the whole text's
     // even where maxWidth or the canvas cut it; 0 for a clipped line that was skipped.
     int32_t drawText(const TextItem& item);
+    // The advance drawText gives text, without drawing it.
+    int32_t textWidth(const std::string& text) const;
 
     void show() { visible = true; }
     void hide() { visible = false; }

@@ -254,7 +254,7 @@ std::string System::loadScriptFile(Script& into, const std::string& name) {
         throw Exception("[Marquel] The scriptfile '%s' is not a script: %s", name.c_str(),
                         into.loadFault().c_str());
     }
-    return std::string(text->getChars(), static_cast<size_t>(text->getSize()));
+    return text->getText();
 }
 
 std::vector<std::string> System::scriptTexts() const {
@@ -345,8 +345,7 @@ void System::saveScript() {
 int System::changedScriptFile() {
     for (size_t i = 0; i < scriptFiles.size(); ++i) {
         const Vx::File text = files.readFile(scriptFiles[i]);
-        if (text.isNull() ||
-            std::string(text->getChars(), static_cast<size_t>(text->getSize())) != diskTexts[i])
+        if (text.isNull() || text->getText() != diskTexts[i])
             return static_cast<int>(i);
     }
     return -1;

@@ -18,6 +18,8 @@ public:
     const uint8_t* getData() const { return data.data(); }
     // The same bytes for text parsers; no terminating zero is added.
     const char* getChars() const { return reinterpret_cast<const char*>(data.data()); }
+    // A copy of the bytes as text, to compare or keep.
+    std::string getText() const { return std::string(getChars(), data.size()); }
 
 private:
     std::string name;

@@ -82,7 +82,7 @@ inline std::string logoPng(int w, int h) {
     }
     Vx::ImageManager manager;
     const Vx::File file = manager.encodeImage("logo.png", image);
-    return std::string(file->getChars(), static_cast<size_t>(file->getSize()));
+    return file->getText();
 }
 
 } // namespace system_test

@@ -137,7 +137,7 @@ inline void makeZip(const std::string& path,
 }
 
 inline std::string text(const Vx::File& file) {
-    return std::string(file->getChars(), size_t(file->getSize()));
+    return file->getText();
 }
 
 inline std::string asString(const Bytes& bytes) {

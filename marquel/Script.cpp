@@ -3,7 +3,9 @@
 #include "marquel/Effect.h"
 #include "xml/XmlParser.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace Marquel {
@@ -160,8 +162,17 @@ void writeNode(Xml::Iterator& at, const EffectNode& node) {
 // otherwise hold the frame for ever.
 constexpr int MAX_CALLS_PER_FRAME = 10000;
 
+// When firing number firing of trigger is due, in the node's local time.
+float firingTime(const Trigger& trigger, int firing) {
+    return trigger.start + firing * trigger.delay;
+}
+
 bool isDue(const Trigger& trigger, int firing, float localTime) {
-    return trigger.start + firing * trigger.delay <= localTime;
+    return firingTime(trigger, firing) <= localTime;
+}
+
+bool hasDueFiring(const Trigger& trigger, float localTime) {
+    return trigger.fired < trigger.repeat && isDue(trigger, trigger.fired, localTime);
 }
 
 // The first firing after the due firing from that is not due (or repeat). Due firings come
@@ -179,17 +190,45 @@ int firstNotDue(const Trigger& trigger, int from, float localTime) {
     return low;
 }
 
-// Fires every due firing in order. Those beyond the frame's calls are spent without one,
-// so a jump forward still leaves nothing due behind.
-void fire(Effect& effect, Trigger& trigger, float localTime) {
-    for (int calls = 0; trigger.fired < trigger.repeat && isDue(trigger, trigger.fired, localTime);
-         ++calls) {
-        if (calls == MAX_CALLS_PER_FRAME) {
+// The next due firing of the trigger at index in its node's list, and how many calls that
+// trigger has had in this frame. The earliest comes first; at the same time the trigger
+// listed first.
+struct DueFiring {
+    float time;
+    size_t index;
+    int calls;
+    bool operator>(const DueFiring& other) const {
+        return time > other.time || (time == other.time && index > other.index);
+    }
+};
+
+// Fires every due firing of a node's triggers in the order of their times, so that a jump
+// (a start mark, a seek, a reload, a slow frame) leaves the effect as playing up to
+// localTime would have. Calls of one trigger beyond the frame's limit are spent without
+// one, so a jump forward still leaves nothing due behind.
+void fireDue(Effect& effect, const std::vector<std::unique_ptr<Trigger>>& triggers,
+             float localTime) {
+    std::vector<DueFiring> due;
+    for (size_t i = 0; i < triggers.size(); ++i)
+        if (hasDueFiring(*triggers[i], localTime))
+            due.push_back({firingTime(*triggers[i], triggers[i]->fired), i, 0});
+    const std::greater<DueFiring> later;
+    std::make_heap(due.begin(), due.end(), later);
+    while (!due.empty()) {
+        std::pop_heap(due.begin(), due.end(), later);
+        DueFiring next = due.back();
+        due.pop_back();
+        Trigger& trigger = *triggers[next.index];
+        if (next.calls == MAX_CALLS_PER_FRAME) {
             trigger.fired = firstNotDue(trigger, trigger.fired, localTime);
-            return;
+            continue;
         }
         effect.trigger(localTime, trigger.name, trigger.value);
         ++trigger.fired;
+        if (hasDueFiring(trigger, localTime)) {
+            due.push_back({firingTime(trigger, trigger.fired), next.index, next.calls + 1});
+            std::push_heap(due.begin(), due.end(), later);
+        }
     }
 }
 
@@ -236,8 +275,7 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
         effect->start();
         node.needsStart = false;
     }
-    for (const auto& trigger : node.triggers)
-        fire(*effect, *trigger, localTime);
+    fireDue(*effect, node.triggers, localTime);
     for (const auto& spline : node.splines)
         effect->spline(localTime, spline->name, spline->evaluate(localTime));
     effect->render(localTime, dt, progress);

@@ -72,16 +72,18 @@ TEST_F(TimelineTest, RepeatedTriggerFiresOncePerDueTime) {
     EXPECT_EQ(frame(9), Calls{"render 9 6.5 0.9"});
 }
 
-TEST_F(TimelineTest, JumpFiresEveryDueFiringOfOneTriggerBeforeTheNext) {
+TEST_F(TimelineTest, JumpFiresTheDueFiringsInTheOrderOfTheirTimesTiesInListOrder) {
     load(R"(<script><effect name="rec" end="10">
         <trigger name="a" value="x" start="1" repeat="3" delay="0.5"/>
         <trigger name="b" value="y" start="0.5"/>
         <trigger name="c" value="z" start="2.1"/>
+        <trigger name="d" value="w" start="1.25" repeat="2" delay="0.25"/>
         </effect></script>)");
     frame(0);
     EXPECT_EQ(frame(0.9f), (Calls{"trigger 0.9 b y", "render 0.9 0.9 0.09"}));
-    EXPECT_EQ(frame(2.2f), (Calls{"trigger 2.2 a x", "trigger 2.2 a x", "trigger 2.2 a x",
-                                  "trigger 2.2 c z", "render 2.2 1.3 0.22"}));
+    EXPECT_EQ(frame(2.2f),
+              (Calls{"trigger 2.2 a x", "trigger 2.2 d w", "trigger 2.2 a x", "trigger 2.2 d w",
+                     "trigger 2.2 a x", "trigger 2.2 c z", "render 2.2 1.3 0.22"}));
 }
 
 TEST_F(TimelineTest, TriggerIsCalledAtMostTenThousandTimesAFrameAndTheRestAreSpent) {

@@ -43,6 +43,8 @@ public:
     virtual void drawInspector(Panel& panel) = 0;
     virtual void drawHud(Panel& panel) = 0;
     virtual void drawProgress(float fraction) = 0;
+    // Makes the frame begun black, for a frame in which no effect draws.
+    virtual void clearFrame() {}
     // The last rendered frame, top row first: 3 bytes per pixel into rgb, or a 32-bit
     // B, G, R, A image resized to the window.
     virtual void grabRgb(uint8_t* rgb);

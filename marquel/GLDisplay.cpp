@@ -213,6 +213,11 @@ void GLDisplay::beginFrame() {
     glLoadIdentity();
 }
 
+void GLDisplay::clearFrame() {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
 void GLDisplay::endFrame() {
     restoreSavedState();
     if (presenting)

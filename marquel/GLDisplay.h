@@ -25,6 +25,7 @@ public:
     // the effects changed.
     void beginFrame() override;
     void endFrame() override;
+    void clearFrame() override;
     // Over the frame, without depth test, alpha-blended. The inspector is centred pixel for
     // pixel, scaled to the window's height when taller than it, and not drawn while hidden;
     // the HUD sits at its exact size 5 pixels from the right and bottom edges.

@@ -244,6 +244,7 @@ Effect* Script::findEffect(const std::string& name) const {
 }
 
 bool Script::update(float time) {
+    rendered = false;
     if (time < 0)
         return true;
     float dt = time - currentTime;
@@ -279,6 +280,7 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
     for (const auto& spline : node.splines)
         effect->spline(localTime, spline->name, spline->evaluate(localTime));
     effect->render(localTime, dt, progress);
+    rendered = true;
 
     for (const auto& child : node.children) {
         if (child->start <= localTime && localTime < child->end && child->active)

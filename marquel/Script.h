@@ -44,6 +44,9 @@ public:
 
     // The time of the last update() that was not negative.
     float currentTime = 0;
+    // Whether the last update() had any effect render: a frame nobody drew in holds what the
+    // back buffer was left with.
+    bool rendered = false;
     // The largest end of the top-level nodes (at least 0), fixed by each successful load.
     float endTime = 0;
     // Ordered by name, which is the order the effects are initialised in.

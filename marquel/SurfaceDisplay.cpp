@@ -40,6 +40,11 @@ void SurfaceDisplay::endFrame() {
     SDL_Flip(surface);
 }
 
+void SurfaceDisplay::clearFrame() {
+    if (opened)
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+}
+
 void SurfaceDisplay::drawInspector(Panel&) {
 }
 

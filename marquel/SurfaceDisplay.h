@@ -19,6 +19,7 @@ public:
     void beginFrame() override;
     // Unlocks a locked surface and shows the frame.
     void endFrame() override;
+    void clearFrame() override;
     void drawInspector(Panel& panel) override;
     void drawHud(Panel& panel) override;
     void drawProgress(float fraction) override;

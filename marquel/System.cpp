@@ -212,6 +212,10 @@ void System::run() {
         feedPanels(loop);
         display->beginFrame();
         const bool drawn = script.update(loop.frameTime);
+        // Before the first node, after a negative start mark, between nodes: black, not the
+        // loader's last picture or the frame before.
+        if (!script.rendered)
+            display->clearFrame();
         if (!drawn)
             loop.running = false;
         drawPanels();

@@ -154,6 +154,12 @@ TEST_F(RecordingTest, DumpWritesNumberedFramesOneStepOfTheRateApartUpToTheEnd) {
         << "10.04, 10.08 between the nodes, 10.12; nothing at the end, 10.16";
     EXPECT_EQ(paintedNumber("dump.000000.png"), 1004);
     EXPECT_EQ(paintedNumber("dump.000002.png"), 2) << "the second node's local time";
+    Vx::FileSystem output;
+    output.addPath((dir.path() / "bin/screenshots/").string());
+    const Vx::Image between = output.loadImage("dump.000001.png", -1, true);
+    const uint8_t* bgra = between->getData();
+    EXPECT_EQ(std::count(bgra, bgra + WIDTH * HEIGHT * 4, 0), WIDTH * HEIGHT * 3)
+        << "where no node draws the frame is black, not the frame before";
 }
 
 TEST_F(RecordingTest, FrameSkipRendersFinerStepsAndWritesEveryFourth) {

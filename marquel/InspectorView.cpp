@@ -34,6 +34,10 @@ constexpr int32_t LIST_HEIGHT = 456;
 constexpr int32_t FOOTER_SEPARATOR = LIST_TOP + LIST_HEIGHT;
 constexpr int32_t ROW = 12;
 constexpr int32_t SPLINE_ROW = 48;
+// Room for a footer text before the next column of texts (every 100 pixels), and for the
+// last column before the frame: a long number or value is cut there.
+constexpr int32_t FOOTER_COLUMN = 96;
+constexpr int32_t LAST_COLUMN = CHART_LEFT + CHART_WIDTH - 320;
 
 // Truncated towards zero and held far inside int32_t, so that a wild value (a huge scale,
 // infinity, NaN) gives a position off the canvas instead of an undefined conversion.
@@ -425,39 +429,42 @@ void Inspector::drawClock() {
 
 void Inspector::drawNodePanel(const EffectNode& node) {
     fillRect(110, 487, 398, 23, NODE_BAR, false);
-    text(format("start: %.3f", double(node.start)), 120, 486, WHITE);
-    text(format("end: %.3f", double(node.end)), 120, 496, WHITE);
-    text(format("triggers: %d", int(node.triggers.size())), 220, 486, WHITE);
-    text(format("splines: %d", int(node.splines.size())), 220, 496, WHITE);
+    text(format("start: %.3f", double(node.start)), 120, 486, WHITE, FOOTER_COLUMN);
+    text(format("end: %.3f", double(node.end)), 120, 496, WHITE, FOOTER_COLUMN);
+    text(format("triggers: %d", int(node.triggers.size())), 220, 486, WHITE, FOOTER_COLUMN);
+    text(format("splines: %d", int(node.splines.size())), 220, 496, WHITE, FOOTER_COLUMN);
 }
 
 void Inspector::drawTriggerPanel(const Trigger& trigger) {
     fillRect(110, 487, 398, 23, TRIGGER_CELL, false);
-    text(format("start: %.3f", double(trigger.start)), 120, 486, WHITE);
+    text(format("start: %.3f", double(trigger.start)), 120, 486, WHITE, FOOTER_COLUMN);
     if (trigger.repeat > 1) {
         if (editMode) {
             const double current = double(trigger.start) + selectedHandle * double(trigger.delay);
-            text(format("current: %.2f", current), 120, 496, WHITE);
+            text(format("current: %.2f", current), 120, 496, WHITE, FOOTER_COLUMN);
         }
-        text(format("repeat: %d", trigger.repeat), 220, 486, WHITE);
-        text(format("delay: %.2f", double(trigger.delay)), 220, 496, WHITE);
+        text(format("repeat: %d", trigger.repeat), 220, 486, WHITE, FOOTER_COLUMN);
+        text(format("delay: %.2f", double(trigger.delay)), 220, 496, WHITE, FOOTER_COLUMN);
     }
-    text("value: " + trigger.value, 320, 486, 0xffffff00);
+    text("value: " + trigger.value, 320, 486, 0xffffff00, LAST_COLUMN);
 }
 
 void Inspector::drawSplinePanel(const EffectNode& node, const Spline& spline) {
     fillRect(110, 487, 398, 23, SPLINE_CELL, false);
-    text(format("keys: %d", int(spline.keys.size())), 120, 486, WHITE);
+    text(format("keys: %d", int(spline.keys.size())), 120, 486, WHITE, FOOTER_COLUMN);
     text(format("current: %.3f", double(spline.evaluate(currentTime - node.start))), 120, 496,
-         WHITE);
-    text(format("max: %.3f", double(spline.max) * spline.valuescale), 220, 486, WHITE);
-    text(format("min: %.3f", double(spline.min) * spline.valuescale), 220, 496, WHITE);
+         WHITE, FOOTER_COLUMN);
+    text(format("max: %.3f", double(spline.max) * spline.valuescale), 220, 486, WHITE,
+         FOOTER_COLUMN);
+    text(format("min: %.3f", double(spline.min) * spline.valuescale), 220, 496, WHITE,
+         FOOTER_COLUMN);
     const size_t key = static_cast<size_t>(selectedHandle);
     if (editMode && key < spline.keys.size()) {
         // The curve at the key, the key's time taken into the node's time as the keys are
         // placed on the chart.
         const float local = spline.timescale * spline.keys[key].time + spline.timeoffset;
-        text(format("current key: %.2f", double(spline.evaluate(local))), 320, 486, WHITE);
+        text(format("current key: %.2f", double(spline.evaluate(local))), 320, 486, WHITE,
+             LAST_COLUMN);
     }
 }
 

@@ -303,4 +303,20 @@ TEST_F(InspectorViewTest, FooterSeparatorKeepsNoTraceOfAPanelShownBefore) {
         ASSERT_EQ(at(x, 486), 0xffffffffu) << x;
 }
 
+// Long numbers and values stop short of the next column of texts and of the frame.
+TEST_F(InspectorViewTest, LongFooterTextsAreClippedToTheirColumns) {
+    Marquel::EffectNode& node = addNode("fx", 0, 20);
+    addTrigger(node, 1e30f, 2000000000, 1e30f).value = std::string(300, 'W');
+    inspector->attach(&script);
+    const auto inked = [&](int x, int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            if (at(x, y) == 0xffffffffu || at(x, y) == 0xffffff00u || at(x, y) == 0xeeffffffu)
+                return true;
+        return false;
+    };
+    press({SDLK_RIGHT, SDLK_DOWN});
+    for (int x : {218, 219, 318, 319, 508})
+        EXPECT_FALSE(inked(x, 487, 510)) << "a footer text runs into column " << x;
+}
+
 } // namespace

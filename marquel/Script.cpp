@@ -4,8 +4,10 @@
 #include "xml/XmlParser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <string>
 
 namespace Marquel {
@@ -31,7 +33,12 @@ bool readTrigger(const Xml::IteratorConst& at, Trigger& trigger) {
     // A delay only means something with a repeat, and then it defaults to a tenth of a second.
     const std::string& repeat = tag.getAttribute("repeat");
     if (!repeat.empty()) {
-        trigger.repeat = std::atoi(repeat.c_str());
+        // Read as atoi reads, but held at the most an int can count.
+        const long long count = std::strtoll(repeat.c_str(), nullptr, 10);
+        const long long most = std::numeric_limits<int>::max();
+        trigger.repeat = static_cast<int>(std::clamp(count, -most, most));
+        if (count != trigger.repeat)
+            trigger.repeatRead = repeat;
         const std::string& delay = tag.getAttribute("delay");
         trigger.delay = delay.empty() ? 0.1f : static_cast<float>(std::atof(delay.c_str()));
     }
@@ -95,6 +102,12 @@ bool readNode(const Xml::IteratorConst& at, EffectNode& node, int depth, std::st
     node.active = tag.getAttribute("state") != "off";
     node.start = realAttribute(tag, "start");
     node.end = realAttribute(tag, "end");
+    // An endless node would make an endless demo, and a recording that never finishes.
+    if (!std::isfinite(node.end)) {
+        fault = "an end must be a finite number, and " + describe(tag, node.name) + " has '" +
+                tag.getAttribute("end") + "'";
+        return false;
+    }
     return readAll(at.getChildren("trigger"), node.triggers, readTrigger) &&
            readAll(at.getChildren("spline"), node.splines,
                    [&](const Xml::IteratorConst& child, Spline& spline) {
@@ -119,7 +132,12 @@ Xml::XmlTag triggerTag(const Trigger& trigger) {
     // A single firing needs no repeat, and without a repeat the delay is not read. Any
     // other count is written, or a trigger that never fires would come back as one firing.
     if (trigger.repeat != 1) {
-        tag.setAttribute("repeat", trigger.repeat);
+        const bool asRead = !trigger.repeatRead.empty() &&
+                            std::abs(trigger.repeat) == std::numeric_limits<int>::max();
+        if (asRead)
+            tag.setAttribute("repeat", trigger.repeatRead);
+        else
+            tag.setAttribute("repeat", trigger.repeat);
         setReal(tag, "delay", trigger.delay);
     }
     return tag;

@@ -13,6 +13,9 @@ struct Trigger {
     float start = 0;
     int repeat = 1;
     float delay = 0;
+    // The file's repeat when it held more firings than an int does (repeat then holds the
+    // most, with its sign): saved back as it was read while repeat stays there.
+    std::string repeatRead;
 };
 
 } // namespace Marquel

@@ -246,19 +246,27 @@ TEST(ScriptFileTest, RefusalsNameTheRuleAndLineAndSavesReadBackAsLoaded) {
         deep.loadFault(),
         "effects nest at most 1000 levels deep, and the effect 'e1001' in line 1002 is deeper");
 
-    // A trigger that never fires stays so, and a key moved to time 0 is not written "-0".
+    EXPECT_FALSE(load(deep, "<script>\n<effect name=\"e\" end=\"1e400\"/></script>"));
+    EXPECT_EQ(deep.loadFault(), "an end must be a finite number, and the effect 'e' in line 2 "
+                                "has '1e400'");
+
+    // A trigger that never fires stays so, a count beyond an int is kept as it was read, and
+    // a key moved to time 0 is not written "-0".
     ASSERT_TRUE(load(script, R"(<script><effect><trigger repeat="0" delay="3"/>
+        <trigger repeat="99999999999" delay="1"/>
         <trigger repeat="-2"/><spline><key time="1"/></spline></effect></script>)"));
     script.nodes[0]->splines[0]->keys[0].time = -0.0f;
     const std::string saved = script.save();
     EXPECT_NE(saved.find("<key time=\"0\" value=\"0\"/>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("repeat=\"99999999999\""), std::string::npos) << saved;
     Script reloaded;
     ASSERT_TRUE(load(reloaded, saved));
     const auto& triggers = reloaded.nodes[0]->triggers;
     EXPECT_EQ(triggers[0]->repeat, 0);
     EXPECT_FLOAT_EQ(triggers[0]->delay, 3);
-    EXPECT_EQ(triggers[1]->repeat, -2);
-    EXPECT_FLOAT_EQ(triggers[1]->delay, 0.1f);
+    EXPECT_EQ(triggers[1]->repeat, 2147483647);
+    EXPECT_EQ(triggers[2]->repeat, -2);
+    EXPECT_FLOAT_EQ(triggers[2]->delay, 0.1f);
 }
 
 TEST(ScriptFileTest, SaveLoadSaveGivesTheSameText) {

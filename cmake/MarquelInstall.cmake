@@ -3,10 +3,10 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(MARQUEL_LIBRARIES xml vx vorlik sound marquel)
+set(MARQUEL_LIBRARIES base xml vx vorlik sound marquel)
 foreach(library IN LISTS MARQUEL_LIBRARIES)
-    if(NOT library STREQUAL "marquel")
-        # A shared prefix holds other projects' libxml.a and libsound.a.
+    # A shared prefix holds other projects' libxml.a and libsound.a; base is headers only.
+    if(NOT library MATCHES "^(base|marquel)$")
         set_target_properties(${library} PROPERTIES OUTPUT_NAME marquel-${library})
     endif()
 endforeach()

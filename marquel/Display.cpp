@@ -23,8 +23,8 @@ Display::~Display() {
 
 void Display::pollEvents(EventList& events) {
     SDL_PumpEvents();
-    // Events are taken from SDL's queue only while a record is free (one stays free for the
-    // main loop's info record), so a burst of keys carries over to the next frames intact.
+    // At most CAPACITY - 1 events are taken from SDL's queue a frame, so a burst of keys
+    // carries over to the next frames intact.
     while (events.count < EventList::CAPACITY - 1) {
         SDL_Event sdlEvent;
         if (SDL_PeepEvents(&sdlEvent, 1, SDL_GETEVENT, SDL_ALLEVENTS) <= 0)

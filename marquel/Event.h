@@ -26,8 +26,9 @@ struct Event {
     bool shift = false;
 };
 
-// This frame's records. The display fills at most CAPACITY - 1 of them, so the main loop
-// always has room for its info record.
+// This frame's records. The display fills at most CAPACITY - 1 of them and leaves a longer
+// burst in SDL's queue for the next frames; the info record goes to the panels in a list of
+// its own.
 struct EventList {
     static constexpr int CAPACITY = 10;
 

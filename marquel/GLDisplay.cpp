@@ -2,6 +2,7 @@
 
 #include "marquel/Exception.h"
 #include "marquel/Panel.h"
+#include "vorlik/Extensions.h"
 #include "vorlik/TextureManager.h"
 #include "vx/Image.h"
 
@@ -53,7 +54,7 @@ struct GLDisplay::PixelBuffers {
         if (version)
             std::sscanf(version, "%d.%d", &major, &minor);
         const bool core = major > 2 || (major == 2 && minor >= 1);
-        if (!core && extensions.find("GL_ARB_pixel_buffer_object") == std::string::npos)
+        if (!core && !Vorlik::extensionListed(extensions.c_str(), "GL_ARB_pixel_buffer_object"))
             return;
         generate = driverFunction<PFNGLGENBUFFERSPROC>("glGenBuffers");
         remove = driverFunction<PFNGLDELETEBUFFERSPROC>("glDeleteBuffers");
@@ -145,8 +146,7 @@ void GLDisplay::open(const std::string& caption, int width, int height, bool ful
     takeScreenSize(screen);
     // Seeking keys act again and again while held.
     SDL_EnableKeyRepeat(500, 30);
-    const GLubyte* names = glGetString(GL_EXTENSIONS);
-    extensions = names ? reinterpret_cast<const char*>(names) : "";
+    extensions = Vorlik::driverExtensions();
     opened = true;
     // The window stays black while the effects load.
     glClearColor(0, 0, 0, 1);

@@ -10,8 +10,8 @@ Inspector::Inspector(Vx::FileSystem* files) : Panel(files) {
     drawFrame();
     editMode = false;
     textTarget = nullptr;
-    clipTop = 30;
-    clipBottom = 486;
+    clipTop = InspectorLayout::LIST_TOP;
+    clipBottom = InspectorLayout::FOOTER_SEPARATOR;
 }
 
 void Inspector::attach(Script* attached) {

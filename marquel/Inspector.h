@@ -1,5 +1,6 @@
 #pragma once
 
+#include "marquel/InspectorLayout.h"
 #include "marquel/Panel.h"
 
 #include <string>
@@ -29,7 +30,7 @@ public:
     // repaints.
     void scriptReplaced();
     // Seconds per pixel column of the time chart: the main loop's info rate and seek step.
-    float getTimeStep() const { return windowLength / 398; }
+    float getTimeStep() const { return windowLength / InspectorLayout::CHART_WIDTH; }
 
     // Info records move the time window; keys type, select and edit. Repaints when the list
     // held any record.

@@ -282,7 +282,7 @@ void Inspector::editTrigger(const Event& key, Trigger& trigger) {
         if (trigger.repeat < std::numeric_limits<int>::max())
             trigger.repeat = std::max(trigger.repeat, 0) + 1;
         if (trigger.repeat == 2)
-            trigger.delay = windowLength * 5 / 398;
+            trigger.delay = windowLength * 5 / InspectorLayout::CHART_WIDTH;
     } else if (key.key == SDLK_DELETE && trigger.repeat > 1) {
         --trigger.repeat;
         if (selectedHandle > trigger.repeat - 1)
@@ -324,7 +324,7 @@ void Inspector::editSpline(const Event& key, Spline& spline) {
     } else if (key.key == SDLK_INSERT) {
         SplineKey added = selected;
         if (selectedHandle == last) {
-            added.time = selected.time + windowLength * 5 / 398;
+            added.time = selected.time + windowLength * 5 / InspectorLayout::CHART_WIDTH;
         } else {
             const SplineKey& next = spline.keys[k + 1];
             added.time = (selected.time + next.time) / 2;

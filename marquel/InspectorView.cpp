@@ -26,18 +26,19 @@ constexpr uint32_t SPLINE_CELL = 0xcc550000;
 constexpr uint32_t GREY_TEXT = 0xee999999;
 constexpr uint32_t ROW_TEXT = 0xeeffffff;
 
-constexpr int32_t CHART_LEFT = 110;
-constexpr int32_t CHART_WIDTH = 398;
-constexpr int32_t LIST_TOP = 30;
-constexpr int32_t LIST_HEIGHT = 456;
-// The white row between the list and the footer.
-constexpr int32_t FOOTER_SEPARATOR = LIST_TOP + LIST_HEIGHT;
-constexpr int32_t ROW = 12;
-constexpr int32_t SPLINE_ROW = 48;
+using namespace InspectorLayout;
+
+// The footer's band under the separator, its two text lines and its three columns of
+// values beside the clock.
+constexpr int32_t FOOTER_TOP = FOOTER_SEPARATOR + 1;
+constexpr int32_t FOOTER_HEIGHT = 23;
+constexpr int32_t FOOTER_LINE = FOOTER_SEPARATOR;
+constexpr int32_t FOOTER_SECOND_LINE = FOOTER_SEPARATOR + 10;
+constexpr int32_t FOOTER_COLUMNS[] = {CHART_LEFT + 10, CHART_LEFT + 110, CHART_LEFT + 210};
 // Room for a footer text before the next column of texts (every 100 pixels), and for the
 // last column before the frame: a long number or value is cut there.
 constexpr int32_t FOOTER_COLUMN = 96;
-constexpr int32_t LAST_COLUMN = CHART_LEFT + CHART_WIDTH - 320;
+constexpr int32_t LAST_COLUMN = CHART_LEFT + CHART_WIDTH - FOOTER_COLUMNS[2];
 
 // Truncated towards zero and held far inside int32_t, so that a wild value (a huge scale,
 // infinity, NaN) gives a position off the canvas instead of an undefined conversion.
@@ -118,16 +119,16 @@ void Inspector::copyLogo() {
 }
 
 void Inspector::redraw() {
-    fillRect(2, 30, 508, 456, BACKGROUND, false);
+    fillRect(2, LIST_TOP, 508, LIST_HEIGHT, BACKGROUND, false);
     // The footer's texts start on the separator's row: without this, the top of a yellow
     // value would stay there under every panel shown after it.
     fillRect(0, FOOTER_SEPARATOR, 512, 1, WHITE, false);
     fillRect(2, 502, 508, 8, BACKGROUND, false);
-    fillRect(2, 487, 508, 15, BACKGROUND, false);
-    fillRect(2, 487, 110, 23, BLACK, false);
+    fillRect(2, FOOTER_TOP, 508, 15, BACKGROUND, false);
+    fillRect(2, FOOTER_TOP, CHART_LEFT, FOOTER_HEIGHT, BLACK, false);
     updateScroll();
     drawList();
-    fillRect(109, 30, 1, 480, WHITE, false);
+    fillRect(CHART_LEFT - 1, LIST_TOP, 1, 480, WHITE, false);
     drawCursor();
     drawClock();
     dirty = true;
@@ -423,48 +424,57 @@ void Inspector::drawClock() {
     char line[64];
     std::snprintf(line, sizeof line, "time : %02d:%02d.%03d", trunc32(t / 60) % 60, trunc32(t) % 60,
                   trunc32(t * 1000) % 1000);
-    text(line, 15, 486, WHITE);
-    text(format("fps : %.2f", double(frameRate)), 19, 496, WHITE);
+    text(line, 15, FOOTER_LINE, WHITE);
+    text(format("fps : %.2f", double(frameRate)), 19, FOOTER_SECOND_LINE, WHITE);
 }
 
 void Inspector::drawNodePanel(const EffectNode& node) {
-    fillRect(110, 487, 398, 23, NODE_BAR, false);
-    text(format("start: %.3f", double(node.start)), 120, 486, WHITE, FOOTER_COLUMN);
-    text(format("end: %.3f", double(node.end)), 120, 496, WHITE, FOOTER_COLUMN);
-    text(format("triggers: %d", int(node.triggers.size())), 220, 486, WHITE, FOOTER_COLUMN);
-    text(format("splines: %d", int(node.splines.size())), 220, 496, WHITE, FOOTER_COLUMN);
+    fillRect(CHART_LEFT, FOOTER_TOP, CHART_WIDTH, FOOTER_HEIGHT, NODE_BAR, false);
+    text(format("start: %.3f", double(node.start)), FOOTER_COLUMNS[0], FOOTER_LINE, WHITE,
+         FOOTER_COLUMN);
+    text(format("end: %.3f", double(node.end)), FOOTER_COLUMNS[0], FOOTER_SECOND_LINE, WHITE,
+         FOOTER_COLUMN);
+    text(format("triggers: %d", int(node.triggers.size())), FOOTER_COLUMNS[1], FOOTER_LINE, WHITE,
+         FOOTER_COLUMN);
+    text(format("splines: %d", int(node.splines.size())), FOOTER_COLUMNS[1], FOOTER_SECOND_LINE,
+         WHITE, FOOTER_COLUMN);
 }
 
 void Inspector::drawTriggerPanel(const Trigger& trigger) {
-    fillRect(110, 487, 398, 23, TRIGGER_CELL, false);
-    text(format("start: %.3f", double(trigger.start)), 120, 486, WHITE, FOOTER_COLUMN);
+    fillRect(CHART_LEFT, FOOTER_TOP, CHART_WIDTH, FOOTER_HEIGHT, TRIGGER_CELL, false);
+    text(format("start: %.3f", double(trigger.start)), FOOTER_COLUMNS[0], FOOTER_LINE, WHITE,
+         FOOTER_COLUMN);
     if (trigger.repeat > 1) {
         if (editMode) {
             const double current = double(trigger.start) + selectedHandle * double(trigger.delay);
-            text(format("current: %.2f", current), 120, 496, WHITE, FOOTER_COLUMN);
+            text(format("current: %.2f", current), FOOTER_COLUMNS[0], FOOTER_SECOND_LINE, WHITE,
+                 FOOTER_COLUMN);
         }
-        text(format("repeat: %d", trigger.repeat), 220, 486, WHITE, FOOTER_COLUMN);
-        text(format("delay: %.2f", double(trigger.delay)), 220, 496, WHITE, FOOTER_COLUMN);
+        text(format("repeat: %d", trigger.repeat), FOOTER_COLUMNS[1], FOOTER_LINE, WHITE,
+             FOOTER_COLUMN);
+        text(format("delay: %.2f", double(trigger.delay)), FOOTER_COLUMNS[1], FOOTER_SECOND_LINE,
+             WHITE, FOOTER_COLUMN);
     }
-    text("value: " + trigger.value, 320, 486, 0xffffff00, LAST_COLUMN);
+    text("value: " + trigger.value, FOOTER_COLUMNS[2], FOOTER_LINE, 0xffffff00, LAST_COLUMN);
 }
 
 void Inspector::drawSplinePanel(const EffectNode& node, const Spline& spline) {
-    fillRect(110, 487, 398, 23, SPLINE_CELL, false);
-    text(format("keys: %d", int(spline.keys.size())), 120, 486, WHITE, FOOTER_COLUMN);
-    text(format("current: %.3f", double(spline.evaluate(currentTime - node.start))), 120, 496,
-         WHITE, FOOTER_COLUMN);
-    text(format("max: %.3f", double(spline.max) * spline.valuescale), 220, 486, WHITE,
+    fillRect(CHART_LEFT, FOOTER_TOP, CHART_WIDTH, FOOTER_HEIGHT, SPLINE_CELL, false);
+    text(format("keys: %d", int(spline.keys.size())), FOOTER_COLUMNS[0], FOOTER_LINE, WHITE,
          FOOTER_COLUMN);
-    text(format("min: %.3f", double(spline.min) * spline.valuescale), 220, 496, WHITE,
-         FOOTER_COLUMN);
+    text(format("current: %.3f", double(spline.evaluate(currentTime - node.start))),
+         FOOTER_COLUMNS[0], FOOTER_SECOND_LINE, WHITE, FOOTER_COLUMN);
+    text(format("max: %.3f", double(spline.max) * spline.valuescale), FOOTER_COLUMNS[1],
+         FOOTER_LINE, WHITE, FOOTER_COLUMN);
+    text(format("min: %.3f", double(spline.min) * spline.valuescale), FOOTER_COLUMNS[1],
+         FOOTER_SECOND_LINE, WHITE, FOOTER_COLUMN);
     const size_t key = static_cast<size_t>(selectedHandle);
     if (editMode && key < spline.keys.size()) {
         // The curve at the key, the key's time taken into the node's time as the keys are
         // placed on the chart.
         const float local = spline.timescale * spline.keys[key].time + spline.timeoffset;
-        text(format("current key: %.2f", double(spline.evaluate(local))), 320, 486, WHITE,
-             LAST_COLUMN);
+        text(format("current key: %.2f", double(spline.evaluate(local))), FOOTER_COLUMNS[2],
+             FOOTER_LINE, WHITE, LAST_COLUMN);
     }
 }
 

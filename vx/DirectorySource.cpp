@@ -1,5 +1,7 @@
 #include "vx/DirectorySource.h"
 
+#include "vx/FileName.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -20,10 +22,6 @@
 namespace Vx {
 
 namespace {
-
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
 
 // Reads exactly size bytes; false on a short read or an error.
 bool readAll(int fd, uint8_t* buffer, size_t size) {
@@ -209,7 +207,7 @@ bool commit(int fd, const std::string& temporaryName, const std::string& target,
 } // namespace
 
 DirectorySource::DirectorySource(const std::string& path) : path(path) {
-    if (!this->path.empty() && !isSeparator(this->path.back()))
+    if (!this->path.empty() && !isPathSeparator(this->path.back()))
         this->path += "/";
 }
 
@@ -259,9 +257,9 @@ bool makePath(const std::string& path) {
     bool leading = true;
     for (size_t i = 0; i < path.size(); ++i) {
         char c = path[i];
-        if (isSeparator(c) && !leading && !createDirectory(path.substr(0, i)))
+        if (isPathSeparator(c) && !leading && !createDirectory(path.substr(0, i)))
             return false;
-        if (c != '.' && !isSeparator(c))
+        if (c != '.' && !isPathSeparator(c))
             leading = false;
     }
     return true;

@@ -1,19 +1,11 @@
 #pragma once
 // The one exception type of the resource library.
 
-#include <exception>
+#include "base/FormattedException.h"
 
 namespace Vx {
 
-// Carries a printf-style message formatted at the throw; a text longer than the
-// buffer is cut to fit.
-class Exception : public std::exception {
-public:
-    explicit Exception(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    const char* what() const noexcept override { return message; }
-
-private:
-    char message[2048];
-};
+struct ExceptionTag;
+using Exception = Base::FormattedException<ExceptionTag, 2048>;
 
 } // namespace Vx

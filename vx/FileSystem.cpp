@@ -2,6 +2,7 @@
 
 #include "vx/DirectorySource.h"
 #include "vx/Exception.h"
+#include "vx/FileName.h"
 #include "vx/ZipSource.h"
 
 #include <cctype>
@@ -9,10 +10,6 @@
 namespace Vx {
 
 namespace {
-
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
 
 struct Kind {
     std::string kind;
@@ -30,18 +27,13 @@ Kind kindOf(const std::string& path) {
             hasProtocol = true;
             break;
         }
-        if (isSeparator(path[i]))
+        if (isPathSeparator(path[i]))
             break;
     }
     if (!hasProtocol) {
-        for (size_t i = path.size(); i-- > 0;) {
-            if (isSeparator(path[i]))
-                break;
-            if (path[i] == '.') {
-                result.kind = path.substr(i + 1);
-                break;
-            }
-        }
+        size_t dot = extensionDot(path, true);
+        if (dot != std::string::npos)
+            result.kind = path.substr(dot + 1);
     }
     for (char& c : result.kind)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -1,6 +1,7 @@
 #include "vx/ImageManager.h"
 
 #include "vx/Exception.h"
+#include "vx/FileName.h"
 #include "vx/JpegCodec.h"
 #include "vx/PngCodec.h"
 #include "vx/TgaCodec.h"
@@ -63,7 +64,7 @@ File ImageManager::encodeImage(const std::string& name, Image image) {
 }
 
 std::string ImageManager::getExtension(const std::string& name) {
-    size_t dot = name.rfind('.');
+    size_t dot = extensionDot(name, false);
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 

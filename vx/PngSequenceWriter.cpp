@@ -1,5 +1,6 @@
 #include "vx/PngSequenceWriter.h"
 
+#include "vx/FileName.h"
 #include "vx/FileSystem.h"
 
 #include <cstdio>
@@ -17,16 +18,12 @@ bool PngSequenceWriter::open(const std::string& name, const VideoInfo* newInfo,
     if (!newFileSystem || !newInfo || name.empty())
         return false;
     fileSystem = newFileSystem;
-    extension.clear();
-    baseName = name;
-    // The first character is never taken for the dot, so ".png" is a base name of its own.
-    for (size_t i = name.size() - 1; i >= 1; --i) {
-        if (name[i] == '.') {
-            baseName = name.substr(0, i);
-            break;
-        }
-        extension.insert(extension.begin(), name[i]);
-    }
+    // The first character is never taken for the dot, so ".png" is a base name of its own;
+    // without a dot everything after the first character counts, so "xpng" is taken whole.
+    const size_t dot = extensionDot(name, false);
+    const bool split = dot != std::string::npos && dot > 0;
+    baseName = split ? name.substr(0, dot) : name;
+    extension = name.substr(split ? dot + 1 : 1);
     if (extension != "png")
         return false;
     info = *newInfo;

@@ -1,5 +1,7 @@
 #include "vx/ZipSource.h"
 
+#include "vx/FileName.h"
+
 #include <algorithm>
 #include <climits>
 #include <ioapi.h>
@@ -20,7 +22,7 @@ std::string entryName(const std::string& name) {
     size_t skip = 0;
     if (skip < name.size() && name[skip] == '.')
         ++skip;
-    if (skip < name.size() && (name[skip] == '/' || name[skip] == '\\'))
+    if (skip < name.size() && isPathSeparator(name[skip]))
         ++skip;
     return name.substr(skip);
 }

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -39,6 +40,14 @@ TYPED_TEST(ExceptionTest, IsCaughtAsStandardException) {
     } catch (const std::exception& e) {
         EXPECT_STREQ("code 42", e.what());
     }
+}
+
+// One library's catch never takes another library's exception.
+TYPED_TEST(ExceptionTest, IsATypeOfItsOwn) {
+    using E = typename TypeParam::Type;
+    const int named = std::is_same_v<E, Marquel::Exception> + std::is_same_v<E, Xml::XmlException> +
+                      std::is_same_v<E, Vx::Exception> + std::is_same_v<E, Vorlik::Exception>;
+    EXPECT_EQ(1, named);
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // broken, must end with the exact message the user is meant to see and the right exit code,
 // and must leave the user's configuration and script exactly as they were.
 
+#include "common/WindowFixture.h"
 #include "demo/RunFolder.h"
-#include "marquel/WindowFixture.h"
 #include "vx/VxFixture.h"
 
 #include <gtest/gtest.h>

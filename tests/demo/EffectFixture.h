@@ -3,10 +3,10 @@
 // folder of test pictures, and read-back of the drawn frame before it is shown.
 
 #include "common/TempDir.h"
+#include "common/WindowFixture.h"
 #include "demo/BeatSignal.h"
 #include "marquel/GLDisplay.h"
 #include "marquel/System.h"
-#include "marquel/WindowFixture.h"
 #include "vx/ImageObject.h"
 #include "vx/PngCodec.h"
 

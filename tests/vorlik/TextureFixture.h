@@ -3,8 +3,8 @@
 // into a temporary folder, and a way to see a texture the way an effect would draw it.
 
 #include "common/TempDir.h"
+#include "common/WindowFixture.h"
 #include "marquel/GLDisplay.h"
-#include "marquel/WindowFixture.h"
 #include "vorlik/Texture.h"
 #include "vorlik/TextureManager.h"
 #include "vx/FileSystem.h"

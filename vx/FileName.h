@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace Vx {
+
+// Both '/' and '\\' separate a name's directories, as scripts written on either system use.
+bool isPathSeparator(char c);
+
+// Where a name's extension starts: the position of the last '.' in it, or npos without one.
+// With lastComponent a '/' or '\\' ends the search, so a dot in a directory does not count.
+size_t extensionDot(const std::string& name, bool lastComponent);
+
+} // namespace Vx

@@ -273,7 +273,8 @@ std::string outputRefusal(const std::string& folder, const std::string& name) {
         if (::lstat(part.c_str(), &info) != 0)
             return std::string();
         if (S_ISLNK(info.st_mode))
-            return "'" + part + "' is a link, and none is followed below '" +
+            return (end >= name.size() ? std::string("it") : "'" + part + "'") +
+                   " is a link, and none is followed below '" +
                    folder.substr(0, folder.find_last_not_of("/\\") + 1) + "'; it is left as it is";
         if (end >= name.size() && !S_ISREG(info.st_mode))
             return "it is no regular file but a pipe, a device or a folder, which is left as it is";

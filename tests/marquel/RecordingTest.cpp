@@ -3,10 +3,14 @@
 
 #include "Mp4Decode.h"
 #include "SystemFixture.h"
+#include "marquel/Exception.h"
 #include "vx/FileSystem.h"
 
 #include <GL/gl.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -187,6 +191,7 @@ TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
     painter.blocks = true;
     writeScript(1.0f);
     recordClicks("twin.png", "on");
+    painter.plan[1] = [] { pressKey(SDLK_TAB), pressKey(SDLK_f); }; // no panels in a video
     painter.plan[2] = [] { pressKey(SDLK_SPACE); };
     painter.plan[3] = [] { pressKey(SDLK_PAGEUP); };
     painter.plan[4] = [] { pressKey(SDLK_p, KMOD_LCTRL); };
@@ -216,4 +221,44 @@ TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
     recordClicks("quiet.mp4", "nosound");
     EXPECT_FALSE(
         system_test::decodeMp4((dir.path() / "bin/screenshots/quiet.mp4").string()).hasSound);
+}
+
+// Below 'screenshots' every output refuses a link and anything but a plain file, before
+// anything is drawn; so does a video that would record nothing. A failed write ends the run
+// with an error, and a run cut short shows how far it got.
+TEST_F(RecordingTest, OutputsRefuseWhatIsNotTheirsAndAFailedVideoEndsTheRun) {
+    namespace fs = std::filesystem;
+    const fs::path shots = dir.path() / "bin/screenshots";
+    fs::create_directories(dir.path() / "outside");
+    write("outside/demo.mp4", "the user's");
+    fs::create_directories(shots);
+    fs::create_directory_symlink(dir.path() / "outside", shots / "sub");
+    ASSERT_EQ(mkfifo((shots / "pipe.mp4").c_str(), 0666), 0);
+    const int reader = open((shots / "pipe.mp4").c_str(), O_RDONLY | O_NONBLOCK);
+    for (std::string name : {"sub/demo.mp4", "sub/f.png", "pipe.mp4", "late.mp4\"/><time start=\"5"}) {
+        Marquel::System& s = startDemo(1, "<videodump fps=\"10\" name=\"" + name + "\"/>");
+        EXPECT_THROW(s.run(), Marquel::Exception) << name;
+        finish();
+    }
+    close(reader);
+    EXPECT_EQ(read("outside/demo.mp4"), "the user's");
+    fs::create_symlink("demo.mp4", shots / "screenshot.png");
+    painter.plan[0] = [] { pressKey(SDLK_s), pressKey(SDLK_ESCAPE); };
+    startDemo(1, "").run();
+    EXPECT_EQ(read("outside/demo.mp4"), "the user's");
+
+    painter.plan = {{2, [] { pressKey(SDLK_ESCAPE); }}};
+    testing::internal::CaptureStderr();
+    startDemo(1, R"(<videodump name="quit.mp4" fps="10" frameskip="2"/>)").run();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(" of 10 frames ("), std::string::npos);
+    painter.plan.clear();
+    painter.times.clear();
+    Marquel::System& s = startDemo(30, R"(<videodump name="cut.mp4" fps="10"/>)");
+    rlimit old, low;
+    getrlimit(RLIMIT_FSIZE, &old);
+    low = {6000, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &low);
+    EXPECT_THROW(s.run(), Marquel::Exception);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_LT(painter.times.size(), 150u) << "the frames after the failed write are not drawn";
 }

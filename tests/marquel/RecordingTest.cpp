@@ -241,13 +241,16 @@ TEST_F(RecordingTest, OutputsRefuseWhatIsNotTheirsAndAFailedVideoEndsTheRun) {
         finish();
     }
     close(reader);
-    EXPECT_EQ(read("outside/demo.mp4"), "the user's");
-    fs::create_symlink("demo.mp4", shots / "screenshot.png");
+    EXPECT_TRUE(read("outside/demo.mp4") == "the user's");
+    write("bin/screenshots/kept.png", "mine");
+    fs::create_symlink("kept.png", shots / "screenshot.png");
+    painter.times.clear();
     painter.plan[0] = [] { pressKey(SDLK_s), pressKey(SDLK_ESCAPE); };
     startDemo(1, "").run();
-    EXPECT_EQ(read("outside/demo.mp4"), "the user's");
+    EXPECT_EQ(read("bin/screenshots/kept.png"), "mine");
 
     painter.plan = {{2, [] { pressKey(SDLK_ESCAPE); }}};
+    painter.times.clear();
     testing::internal::CaptureStderr();
     startDemo(1, R"(<videodump name="quit.mp4" fps="10" frameskip="2"/>)").run();
     EXPECT_NE(testing::internal::GetCapturedStderr().find(" of 10 frames ("), std::string::npos);

@@ -272,11 +272,14 @@ std::string outputRefusal(const std::string& folder, const std::string& name) {
         // What is not there yet is made as a folder or a plain file.
         if (::lstat(part.c_str(), &info) != 0)
             return std::string();
+        const bool last = end >= name.size();
+        if (S_ISLNK(info.st_mode) && last)
+            return "it is a link, which is left as it is";
         if (S_ISLNK(info.st_mode))
-            return (end >= name.size() ? std::string("it") : "'" + part + "'") +
-                   " is a link, and none is followed below '" +
-                   folder.substr(0, folder.find_last_not_of("/\\") + 1) + "'; it is left as it is";
-        if (end >= name.size() && !S_ISREG(info.st_mode))
+            return "'" + part + "' is a link, and none below '" +
+                   folder.substr(0, folder.find_last_not_of("/\\") + 1) +
+                   "' is followed; it is left as it is";
+        if (last && !S_ISREG(info.st_mode))
             return "it is no regular file but a pipe, a device or a folder, which is left as it is";
         part += '/';
     }

@@ -218,8 +218,8 @@ void Capture::finish(Display& display) {
             const Exception lostLine(
                 "[Marquel] %lld of %lld video frames could not be written into '%s/%s'; it "
                 "holds the first %lld",
-                static_cast<long long>(lost), static_cast<long long>(framesDumped),
-                folder.c_str(), name.c_str(), static_cast<long long>(kept));
+                static_cast<long long>(lost), static_cast<long long>(framesDumped), folder.c_str(),
+                name.c_str(), static_cast<long long>(kept));
             // A video that stopped on a failed write must not pass for a finished one.
             if (!ended)
                 throw lostLine;

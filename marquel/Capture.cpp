@@ -3,6 +3,7 @@
 #include "marquel/Display.h"
 #include "marquel/Exception.h"
 #include "marquel/Mp4Recorder.h"
+#include "vx/DirectorySource.h"
 #include "vx/FileSystem.h"
 
 #include <unistd.h>
@@ -25,6 +26,8 @@ constexpr size_t VIDEO_FRAMES_UNDER_WAY = 3;
 // Without a terminal to redraw one line on, a progress line every few seconds.
 constexpr double REPORT_SECONDS = 5;
 constexpr double TERMINAL_REPORT_SECONDS = 0.25;
+// Beyond this many steps to come a script has no end worth counting to.
+constexpr double FARTHEST_STEPS = 1e12;
 
 double secondsSince(std::chrono::steady_clock::time_point from) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
@@ -59,12 +62,43 @@ double Capture::renderStep() const {
     return static_cast<double>(info.fpsBase) / info.fps / frameSkip;
 }
 
-void Capture::start(const Vx::File& newMusic, double firstFrameTime) {
+float Capture::stepTime(double origin, int64_t steps) const {
+    return static_cast<float>(origin + static_cast<double>(steps) * renderStep());
+}
+
+int64_t Capture::stepsLeft(double origin, int64_t steps) const {
+    // Counted with the clock's own rounding, so the count does not waver from frame to frame.
+    const double guess = std::floor((endTime - origin) / renderStep());
+    if (!(guess < FARTHEST_STEPS))
+        return static_cast<int64_t>(FARTHEST_STEPS);
+    int64_t last = std::max(steps, static_cast<int64_t>(guess));
+    while (stepTime(origin, last + 1) < endTime)
+        ++last;
+    while (last > steps && !(stepTime(origin, last) < endTime))
+        --last;
+    return last - steps;
+}
+
+void Capture::start(const Vx::File& newMusic, double origin, double newEndTime) {
     if (!dumping())
         return;
+    endTime = newEndTime;
+    if (!(stepTime(origin, 1) < endTime))
+        throw Exception("[Marquel] Nothing to record into '%s/%s': the start mark, %.2f s, is "
+                        "at or past the script's end, %.2f s",
+                        folder.c_str(), name.c_str(), origin, endTime);
+    // Every output follows one rule: what is below the folder is the demo's, and a link or a
+    // pipe there is refused before anything is drawn.
+    const std::string firstFile = videoFile ? name : writer->frameName(0);
+    const std::string refusal = Vx::outputRefusal(folder, firstFile);
+    if (!refusal.empty())
+        throw Exception("[Marquel] Not recording into '%s/%s': %s", folder.c_str(),
+                        firstFile.c_str(), refusal.c_str());
     framesDumped = 0;
     framesDone = 0;
     framesLost = 0;
+    framesExpected = 0;
+    videoStopped = false;
     phase = 0;
     began = lastReport = std::chrono::steady_clock::now();
     if (videoFile) {
@@ -85,7 +119,7 @@ void Capture::start(const Vx::File& newMusic, double firstFrameTime) {
             settings.music = music->getChars();
             settings.musicSize = static_cast<size_t>(music->getSize());
         }
-        settings.musicStart = firstFrameTime;
+        settings.musicStart = origin + renderStep();
         recorder = std::make_unique<Mp4Recorder>(settings);
     }
     openPipeline();
@@ -104,6 +138,8 @@ void Capture::openPipeline() {
             [this, bytes](FramePipeline::Frame& frame) {
                 // A frame of another size (the window changed) cannot go into the video.
                 frame.ok = frame.rows.size() == bytes && recorder->addFrame(frame.rows.data());
+                if (!recorder->failure().empty())
+                    videoStopped = true;
             },
             [this](FramePipeline::Frame& frame) { deliver(frame.ok); });
         return;
@@ -141,21 +177,21 @@ void Capture::saveScreenshot(Display& display) {
                      folder.c_str());
 }
 
-void Capture::dumpFrame(Display& display, double frameTime, double endTime) {
+bool Capture::dumpFrame(Display& display, double origin, int64_t steps) {
     if (!pipeline)
-        return;
+        return true;
     if (phase == 0) {
         ++framesDumped;
         display.startGrab();
         std::vector<uint8_t> rows = pipeline->buffer();
         if (display.takeGrab(rows, !pipelined))
             pipeline->push(std::move(rows));
-        // The frames the rest of the demo adds: each drawn frame before the end, every
-        // frameSkip-th of them.
-        const double left = std::max(0.0, std::ceil((endTime - frameTime) / renderStep()) - 1);
-        framesExpected = framesDumped + static_cast<int64_t>(std::ceil(left / frameSkip));
+        // The frames the rest of the demo adds: of the drawn frames before the end, every
+        // frameSkip-th after this one.
+        framesExpected = framesDumped + stepsLeft(origin, steps) / frameSkip;
     }
     phase = (phase + 1) % frameSkip;
+    return !videoStopped;
 }
 
 void Capture::finish(Display& display) {
@@ -167,24 +203,28 @@ void Capture::finish(Display& display) {
     pipeline->finish();
     pipeline.reset();
     const bool ended = !recorder || recorder->finish();
-    // The estimate is done with: the last line counts what the demo really gave.
-    framesExpected = framesDumped;
+    // A recording cut short shows how far it got.
     reportProgress(true);
     if (recorder) {
         // Frames the recorder never got (the window changed size) are lost as well.
         const int64_t kept = recorder->framesGiven() - recorder->framesLost();
         const int64_t lost = framesDumped - kept;
-        if (!recorder->failure().empty())
-            std::fprintf(stderr, "%s\n", recorder->failure().c_str());
-        if (lost > 0 || !ended) {
-            std::fprintf(stderr,
-                         "[Marquel] %lld of %lld video frames could not be written into "
-                         "'%s/%s'; it holds the first %lld\n",
-                         static_cast<long long>(lost), static_cast<long long>(framesDumped),
-                         folder.c_str(), name.c_str(), static_cast<long long>(kept));
-        }
+        const std::string failure = recorder->failure();
         recorder.reset();
         music.reset();
+        if (!failure.empty())
+            std::fprintf(stderr, "%s\n", failure.c_str());
+        if (lost > 0 || !ended) {
+            const Exception lostLine(
+                "[Marquel] %lld of %lld video frames could not be written into '%s/%s'; it "
+                "holds the first %lld",
+                static_cast<long long>(lost), static_cast<long long>(framesDumped), folder.c_str(),
+                name.c_str(), static_cast<long long>(kept));
+            // A video that stopped on a failed write must not pass for a finished one.
+            if (!ended)
+                throw lostLine;
+            std::fprintf(stderr, "%s\n", lostLine.what());
+        }
     } else if (framesLost > 0) {
         // A frame that cannot be written is dropped and the dump goes on, but a recording
         // with holes must not look complete.

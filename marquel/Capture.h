@@ -43,16 +43,22 @@ public:
     int32_t getFrameSkip() const { return frameSkip; }
     // Seconds between two drawn frames while dumping.
     double renderStep() const;
+    // The demo time a dump shows steps drawn frames after origin.
+    float stepTime(double origin, int64_t steps) const;
 
     // Opens the dump before anything is drawn: music is the music file for a video's sound
-    // (null for none), firstFrameTime the demo time the first frame shows.
-    void start(const Vx::File& music, double firstFrameTime);
+    // (null for none), the first frame shows one step after origin, and frames at endTime or
+    // later are not recorded. Throws Marquel::Exception for an output that cannot be made
+    // or that would record nothing.
+    void start(const Vx::File& music, double origin, double endTime);
     // Writes the drawn frame as "screenshot.png".
     void saveScreenshot(Display& display);
-    // Every frameSkip-th drawn frame into the dump, the first one included. endTime, where
-    // the demo ends, tells the progress line how many frames are to come.
-    void dumpFrame(Display& display, double frameTime, double endTime);
+    // Every frameSkip-th drawn frame into the dump, the first one included; the drawn frame
+    // is steps steps after origin. False once a video can take no more frames: the run then
+    // ends, as nothing more would reach the file.
+    bool dumpFrame(Display& display, double origin, int64_t steps);
     // Waits for the frames under way, closes the dump and says how many frames were lost.
+    // Throws Marquel::Exception with that line when a video stopped short of a write.
     void finish(Display& display);
     // Frames of the dump that have been delivered, written or lost.
     int64_t getFramesDone() const { return framesDone; }
@@ -70,6 +76,8 @@ private:
     void writePng(FramePipeline::Frame& frame);
     void deliver(bool written);
     void reportProgress(bool last);
+    // The drawn frames after steps steps from origin whose time lies before the end.
+    int64_t stepsLeft(double origin, int64_t steps) const;
 
     Vx::FileSystem& output;
     std::string folder;
@@ -85,6 +93,9 @@ private:
     std::unique_ptr<Vx::VideoWriter> writer;
     std::unique_ptr<Mp4Recorder> recorder;
     Vx::File music;
+    double endTime = 0;
+    // Set on a worker thread once the video file takes no more frames.
+    std::atomic<bool> videoStopped{false};
     std::unique_ptr<FramePipeline> pipeline;
     int32_t phase = 0;
     int64_t framesDumped = 0;

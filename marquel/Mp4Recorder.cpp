@@ -2,6 +2,7 @@
 
 #include "marquel/Exception.h"
 #include "sound/Decoder.h"
+#include "vx/DirectorySource.h"
 #include "vx/ImageManager.h"
 
 extern "C" {
@@ -21,9 +22,11 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace Marquel {
@@ -35,6 +38,14 @@ namespace {
 // time there is, and "superfast" fits into the rest, where "veryfast" needs a fifth more
 // time than the demo lasts.
 constexpr const char* X264_PRESET = "superfast";
+// x264's presets from the fastest on. Those slower than the recorder's own have the time to
+// average each 2 x 2 block's colour, about 5 ms a frame at 1280 x 720, which takes away the
+// fringes the point converter leaves at sharp coloured edges.
+constexpr const char* PRESETS[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
+                                   "medium",    "slow",      "slower",   "veryslow", "placebo"};
+// The MP4 muxer counts a video track's time in at least this many ticks a second, doubling
+// the rate's own until it gets there; one frame must last less than INT_MAX ticks.
+constexpr int64_t MUXER_TICKS_PER_SECOND = 10000;
 // Music frames decoded per read.
 constexpr int MUSIC_CHUNK = 4096;
 // The AAC encoder's rate for music at a rate it does not take.
@@ -61,6 +72,21 @@ template <typename T> T* checkAlloc(T* made, const char* what) {
     if (!made)
         check(AVERROR(ENOMEM), what);
     return made;
+}
+
+bool averagesColour(const std::string& preset) {
+    const auto slower = std::find(std::begin(PRESETS), std::end(PRESETS), std::string(X264_PRESET));
+    return std::find(slower + 1, std::end(PRESETS), preset) != std::end(PRESETS);
+}
+
+// The rate in lowest terms, or false when the MP4 muxer cannot hold one frame's time.
+bool holdableRate(int32_t& fps, int32_t& fpsBase) {
+    int num = 0, den = 0;
+    av_reduce(&num, &den, fps, fpsBase, INT_MAX);
+    int64_t ticks = fpsBase = den;
+    for (int64_t perSecond = fps = num; perSecond < MUXER_TICKS_PER_SECOND; perSecond *= 2)
+        ticks *= 2;
+    return ticks < INT_MAX;
 }
 
 bool takesRate(const AVCodec* codec, int rate) {
@@ -120,6 +146,8 @@ struct Mp4Recorder::State {
     int64_t given = 0;
     // Video packets known to be on disk, and those in the fragment not yet flushed.
     int64_t kept = 0, pending = 0;
+    // Where the last fragment that reached the disk whole ends.
+    int64_t fragmentEnd = 0;
     bool headerWritten = false, finished = false, failed = false, result = false;
     // The file did not exist before: one that never got a frame goes again.
     bool madeFile = false;
@@ -188,10 +216,14 @@ void Mp4Recorder::State::openVideo() {
     video->colorspace = AVCOL_SPC_BT709;
     video->color_primaries = AVCOL_PRI_BT709;
     video->color_trc = AVCOL_TRC_BT709;
+    // Where the colour of each 2 x 2 block is taken: the converter below either averages
+    // the four pixels, or averages the two of the lower row.
+    const std::string& preset = settings.preset.empty() ? X264_PRESET : settings.preset;
+    const bool averaging = averagesColour(preset);
+    video->chroma_sample_location = averaging ? AVCHROMA_LOC_CENTER : AVCHROMA_LOC_BOTTOM;
     video->thread_count = 0; // x264 picks its threads for the cores
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    const std::string& preset = settings.preset.empty() ? X264_PRESET : settings.preset;
     check(av_opt_set(video->priv_data, "preset", preset.c_str(), 0),
           "set x264's preset to '" + preset + "'");
     check(av_opt_set_double(video->priv_data, "crf", settings.crf, 0), "set x264's crf");
@@ -211,12 +243,12 @@ void Mp4Recorder::State::openVideo() {
     check(av_frame_get_buffer(picture, 0), "make a picture");
     if (codedWidth != settings.width || codedHeight != settings.height)
         padded.resize(static_cast<size_t>(codedWidth) * codedHeight * BYTES_PER_PIXEL);
-    // Each 2 x 2 block takes the colour of its first pixel: half the time of averaging the
-    // four, and the time counts, since the recording is to keep up with the demo.
-    scale =
-        checkAlloc(sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_BGRA, codedWidth, codedHeight,
-                                  AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr),
-                   "make the colour converter");
+    // By default the point converter: half the time of averaging the four, and the time
+    // counts, since the recording is to keep up with the demo.
+    scale = checkAlloc(sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_BGRA, codedWidth,
+                                      codedHeight, AV_PIX_FMT_YUV420P,
+                                      averaging ? SWS_AREA : SWS_POINT, nullptr, nullptr, nullptr),
+                       "make the colour converter");
     // Studio-range BT.709, as the stream says: players show the colours the demo drew.
     check(sws_setColorspaceDetails(scale, sws_getCoefficients(SWS_CS_DEFAULT), 1,
                                    sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16),
@@ -305,14 +337,17 @@ void Mp4Recorder::State::startMusic() {
 
 void Mp4Recorder::State::checkFile() {
     const std::string& path = settings.path;
+    // A link could make a recording overwrite a file of the user's anywhere, and a pipe
+    // would hold the player until something reads it: both are refused and left as they are.
+    const std::filesystem::path place(path);
+    const std::string refusal =
+        Vx::outputRefusal(place.parent_path().string(), place.filename().string());
+    if (!refusal.empty())
+        throw Exception("[Marquel] Not recording into '%s': %s", path.c_str(), refusal.c_str());
     struct stat old;
     madeFile = ::lstat(path.c_str(), &old) != 0;
-    // A link in the output folder could make a recording overwrite a file of the user's
-    // anywhere: the link is refused and left as it is.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == ELOOP)
-        throw Exception("[Marquel] Not recording into '%s': it is a link, which is left as it is",
-                        path.c_str());
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     check(fd < 0 ? AVERROR(errno) : 0, "open '" + path + "'");
     ::close(fd);
 }
@@ -447,6 +482,7 @@ void Mp4Recorder::State::flushFragment() {
     checkWrite(written);
     kept += pending;
     pending = 0;
+    fragmentEnd = avio_tell(format->pb);
 }
 
 // A full disk or a file-size limit shows in the file's error as well as in the call's result.
@@ -454,22 +490,28 @@ void Mp4Recorder::State::checkWrite(int code) {
     check(code < 0 ? code : format->pb->error, "write '" + settings.path + "'");
 }
 
-// Writes the last fragment and the index, even after a failed write: what reached the disk
-// stays readable.
+// Writes the last fragment and the index. After a failed write the file is cut back to its
+// last whole fragment instead: a fragment cut short claims bytes that are not there, and
+// players and copies stumble over it.
 void Mp4Recorder::State::endFile() {
     if (!headerWritten)
         return;
-    int ended = av_write_trailer(format);
+    int ended = failed ? AVERROR(EIO) : av_write_trailer(format);
     avio_flush(format->pb);
     if (ended >= 0)
         ended = format->pb->error;
     const int closed = avio_closep(&format->pb);
     if (ended >= 0)
         ended = closed;
-    if (ended >= 0)
+    if (ended >= 0) {
         kept += pending;
+        return;
+    }
+    pending = 0;
+    const int cut = ::truncate(settings.path.c_str(), fragmentEnd);
     if (!failed)
         check(ended, "end '" + settings.path + "'");
+    check(cut < 0 ? AVERROR(errno) : 0, "cut '" + settings.path + "' back to its last whole part");
 }
 
 bool Mp4Recorder::takes(const std::string& name) {
@@ -483,6 +525,10 @@ Mp4Recorder::Mp4Recorder(const Settings& settings) : state(std::make_unique<Stat
                         "second",
                         settings.path.c_str(), settings.width, settings.height, settings.fps,
                         settings.fpsBase);
+    if (!holdableRate(s.settings.fps, s.settings.fpsBase))
+        throw Exception("[Marquel] Could not record '%s' at %d / %d frames a second: an MP4 "
+                        "file cannot hold frames that far apart",
+                        settings.path.c_str(), settings.fps, settings.fpsBase);
     // Only errors: the encoders' notes would crowd the player's own lines.
     av_log_set_level(AV_LOG_ERROR);
     check(avformat_alloc_output_context2(&s.format, nullptr, "mp4", settings.path.c_str()),

@@ -20,7 +20,8 @@ public:
         int32_t height = 0;
         int32_t fps = 0;
         int32_t fpsBase = 1;
-        // x264's constant rate factor, 0 to 51: lower is better and bigger.
+        // x264's constant rate factor, 1 to 51: lower is better and bigger (0, lossless, takes
+        // a profile that browsers do not play).
         int32_t crf = 18;
         // The music file's bytes (any format the sound library plays), or null for a file
         // without sound. They must outlive the recorder.
@@ -37,8 +38,9 @@ public:
     // True for names whose extension is "mp4".
     static bool takes(const std::string& name);
 
-    // Opens the encoders and the file and writes its header. Throws Marquel::Exception
-    // ("[Marquel] ...") when an encoder, the muxer, the file or the music cannot be opened.
+    // Opens the encoders and checks the file. Throws Marquel::Exception ("[Marquel] ...")
+    // when an encoder, the muxer, the file or the music cannot be opened, for a file that is
+    // a link or no regular file, and for a rate whose frames the file cannot hold.
     explicit Mp4Recorder(const Settings& settings);
     // Ends the file when finish was not called; never throws.
     ~Mp4Recorder();
@@ -47,8 +49,8 @@ public:
 
     // Encodes the next frame from rows of width * height BGRA pixels, the bottom row first
     // (as OpenGL reads them; alpha is ignored), and the music up to that frame's end. False
-    // once a write has failed: the file then ends at what was written, and this frame and
-    // every later one are lost.
+    // once a write has failed: the file is then cut back to its last whole fragment, and the
+    // frames after it are lost.
     bool addFrame(const uint8_t* rows);
     // Drains the encoders and ends the file; false when that failed. Calls after the first
     // do nothing.

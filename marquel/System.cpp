@@ -162,7 +162,7 @@ float System::now() const {
 }
 
 float System::dumpTime() const {
-    return static_cast<float>(dumpOrigin + static_cast<double>(dumpSteps) * capture.renderStep());
+    return capture.stepTime(dumpOrigin, dumpSteps);
 }
 
 void System::seek(float t) {
@@ -224,8 +224,9 @@ void System::run() {
         loop.screenshotWanted = false;
         // From the script's end on no node runs and the back buffer holds a stale picture:
         // such a frame has no place in a video. One between two nodes keeps its place.
-        if (drawn && loop.frameTime < script.endTime)
-            capture.dumpFrame(*display, loop.frameTime, script.endTime);
+        if (drawn && loop.frameTime < script.endTime &&
+            !capture.dumpFrame(*display, dumpOrigin, dumpSteps))
+            loop.running = false;
         followFullscreen();
         showSometimes(loop);
         display->endFrame();
@@ -251,7 +252,7 @@ void System::startCapture() {
     // A video takes the music into its file, unless the user wants no sound.
     const Vx::File music = soundOffForDump && capture.recordsVideo() ? readMusic() : Vx::File();
     // Frame 0 shows the start mark plus one step: so does the sound beside it.
-    capture.start(music, static_cast<double>(clockable(startTime)) + capture.renderStep());
+    capture.start(music, static_cast<double>(clockable(startTime)), script.endTime);
 }
 
 void System::requireDisplay() const {
@@ -379,11 +380,14 @@ void System::handleKey(const Event& key, Loop& loop) {
     case SDLK_SPACE:
         togglePause();
         break;
+    // A video is what a maker publishes: it never carries the panels.
     case SDLK_TAB:
-        inspector->toggle();
+        if (!capture.recordsVideo())
+            inspector->toggle();
         break;
     case SDLK_f:
-        hud->toggle();
+        if (!capture.recordsVideo())
+            hud->toggle();
         break;
     default:
         break;
@@ -466,6 +470,8 @@ void System::feedPanels(Loop& loop) {
 }
 
 void System::drawPanels() {
+    if (capture.recordsVideo())
+        return;
     display->drawInspector(*inspector);
     if (hud->shown())
         display->drawHud(*hud);

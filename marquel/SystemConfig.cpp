@@ -101,7 +101,7 @@ void System::addSearchPath(const std::string& path) {
 }
 
 void System::init(const std::string& extraPath) {
-    outputFiles.addPath("screenshots");
+    outputFiles.addOutputPath("screenshots");
     if (!extraPath.empty())
         files.addPath(extraPath);
     inspector = std::make_unique<Inspector>(&files);
@@ -207,8 +207,9 @@ void System::applyVideoDump(Xml::XmlNode& root) {
     if (!crfText.empty() && Mp4Recorder::takes(name)) {
         char* end = nullptr;
         const long value = std::strtol(crfText.c_str(), &end, 10);
-        if (*end != '\0' || value < 0 || value > 51) {
-            throw Exception("[Marquel] The videodump '%s' needs a crf from 0 to 51, not '%s'",
+        // 0 is lossless, which x264 codes in a profile that browsers do not play.
+        if (*end != '\0' || value < 1 || value > 51) {
+            throw Exception("[Marquel] The videodump '%s' needs a crf from 1 to 51, not '%s'",
                             name.c_str(), crfText.c_str());
         }
         crf = static_cast<int32_t>(value);

@@ -206,7 +206,8 @@ bool commit(int fd, const std::string& temporaryName, const std::string& target,
 
 } // namespace
 
-DirectorySource::DirectorySource(const std::string& path) : path(path) {
+DirectorySource::DirectorySource(const std::string& path, bool output)
+    : path(path), output(output) {
     if (!this->path.empty() && !isPathSeparator(this->path.back()))
         this->path += "/";
 }
@@ -233,6 +234,14 @@ File DirectorySource::read(const std::string& name) {
 bool DirectorySource::write(File file, WriteMode mode) {
     if (file.isNull())
         return false;
+    if (output) {
+        const std::string refusal = outputRefusal(path, file->getName());
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "[Vx::DirectorySource] Not writing '%s': %s\n",
+                         (path + file->getName()).c_str(), refusal.c_str());
+            return false;
+        }
+    }
     std::string target;
     if (!placeOf(path, path + file->getName(), target))
         return false;
@@ -247,6 +256,32 @@ bool DirectorySource::write(File file, WriteMode mode) {
             return false;
     }
     return commit(fd, temporaryName, target, *file, mode);
+}
+
+std::string outputRefusal(const std::string& folder, const std::string& name) {
+    std::string part = folder;
+    if (!part.empty() && !isPathSeparator(part.back()))
+        part += '/';
+    for (size_t start = 0; start < name.size();) {
+        const size_t end = std::min(name.find_first_of("/\\", start), name.size());
+        part.append(name, start, end - start);
+        start = end + 1;
+        struct stat info;
+        // What is not there yet is made as a folder or a plain file.
+        if (::lstat(part.c_str(), &info) != 0)
+            return std::string();
+        const bool last = end >= name.size();
+        if (S_ISLNK(info.st_mode) && last)
+            return "it is a link, which is left as it is";
+        if (S_ISLNK(info.st_mode))
+            return "'" + part + "' is a link, and none below '" +
+                   folder.substr(0, folder.find_last_not_of("/\\") + 1) +
+                   "' is followed; it is left as it is";
+        if (last && !S_ISREG(info.st_mode))
+            return "it is no regular file but a pipe, a device or a folder, which is left as it is";
+        part += '/';
+    }
+    return std::string();
 }
 
 bool createDirectory(const std::string& path) {

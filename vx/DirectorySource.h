@@ -12,7 +12,9 @@ class DirectorySource : public FileSource {
 public:
     // A path not ending in a separator gets "/" appended; an empty path means the working
     // directory.
-    explicit DirectorySource(const std::string& path);
+    // An output folder (screenshots, recordings) follows no link below itself and writes
+    // only over regular files: see outputRefusal.
+    explicit DirectorySource(const std::string& path, bool output = false);
 
     const std::string& getPath() const { return path; }
 
@@ -25,7 +27,14 @@ public:
 
 private:
     std::string path;
+    bool output = false;
 };
+
+// Why a file the player makes may not go to name below the output folder, or empty when it
+// may. A demo unpacked from someone else's archive may carry links or pipes there: no part of
+// name may be a link (the folder itself may, to put the files on another disk), and the file
+// must be a regular one or not exist yet.
+std::string outputRefusal(const std::string& folder, const std::string& name);
 
 // mkdir with an already existing directory counting as created.
 bool createDirectory(const std::string& path);

@@ -64,6 +64,11 @@ int FileSystem::addPath(const std::string& path) {
     return static_cast<int>(sources.size()) - 1;
 }
 
+int FileSystem::addOutputPath(const std::string& path) {
+    sources.push_back(std::make_unique<DirectorySource>(path, true));
+    return static_cast<int>(sources.size()) - 1;
+}
+
 File FileSystem::readFile(const std::string& name, int index) {
     if (index >= 0 && index < getSourceCount()) {
         File file = sources[index]->read(name);

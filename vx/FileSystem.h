@@ -29,6 +29,9 @@ public:
     // without protocol or extension adds a directory. Returns the new source's index, or -1
     // for an empty path or another kind.
     int addPath(const std::string& path);
+    // A directory the player's own files go into, which follows no link below itself and
+    // writes over nothing but regular files (Vx::outputRefusal).
+    int addOutputPath(const std::string& path);
     int getSourceCount() const { return static_cast<int>(sources.size()); }
 
     // The first source that has the file wins; with an index, that source is tried first.

@@ -37,12 +37,17 @@ bool PngSequenceWriter::writeFrame() {
     return written;
 }
 
-File PngSequenceWriter::encodeFrame(const Image& frame, int32_t number) const {
+std::string PngSequenceWriter::frameName(int32_t number) const {
     char filename[MAX_FRAME_NAME];
     int length = std::snprintf(filename, sizeof filename, "%s.%06d.%s", baseName.c_str(), number,
                                extension.c_str());
+    return length < 0 || size_t(length) >= sizeof filename ? std::string() : filename;
+}
+
+File PngSequenceWriter::encodeFrame(const Image& frame, int32_t number) const {
+    const std::string filename = frameName(number);
     // A name that does not fit is skipped like any other frame that cannot be written.
-    if (length < 0 || size_t(length) >= sizeof filename)
+    if (filename.empty())
         return File();
     return fileSystem->getImageManager().encodeImage(filename, frame);
 }

@@ -16,6 +16,7 @@ public:
     // Throws the image handle's message when no image was set.
     bool writeFrame() override;
     File encodeFrame(const Image& image, int32_t number) const override;
+    std::string frameName(int32_t number) const override;
     bool writeEncoded(const File& file) override;
     VideoInfo getInfo() const override { return info; }
     int getWidth() const override { return info.width; }

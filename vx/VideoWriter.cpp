@@ -24,6 +24,10 @@ File VideoWriter::encodeFrame(const Image&, int32_t) const {
     return File();
 }
 
+std::string VideoWriter::frameName(int32_t) const {
+    return std::string();
+}
+
 bool VideoWriter::writeEncoded(const File&) {
     return false;
 }

@@ -25,6 +25,9 @@ public:
     // The file of frame number made from image, for writers whose frames are files of their
     // own; callable from any thread. Null when it cannot be made.
     virtual File encodeFrame(const Image& image, int32_t number) const;
+    // The name frame number is written under, for writers whose frames are files of their
+    // own; empty for others and for a name too long to make.
+    virtual std::string frameName(int32_t number) const;
     // Writes a file encodeFrame made, whole or not at all.
     virtual bool writeEncoded(const File& file);
     virtual VideoInfo getInfo() const = 0;

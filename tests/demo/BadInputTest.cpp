@@ -287,7 +287,7 @@ const std::vector<BadInput> CASES = {
      [](Breakage& b) {
          b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"10\" crf=\"52\"/>\n\t<music");
      },
-     1, "Error: [Marquel] The videodump 'dump.mp4' needs a crf from 0 to 51, not '52'", USER_FILES},
+     1, "Error: [Marquel] The videodump 'dump.mp4' needs a crf from 1 to 51, not '52'", USER_FILES},
     {"VideoDumpWithoutName",
      [](Breakage& b) { b.configure("<music", "<videodump fps=\"10\"/>\n\t<music"); }, 1,
      "Error: Could not find something that could write to ''", USER_FILES},
@@ -456,9 +456,9 @@ const std::vector<BadInput> CASES = {
          b.fillDisk("bin/screenshots");
          b.configure("<music", "<videodump name=\"dump.mp4\" fps=\"4\"/>\n\t<music");
      },
-     0,
-     "[Marquel] 1 of 1 video frames could not be written into 'screenshots/dump.mp4'; it holds "
-     "the first 0",
+     1,
+     "Error: [Marquel] 1 of 1 video frames could not be written into 'screenshots/dump.mp4'; "
+     "it holds the first 0",
      SCRIPT_ONLY},
     {"ScreenshotsOnAFullDisk",
      [](Breakage& b) {

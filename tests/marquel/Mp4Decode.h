@@ -16,6 +16,7 @@ namespace system_test {
 
 struct DecodedMp4 {
     AVRational frameRate{0, 1}, timeBase{0, 1};
+    AVChromaLocation chromaLocation = AVCHROMA_LOC_UNSPECIFIED;
     int64_t duration = 0; // of the pictures, in timeBase
     int stride = 0;
     std::vector<std::vector<uint8_t>> pictures;
@@ -43,6 +44,7 @@ inline DecodedMp4 decodeMp4(const std::string& path) {
         if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
             out.frameRate = stream->r_frame_rate;
             out.timeBase = stream->time_base;
+            out.chromaLocation = stream->codecpar->chroma_location;
             out.duration = stream->duration;
             // swscale leaves the last pixels of rows of an unaligned length unwritten.
             out.stride = FFALIGN(stream->codecpar->width * 4, 64);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include <sys/resource.h>
@@ -73,10 +74,12 @@ TEST(Mp4Recorder, RecordsEveryFrameInPlaceAtItsRateWithTheMusicInStep) {
         int frames, rate, channels;
         double click; // music seconds; no music at a rate of 0
     };
-    // Odd sizes pad the edges; music at a rate AAC does not take is resampled.
+    // Odd sizes pad the edges; music at a rate AAC does not take is resampled; a rate in
+    // other than lowest terms is reduced to one the file holds.
     for (Case c : {Case{{path, 160, 96, 30, 1, 18, nullptr, 0, 0.5, {}}, 45, 44100, 2, 1.0},
                    Case{{path, 161, 91, 30000, 1001, 18, nullptr, 0, -0.5, {}}, 30, 37800, 1, 0.25},
-                   Case{{path, 160, 96, 25, 1, 18, nullptr, 0, 0, {}}, 10, 0, 0, 0}}) {
+                   Case{{path, 160, 96, 25, 1, 18, nullptr, 0, 0, {}}, 10, 0, 0, 0},
+                   Case{{path, 160, 96, INT_MAX, INT_MAX, 18, nullptr, 0, 0, {}}, 3, 0, 0, 0}}) {
         SCOPED_TRACE(c.s.fps);
         sound_test::Frames music(size_t(2 * c.rate * (c.click + 1)) + 256); // one click
         std::fill_n(music.begin() + 2 * std::lround(c.click * c.rate), 256, 30000);
@@ -140,7 +143,37 @@ TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
 
     av_log_set_level(AV_LOG_FATAL); // the cut fragment's errors are expected
     const system_test::DecodedMp4 video = system_test::decodeMp4(settings.path);
-    ASSERT_GE(video.pictures.size(), size_t(kept));
+    ASSERT_EQ(video.pictures.size(), size_t(kept)) << "the file ends at its last whole fragment";
     for (int k = 0; k < kept; ++k)
         EXPECT_EQ(shownNumber(video, k), k);
+}
+
+// Where each 2 x 2 block's colour is taken is what players read from the file; a rate whose
+// frame the file cannot hold is refused.
+TEST(Mp4Recorder, ColourSitingAndRatesAreWhatPlayersRead) {
+    testing_support::TempDir dir;
+    Mp4Recorder::Settings s{
+        (dir.path() / "out.mp4").string(), 64, 64, 30, 1, 18, nullptr, 0, 0, {}};
+    // Red rows over blue rows, the top row red; the rows come bottom first.
+    std::vector<uint8_t> rows(64 * 64 * 4, 0);
+    for (size_t i = 0; i < rows.size(); i += 4)
+        rows[i + (i / 4 / 64 % 2 ? 2 : 0)] = 255;
+    for (const char* preset : {"", "veryfast"}) {
+        s.preset = preset;
+        Mp4Recorder recorder(s);
+        ASSERT_TRUE(recorder.addFrame(rows.data()) && recorder.finish()) << recorder.failure();
+        const system_test::DecodedMp4 video = system_test::decodeMp4(s.path);
+        ASSERT_EQ(video.pictures.size(), 1u);
+        double error[2] = {}; // in the even rows and in the odd ones
+        for (int i = 0; i < 64 * 64 * 3; ++i)
+            error[i / 192 % 2] += std::abs(video.pixel(0, i / 3 % 64, i / 192)[i % 3] -
+                                           (i % 3 == (i / 192 % 2 ? 0 : 2)) * 255);
+        const int at = video.chromaLocation; // wrong colour in the rows it is not taken from
+        const double fromTop = at == AVCHROMA_LOC_TOP || at == AVCHROMA_LOC_TOPLEFT         ? 1
+                               : at == AVCHROMA_LOC_BOTTOM || at == AVCHROMA_LOC_BOTTOMLEFT ? 0
+                                                                                            : 0.5;
+        EXPECT_NEAR(error[1] / (error[0] + error[1]), fromTop, 0.15) << preset << " " << at;
+    }
+    s.fps = INT_MAX - 1, s.fpsBase = INT_MAX; // a frame of more ticks than the file's 31 bits
+    EXPECT_THROW(Mp4Recorder{s}, std::exception);
 }

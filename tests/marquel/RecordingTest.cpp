@@ -6,7 +6,10 @@
 #include "vx/FileSystem.h"
 
 #include <GL/gl.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -193,6 +196,7 @@ TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
     painter.blocks = true;
     writeScript(1.0f);
     recordClicks("twin.png", "on");
+    painter.plan[1] = [] { pressKey(SDLK_TAB), pressKey(SDLK_f); }; // no panels in a video
     painter.plan[2] = [] { pressKey(SDLK_SPACE); };
     painter.plan[3] = [] { pressKey(SDLK_PAGEUP); };
     painter.plan[4] = [] { pressKey(SDLK_p, KMOD_LCTRL); };
@@ -222,4 +226,37 @@ TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
     recordClicks("quiet.mp4", "nosound");
     EXPECT_FALSE(
         system_test::decodeMp4((dir.path() / "bin/screenshots/quiet.mp4").string()).hasSound);
+}
+
+// Below 'screenshots' every output refuses a link and anything but a plain file, before
+// anything is drawn; so does a video that would record nothing. A failed write ends the run
+// with an error, its progress short of 100 %.
+TEST_F(RecordingTest, OutputsRefuseWhatIsNotTheirsAndAFailedVideoEndsTheRun) {
+    const std::filesystem::path shots = dir.path() / "bin/screenshots";
+    write("outside/demo.mp4", "the user's");
+    write("bin/screenshots/kept.png", "mine");
+    std::filesystem::create_directory_symlink(dir.path() / "outside", shots / "sub");
+    std::filesystem::create_symlink("kept.png", shots / "screenshot.png");
+    ASSERT_EQ(mkfifo((shots / "pipe.mp4").c_str(), 0666), 0);
+    const int reader = open((shots / "pipe.mp4").c_str(), O_RDONLY | O_NONBLOCK);
+    for (std::string name : {"sub/demo.mp4", "sub/f.png", "pipe.mp4", "a.mp4\"/><time start=\"5"}) {
+        EXPECT_ANY_THROW(startDemo(1, "<videodump fps=\"10\" name=\"" + name + "\"/>").run())
+            << name;
+        finish();
+    }
+    close(reader);
+    EXPECT_TRUE(read("outside/demo.mp4") == "the user's");
+    painter.plan[0] = [] { pressKey(SDLK_s), pressKey(SDLK_ESCAPE); };
+    startDemo(1, "").run();
+    EXPECT_EQ(read("bin/screenshots/kept.png"), "mine");
+
+    painter.plan.clear();
+    Marquel::System& s = startDemo(30, R"(<videodump name="cut.mp4" fps="10"/>)");
+    rlimit old, low;
+    getrlimit(RLIMIT_FSIZE, &old), low = {6000, old.rlim_max}, setrlimit(RLIMIT_FSIZE, &low);
+    testing::internal::CaptureStderr();
+    EXPECT_ANY_THROW(s.run());
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("(100 %)"), std::string::npos);
+    EXPECT_LT(painter.times.size(), 150u) << "the frames after the failed write are not drawn";
 }

@@ -254,6 +254,10 @@ TEST_F(SystemConfigTest, VideoDumpNeedsAWindowAndARate) {
     }
 
     write("marquel.xml", R"(<demo><window width="64" height="48"/>
+<videodump name="f.mp4" fps="25" crf="0"/></demo>)");
+    expectInitFails("[Marquel] The videodump 'f.mp4' needs a crf from 1 to 51, not '0'");
+
+    write("marquel.xml", R"(<demo><window width="64" height="48"/>
 <videodump name="f.png" fps="0x1e" fpsbase="-1" frameskip="0"/>
 <videodump name="g.png" fps="0"/></demo>)");
     Marquel::System& s = start();

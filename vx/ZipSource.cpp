@@ -93,7 +93,7 @@ File ZipSource::read(const std::string& name) {
     if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
         return File();
     // No file the player reads is larger than the largest picture; a larger entry is refused
-    // before it is inflated, honest or not (a 2 GB one took 20 s from an archive of 2 MB).
+    // before it is inflated, honest or not: a few megabytes of archive inflate to gigabytes.
     if (isLink(info) || info.uncompressed_size > MAX_IMAGE_BYTES)
         return File();
     if (unzOpenCurrentFilePassword(handle, nullptr) != UNZ_OK)

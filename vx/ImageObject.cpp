@@ -17,7 +17,7 @@ ImageObject::ImageObject(int32_t width, int32_t height, std::unique_ptr<uint8_t[
 
 uint8_t* ImageObject::getWriteData() {
     if (manager)
-        throw Exception("ImageObbject::getWriteData, Access not allowed!");
+        throw Exception("ImageObject::getWriteData, Access not allowed!");
     return data.get();
 }
 

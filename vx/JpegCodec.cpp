@@ -12,12 +12,20 @@ namespace Vx {
 
 namespace {
 
+// A progressive file keeps every coefficient of the picture in libjpeg's memory, 2 bytes a
+// sample: beyond this it is refused rather than decoded at gigabytes.
+const long MAX_DECODER_MEMORY = long(MAX_IMAGE_BYTES / 2);
+// Each scan passes over the whole picture, however few bytes it holds; encoders write about
+// ten, and thousands of empty ones would take minutes.
+const int MAX_SCANS = 256;
+
 // Everything one decode needs, released however it ends. libjpeg's errors, and the one
 // warning that means pixels are missing, jump back here with the text.
 struct Decoder {
     jpeg_decompress_struct cinfo;
     jpeg_source_mgr source;
     jpeg_error_mgr errors;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX] = "";
     bool created = false;
@@ -28,14 +36,32 @@ struct Decoder {
     }
 };
 
-[[noreturn]] void jumpWithMessage(j_common_ptr cinfo) {
+[[noreturn]] void jumpWithText(j_common_ptr cinfo, const char* text) {
     Decoder* decoder = static_cast<Decoder*>(cinfo->client_data);
-    cinfo->err->format_message(cinfo, decoder->message);
+    std::snprintf(decoder->message, sizeof decoder->message, "%s", text);
     std::longjmp(decoder->jump, 1);
+}
+
+[[noreturn]] void jumpWithMessage(j_common_ptr cinfo) {
+    // Without a backing store, coefficients beyond the memory bound end here.
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)
+        jumpWithText(cinfo, "Image is too large");
+    char text[JMSG_LENGTH_MAX];
+    cinfo->err->format_message(cinfo, text);
+    jumpWithText(cinfo, text);
 }
 
 void errorExit(j_common_ptr cinfo) {
     jumpWithMessage(cinfo);
+}
+
+// Called before each row of input libjpeg takes in.
+void countScans(j_common_ptr cinfo) {
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= MAX_SCANS)
+        return;
+    char text[JMSG_LENGTH_MAX];
+    std::snprintf(text, sizeof text, "Image has more than %d scans", MAX_SCANS);
+    jumpWithText(cinfo, text);
 }
 
 // Viewers show a picture libjpeg only warns about (an unknown JFIF revision, stray bytes
@@ -76,6 +102,8 @@ void setUp(Decoder& decoder, const uint8_t* data, uint32_t size) {
     decoder.cinfo.err = jpeg_std_error(&decoder.errors);
     decoder.errors.emit_message = emitMessage;
     decoder.errors.error_exit = errorExit;
+    decoder.progress = jpeg_progress_mgr();
+    decoder.progress.progress_monitor = countScans;
     decoder.source.next_input_byte = data;
     decoder.source.bytes_in_buffer = size;
     decoder.source.init_source = initSource;
@@ -94,8 +122,23 @@ bool readHeader(Decoder& decoder) {
     decoder.created = true;
     decoder.cinfo.client_data = &decoder;
     decoder.cinfo.src = &decoder.source;
+    decoder.cinfo.progress = &decoder.progress;
+    decoder.cinfo.mem->max_memory_to_use = MAX_DECODER_MEMORY;
     jpeg_read_header(&decoder.cinfo, TRUE);
     return true;
+}
+
+// Huffman codes take at least one bit for every 8 x 8 block of every component, so a file of
+// a few hundred bytes cannot hold a picture of millions of pixels: libjpeg would make up the
+// missing data and decode grey at full size. Arithmetic coding can pack a flat picture below
+// that, so only its size and memory bounds apply.
+bool dataCoversPicture(const jpeg_decompress_struct& cinfo, uint32_t size) {
+    if (cinfo.arith_code)
+        return true;
+    uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c)
+        blocks += uint64_t(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks;
+    return blocks <= uint64_t(size) * 8;
 }
 
 // Four ink values a pixel, in place: R = C × K / 255 on inverted inks (255 = no ink), which
@@ -151,6 +194,12 @@ void JpegCodec::decode(const uint8_t* data, uint32_t size, ImageObject& image) {
     uint32_t height = decoder.cinfo.image_height;
     if (uint64_t(width) * height * 4 > MAX_IMAGE_BYTES)
         fail("Image is too large");
+    if (!dataCoversPicture(decoder.cinfo, size)) {
+        char message[80];
+        std::snprintf(message, sizeof message, "File is shorter than its %u x %u pixels need", width,
+                      height);
+        fail(message);
+    }
     std::unique_ptr<uint8_t[]> pixels(new uint8_t[size_t(width) * height * 4]);
     if (!readPixels(decoder, pixels.get()))
         fail(decoder.message);

@@ -2,6 +2,7 @@
 
 #include "vx/Exception.h"
 
+#include <cstdio>
 #include <cstring>
 #include <png.h>
 
@@ -52,6 +53,19 @@ bool chunksFit(const uint8_t* data, uint32_t size) {
             break;
     }
     return true;
+}
+
+// libpng's lines on standard error name the file they are about; an error still returns
+// through the jump buffer.
+void warnNamingTheFile(png_structp png, png_const_charp message) {
+    const char* name = static_cast<const char*>(png_get_error_ptr(png));
+    std::fprintf(stderr, "[Vx::loadPNG] libpng warning in '%s': %s\n", name, message);
+}
+
+[[noreturn]] void failNamingTheFile(png_structp png, png_const_charp message) {
+    const char* name = static_cast<const char*>(png_get_error_ptr(png));
+    std::fprintf(stderr, "[Vx::loadPNG] libpng error in '%s': %s\n", name, message);
+    png_longjmp(png, 1);
 }
 
 // Releases the read structures however decoding ends.
@@ -144,7 +158,9 @@ void loadPNG(const uint8_t* data, uint32_t size, ImageObject& image) {
         throw Exception("%s", DECODE_ERROR);
     ReadState state{data, size, SIGNATURE_SIZE};
     ReadStructs structs;
-    structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    structs.png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, const_cast<char*>(image.getName().c_str()),
+                               failNamingTheFile, warnNamingTheFile);
     if (!structs.png)
         throw Exception("[Vx::loadPNG] Could not setup libpng (pngstruct)!");
     structs.info = png_create_info_struct(structs.png);

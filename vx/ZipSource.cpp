@@ -1,9 +1,9 @@
 #include "vx/ZipSource.h"
 
 #include "vx/FileName.h"
+#include "vx/ImageCodec.h"
 
 #include <algorithm>
-#include <climits>
 #include <ioapi.h>
 #include <sys/stat.h>
 #include <vector>
@@ -27,12 +27,22 @@ std::string entryName(const std::string& name) {
     return name.substr(skip);
 }
 
-// Reads the open entry whole; false when it ends early or a read fails.
+// A link's bytes are the path it leads to, not a file. Unix and macOS keep the file's mode in
+// the high half of the external attributes.
+bool isLink(const unz_file_info& info) {
+    const uLong host = info.version >> 8;
+    return (host == 3 || host == 19) && ((info.external_fa >> 16) & S_IFMT) == S_IFLNK;
+}
+
+// Reads the open entry whole; false when it ends early or a read fails. The buffer doubles as
+// bytes arrive, but never past the size the entry declares.
 bool readEntry(unzFile handle, size_t expected, std::vector<uint8_t>& data) {
     data.reserve(std::min(expected, READ_STEP));
     while (data.size() < expected) {
         size_t have = data.size();
         size_t step = std::min(expected - have, READ_STEP);
+        if (have + step > data.capacity())
+            data.reserve(std::min(expected, std::max(have + step, data.capacity() * 2)));
         data.resize(have + step);
         int got = unzReadCurrentFile(handle, data.data() + have, static_cast<unsigned>(step));
         if (got <= 0)
@@ -68,7 +78,11 @@ File ZipSource::read(const std::string& name) {
     // has no bytes of its own.
     if (!entry.empty() && entry.back() == '/')
         return File();
-    if (unzLocateFile(handle, entry.c_str(), CASE_INSENSITIVE) != UNZ_OK)
+    // A lookup that misses in an archive whose end record counts 65,535 entries reads past the
+    // last one and leaves minizip with no current entry, after which every lookup fails: each
+    // one starts again from the first entry.
+    if (unzGoToFirstFile(handle) != UNZ_OK ||
+        unzLocateFile(handle, entry.c_str(), CASE_INSENSITIVE) != UNZ_OK)
         return File();
     unz_file_info info;
     char nameInZip[512];
@@ -79,7 +93,9 @@ File ZipSource::read(const std::string& name) {
     // they were the file, so only stored and deflated entries are read.
     if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
         return File();
-    if (info.uncompressed_size > INT32_MAX)
+    // No file the player reads is larger than the largest picture; a larger entry is refused
+    // before it is inflated, honest or not: a few megabytes of archive inflate to gigabytes.
+    if (isLink(info) || info.uncompressed_size > MAX_IMAGE_BYTES)
         return File();
     if (unzOpenCurrentFilePassword(handle, nullptr) != UNZ_OK)
         return File();

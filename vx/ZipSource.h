@@ -19,8 +19,8 @@ public:
 
     bool isOpen() const { return handle != nullptr; }
 
-    // A damaged entry (read error, CRC mismatch, shorter than its header says) reads as
-    // missing.
+    // A damaged entry (read error, CRC mismatch, shorter than its header says), a link and an
+    // entry larger than 1 GiB read as missing.
     File read(const std::string& name) override;
     bool write(File file, WriteMode mode) override;
 

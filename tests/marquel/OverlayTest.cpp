@@ -369,7 +369,7 @@ TEST_F(OverlayTest, GrabbingIntoAnEmptyOrCachedImageRaisesTheImageErrors) {
     ASSERT_TRUE(pictures.saveImage("made.png", made));
     Vx::Image cached = pictures.loadImage("made.png");
     EXPECT_EQ(raisedMessage<Vx::Exception>([&] { display.grabImage(cached); }),
-              "ImageObbject::getWriteData, Access not allowed!");
+              "ImageObject::getWriteData, Access not allowed!");
     EXPECT_EQ(cached->getWidth(), 4) << "left as it was";
 }
 

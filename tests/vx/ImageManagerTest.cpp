@@ -57,7 +57,7 @@ TEST_F(ImageTest, UncachedLoadsAreSeparateAndWritable) {
     EXPECT_EQ(a->getManager(), nullptr);
     EXPECT_NE(a->getWriteData(), nullptr);
     EXPECT_EQ(messageOf([&] { cached->getWriteData(); }),
-              "ImageObbject::getWriteData, Access not allowed!");
+              "ImageObject::getWriteData, Access not allowed!");
 }
 
 TEST_F(ImageTest, CacheKeysAreExactNames) {
@@ -162,7 +162,7 @@ TEST_F(ImageTest, SaveImageOnlyForEncodableNames) {
     EXPECT_TRUE(dir.exists("shot.png"));
     Vx::Image cached = fs.loadImage("pic.png");
     EXPECT_EQ(messageOf([&] { fs.saveImage("copy.png", cached); }),
-              "ImageObbject::getWriteData, Access not allowed!");
+              "ImageObject::getWriteData, Access not allowed!");
     EXPECT_EQ(messageOf([&] { fs.saveImage("none.png", Vx::Image()); }),
               "Image::operator*() Attempt to dereference (NULL)ImageObject!");
 }

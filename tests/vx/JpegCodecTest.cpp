@@ -109,6 +109,29 @@ TEST(JpegCodecTest, WarningsDecodeButNotAnEndCutShort) {
     EXPECT_EQ(decodeMessage(jpeg), "Internal jpeglib error; Unsupported JPEG data precision 12");
 }
 
+// Libjpeg makes up missing data: a progressive file of a few hundred bytes claiming 16000 x
+// 16000 pixels decoded grey at gigabytes (with bytes enough, its coefficients alone need 768 MB),
+// and thousands of empty scans took minutes.
+TEST(JpegCodecTest, FilesCannotClaimMorePixelsMemoryOrScansThanTheyHold) {
+    Bytes jpeg = makeJpeg(16, 16, 200, 100, 30, false, true);
+    expectNear(decode(jpeg).getData(), 30, 100, 200);
+    const size_t sof = findMarker(jpeg, 0xC2), scan = findMarker(jpeg, 0xDA);
+    Bytes scans(jpeg.begin(), jpeg.begin() + scan), empty = scans;
+    for (int i = 0; i < 30; ++i)
+        scans.insert(scans.end(), jpeg.begin() + scan, jpeg.end() - 2);
+    empty.insert(empty.end(), jpeg.begin() + scan, jpeg.begin() + scan + 2 + jpeg[scan + 3]);
+    for (Bytes* file : {&scans, &empty})
+        file->insert(file->end(), {0xFF, 0xD9});
+    for (size_t at : {sof + 5, sof + 7})
+        empty[at] = 16000 >> 8, empty[at + 1] = 16000 & 0xFF;
+    Bytes padded = empty;
+    padded.resize(800000);
+    EXPECT_EQ(decodeMessage(empty),
+              "Internal jpeglib error; File is shorter than its 16000 x 16000 pixels need");
+    EXPECT_EQ(decodeMessage(padded), "Internal jpeglib error; Image is too large");
+    EXPECT_EQ(decodeMessage(scans), "Internal jpeglib error; Image has more than 256 scans");
+}
+
 TEST_F(VxTest, JpegLoadsThroughTheFileSystem) {
     dir.write("photo.JPG", asString(makeJpeg(9, 9, 0, 0, 255)));
     fs.addPath(dir.prefix());

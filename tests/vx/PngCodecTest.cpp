@@ -134,6 +134,17 @@ TEST(PngCodecTest, TruncatedFileIsRefusedAtEveryLength) {
             << "cut at " << length;
 }
 
+// A text chunk with a broken checksum is dropped with a warning.
+TEST(PngCodecTest, WarningsNameTheFile) {
+    Bytes png = makePng(2, 2, PNG_COLOR_TYPE_RGB, 8);
+    png.insert(png.begin() + 33, {0, 0, 0, 3, 't', 'E', 'X', 't', 'k', 0, 'v', 0, 0, 0, 0});
+    Vx::ImageObject image(0, 0, nullptr, nullptr, "pic.png");
+    testing::internal::CaptureStderr();
+    Vx::PngCodec().decode(png.data(), uint32_t(png.size()), image);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[Vx::loadPNG] libpng warning in 'pic.png': tEXt: CRC error\n");
+}
+
 // A header claiming 40000 x 40000 pixels (6.4 GB) is refused before any allocation.
 TEST(PngCodecTest, HugeDimensionsAreRefused) {
     Bytes png = makePng(2, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8);

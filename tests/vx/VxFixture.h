@@ -96,10 +96,11 @@ inline Bytes makePng(int width, int height, int colorType, int bitDepth, bool in
     return out;
 }
 
-// A baseline JPEG of flat colour (so it decodes back to nearly that colour) or of gray.
+// A baseline (or progressive) JPEG of flat colour (so it decodes back to nearly that colour) or of gray.
 inline Bytes makeJpeg(int width, int height, uint8_t red, uint8_t green, uint8_t blue,
-                      bool gray = false) {
+                      bool gray = false, bool progressive = false) {
     testing_support::JpegSettings settings;
+    settings.progressive = progressive;
     settings.width = width;
     settings.height = height;
     settings.components = gray ? 1 : 3;

@@ -85,6 +85,22 @@ TEST_F(ZipTest, EntryOfAnUnknownMethodReadsAsMissing) {
     EXPECT_EQ(text(fs.readFile("b.txt")), "intact");
 }
 
+// A link's bytes are the path it leads to; and where the end record counts 65,535 entries, one
+// miss used to leave every later lookup failing.
+TEST_F(ZipTest, LinksReadAsMissingAndAMissSpoilsNoLaterLookup) {
+    std::string path = archive({{"link.png", "pic.png"}, {"pic.png", "picture"}}, true);
+    std::string bytes = dir.read("demo.zip");
+    const size_t central = bytes.find("PK\x01\x02"), end = bytes.find("PK\x05\x06");
+    bytes[central + 5] = 3;
+    bytes.replace(central + 38, 4, std::string("\0\0\xff\xa1", 4));
+    bytes.replace(end + 8, 4, "\xff\xff\xff\xff");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    fs.addPath(path);
+    EXPECT_TRUE(fs.readFile("link.png").isNull());
+    EXPECT_TRUE(fs.readFile("missing.png").isNull());
+    EXPECT_EQ(text(fs.readFile("pic.png")), "picture");
+}
+
 TEST_F(ZipTest, MissingOrBrokenArchiveIsASourceWithoutFiles) {
     dir.write("broken.zip", "this is not an archive at all");
     EXPECT_EQ(fs.addPath(dir.prefix() + "missing.zip"), 0);

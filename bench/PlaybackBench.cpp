@@ -10,7 +10,7 @@
 // four-section script into a temporary folder and plays that.
 
 #include "demo/DemoEffects.h"
-#include "marquel/GLDisplay.h"
+#include "marquel/display/GLDisplay.h"
 #include "marquel/System.h"
 #include "vx/ImageObject.h"
 #include "vx/PngCodec.h"

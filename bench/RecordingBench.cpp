@@ -7,7 +7,7 @@
 // "durable" writes the frames as a user's file is written (each flushed to the disk before
 // it takes its name), for comparison with the frame writer's own writes.
 
-#include "marquel/GLDisplay.h"
+#include "marquel/display/GLDisplay.h"
 #include "vx/FileSystem.h"
 #include "vx/PngSequenceWriter.h"
 

@@ -2,7 +2,7 @@
 // refused one must leave the panel's font whole, so drawing still works.
 
 #include "marquel/Exception.h"
-#include "marquel/Panel.h"
+#include "marquel/overlay/Panel.h"
 #include "vx/FileSystem.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "marquel/Capture.h"
+#include "marquel/capture/Capture.h"
 #include "marquel/Event.h"
 #include "marquel/Script.h"
 #include "vx/FileSystem.h"

@@ -5,7 +5,7 @@
 #include "common/TempDir.h"
 #include "common/WindowFixture.h"
 #include "demo/BeatSignal.h"
-#include "marquel/GLDisplay.h"
+#include "marquel/display/GLDisplay.h"
 #include "marquel/System.h"
 #include "vx/ImageObject.h"
 #include "vx/PngCodec.h"

@@ -2,7 +2,7 @@
 // and bursts larger than one frame's list.
 
 #include "WindowFixture.h"
-#include "marquel/GLDisplay.h"
+#include "marquel/display/GLDisplay.h"
 
 #include <tuple>
 #include <vector>

@@ -1,7 +1,7 @@
 // The software window: its surface, cursor, frames and failures.
 
 #include "WindowFixture.h"
-#include "marquel/SurfaceDisplay.h"
+#include "marquel/display/SurfaceDisplay.h"
 
 #include <cstdint>
 #include <stdexcept>

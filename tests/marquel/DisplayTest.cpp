@@ -3,7 +3,7 @@
 
 #include "WindowFixture.h"
 #include "marquel/Exception.h"
-#include "marquel/GLDisplay.h"
+#include "marquel/display/GLDisplay.h"
 
 #include <GL/gl.h>
 

@@ -5,7 +5,7 @@
 #include "TestFiles.h"
 #include "common/TempDir.h"
 #include "marquel/Effect.h"
-#include "marquel/Inspector.h"
+#include "marquel/overlay/Inspector.h"
 #include "marquel/Script.h"
 #include "vx/FileSystem.h"
 

@@ -1,7 +1,7 @@
 // The MP4 recorder read back with FFmpeg: every frame in its place and close to what was
 // given, the exact frame rate, the music in step, and a file that survives failing writes.
 
-#include "marquel/Mp4Recorder.h"
+#include "marquel/capture/Mp4Recorder.h"
 #include "Mp4Decode.h"
 #include "common/MusicFiles.h"
 #include "common/TempDir.h"

@@ -3,9 +3,9 @@
 
 #include "SystemFixture.h"
 #include "common/TempDir.h"
-#include "marquel/GLDisplay.h"
-#include "marquel/Hud.h"
-#include "marquel/Panel.h"
+#include "marquel/display/GLDisplay.h"
+#include "marquel/overlay/Hud.h"
+#include "marquel/overlay/Panel.h"
 #include "vx/Exception.h"
 #include "vx/FileSystem.h"
 

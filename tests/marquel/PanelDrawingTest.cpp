@@ -3,8 +3,8 @@
 
 #include "SystemFixture.h"
 #include "common/TempDir.h"
-#include "marquel/Hud.h"
-#include "marquel/Panel.h"
+#include "marquel/overlay/Hud.h"
+#include "marquel/overlay/Panel.h"
 #include "vx/FileSystem.h"
 
 #include <gtest/gtest.h>

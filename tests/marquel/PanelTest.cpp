@@ -3,8 +3,8 @@
 #include "SystemFixture.h"
 #include "common/TempDir.h"
 #include "marquel/Exception.h"
-#include "marquel/Hud.h"
-#include "marquel/Inspector.h"
+#include "marquel/overlay/Hud.h"
+#include "marquel/overlay/Inspector.h"
 #include "vx/FileSystem.h"
 
 #include <gtest/gtest.h>

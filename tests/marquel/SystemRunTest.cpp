@@ -3,8 +3,8 @@
 #include "SystemFixture.h"
 #include "common/MusicFiles.h"
 #include "marquel/Exception.h"
-#include "marquel/Hud.h"
-#include "marquel/Inspector.h"
+#include "marquel/overlay/Hud.h"
+#include "marquel/overlay/Inspector.h"
 #include "vorlik/TextureManager.h"
 
 #include <GL/gl.h>

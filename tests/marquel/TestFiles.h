@@ -1,7 +1,7 @@
 #pragma once
 // Files the panels read, made by the tests: a bitmap font and the inspector's logo.
 
-#include "marquel/Panel.h"
+#include "marquel/overlay/Panel.h"
 #include "vx/Image.h"
 #include "vx/ImageManager.h"
 #include "vx/ImageObject.h"

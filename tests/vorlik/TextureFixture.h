@@ -4,7 +4,7 @@
 
 #include "common/TempDir.h"
 #include "common/WindowFixture.h"
-#include "marquel/GLDisplay.h"
+#include "marquel/display/GLDisplay.h"
 #include "vorlik/Texture.h"
 #include "vorlik/TextureManager.h"
 #include "vx/FileSystem.h"

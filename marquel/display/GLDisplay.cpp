@@ -1,7 +1,7 @@
-#include "marquel/GLDisplay.h"
+#include "marquel/display/GLDisplay.h"
 
 #include "marquel/Exception.h"
-#include "marquel/Panel.h"
+#include "marquel/overlay/Panel.h"
 #include "vorlik/Extensions.h"
 #include "vorlik/TextureManager.h"
 #include "vx/Image.h"

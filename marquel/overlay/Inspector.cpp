@@ -1,4 +1,4 @@
-#include "marquel/Inspector.h"
+#include "marquel/overlay/Inspector.h"
 
 #include "marquel/Script.h"
 

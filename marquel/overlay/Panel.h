@@ -1,7 +1,7 @@
 #pragma once
 
 #include "marquel/Event.h"
-#include "marquel/TextItem.h"
+#include "marquel/overlay/TextItem.h"
 
 #include <array>
 #include <cstddef>

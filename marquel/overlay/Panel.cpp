@@ -1,4 +1,4 @@
-#include "marquel/Panel.h"
+#include "marquel/overlay/Panel.h"
 
 #include "marquel/Exception.h"
 #include "vx/FileSystem.h"

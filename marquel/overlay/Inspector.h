@@ -1,7 +1,7 @@
 #pragma once
 
-#include "marquel/InspectorLayout.h"
-#include "marquel/Panel.h"
+#include "marquel/overlay/InspectorLayout.h"
+#include "marquel/overlay/Panel.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // The inspector's keys: typing names and values, edits of the script's structure, edits of
 // the selected row's times and values, and moving the selection.
 
-#include "marquel/Inspector.h"
+#include "marquel/overlay/Inspector.h"
 
 #include "marquel/Script.h"
 

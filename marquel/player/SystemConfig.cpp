@@ -4,12 +4,12 @@
 #include "marquel/System.h"
 
 #include "marquel/Exception.h"
-#include "marquel/GLDisplay.h"
-#include "marquel/Hud.h"
-#include "marquel/Inspector.h"
-#include "marquel/Mp4Recorder.h"
-#include "marquel/ScriptWatch.h"
-#include "marquel/SurfaceDisplay.h"
+#include "marquel/display/GLDisplay.h"
+#include "marquel/overlay/Hud.h"
+#include "marquel/overlay/Inspector.h"
+#include "marquel/capture/Mp4Recorder.h"
+#include "marquel/timeline/ScriptWatch.h"
+#include "marquel/display/SurfaceDisplay.h"
 #include "xml/XmlException.h"
 #include "xml/XmlParser.h"
 

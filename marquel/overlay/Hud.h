@@ -1,6 +1,6 @@
 #pragma once
 
-#include "marquel/Panel.h"
+#include "marquel/overlay/Panel.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "marquel/Hud.h"
+#include "marquel/overlay/Hud.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,9 +3,9 @@
 #include "marquel/Display.h"
 #include "marquel/Effect.h"
 #include "marquel/Exception.h"
-#include "marquel/Hud.h"
-#include "marquel/Inspector.h"
-#include "marquel/ScriptWatch.h"
+#include "marquel/overlay/Hud.h"
+#include "marquel/overlay/Inspector.h"
+#include "marquel/timeline/ScriptWatch.h"
 #include "sound/fmod.h"
 #include "vorlik/TextureManager.h"
 

@@ -1,4 +1,4 @@
-#include "marquel/Mp4Recorder.h"
+#include "marquel/capture/Mp4Recorder.h"
 
 #include "marquel/Exception.h"
 #include "sound/Decoder.h"

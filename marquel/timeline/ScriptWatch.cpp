@@ -1,4 +1,4 @@
-#include "marquel/ScriptWatch.h"
+#include "marquel/timeline/ScriptWatch.h"
 
 #include "vx/FileSystem.h"
 

@@ -1,4 +1,4 @@
-#include "marquel/FramePipeline.h"
+#include "marquel/capture/FramePipeline.h"
 
 namespace Marquel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "marquel/FramePipeline.h"
+#include "marquel/capture/FramePipeline.h"
 #include "vx/File.h"
 #include "vx/VideoInfo.h"
 #include "vx/VideoWriter.h"

@@ -1,4 +1,4 @@
-#include "marquel/SurfaceDisplay.h"
+#include "marquel/display/SurfaceDisplay.h"
 
 #include <SDL.h>
 

@@ -1,8 +1,8 @@
-#include "marquel/Capture.h"
+#include "marquel/capture/Capture.h"
 
 #include "marquel/Display.h"
 #include "marquel/Exception.h"
-#include "marquel/Mp4Recorder.h"
+#include "marquel/capture/Mp4Recorder.h"
 #include "vx/DirectorySource.h"
 #include "vx/FileSystem.h"
 

@@ -1,6 +1,6 @@
 // The inspector's drawing: the fixed frame, the time chart of the script and the footer.
 
-#include "marquel/Inspector.h"
+#include "marquel/overlay/Inspector.h"
 
 #include "marquel/Script.h"
 #include "vx/FileSystem.h"

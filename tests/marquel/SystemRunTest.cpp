@@ -49,6 +49,16 @@ protected:
         return s;
     }
 
+    // The script file "demo.xml" followed while shown plays it as "keys" or "edited".
+    Marquel::System& startFollowing(Marquel::Effect& shown) {
+        write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<script file="demo.xml"/><music mute="nosound"/></demo>)");
+        Marquel::System& s = start();
+        s.addEffect("keys", &shown);
+        s.addEffect("edited", &shown);
+        return s;
+    }
+
     ScriptedEffect keys;
 };
 
@@ -452,12 +462,8 @@ std::string colourScript(const std::string& colour, int end = 30) {
 
 TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     write("data/demo.xml", colourScript("1 0 0"));
-    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
-<script file="demo.xml"/><music mute="nosound"/></demo>)");
-    Marquel::System& s = start();
     ColourEffect shown;
-    s.addEffect("keys", &shown);
-    s.addEffect("edited", &shown);
+    Marquel::System& s = startFollowing(shown);
     s.addEffect("keys|", &shown); // the name while it is typed, with its cursor
     std::string broken, brokenLine, heldBack;
     shown.plan[1] = [&] {
@@ -533,12 +539,8 @@ TEST_F(SystemRunTest, ScriptFileBehindALinkOrGoneIsFollowedAndSaved) {
     const auto at = [&](const char* name) { return dir.path() / name; };
     write("data/real/target.xml", colourScript("1 0 0"));
     std::filesystem::create_symlink("real/target.xml", at("data/demo.xml"));
-    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
-<script file="demo.xml"/><music mute="nosound"/></demo>)");
-    Marquel::System& s = start();
     ColourEffect shown;
-    s.addEffect("keys", &shown);
-    s.addEffect("edited", &shown);
+    Marquel::System& s = startFollowing(shown);
     shown.plan[1] = [&] { write("data/real/target.xml", colourScript("0 1 0")); };
     shown.plan[3] = [&] {
         write("data/real/new.xml", colourScript("0 0 1"));

@@ -61,10 +61,14 @@ bool keptAroundTheRoot(const XmlTag& item) {
 // tree written with an indent per level could otherwise grow without bound.
 constexpr size_t MAX_WRITTEN = size_t(1) << 30;
 
+// A one-character indent, the usual tab, goes in as one run: deep trees write it thousands
+// of times a line.
 void appendIndent(std::string& text, const std::string& indent, size_t depth) {
-    if (indent.empty())
+    if (indent.size() == 1) {
+        text.append(depth, indent[0]);
         return;
-    for (size_t i = 0; i < depth; ++i)
+    }
+    for (size_t i = 0; i < depth && !indent.empty(); ++i)
         text += indent;
 }
 

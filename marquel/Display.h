@@ -63,12 +63,16 @@ public:
     virtual Vorlik::TextureManager* getTextureManager() { return nullptr; }
 
     bool isOpen() const { return opened; }
+    // A SIGINT or SIGTERM came while a window was open: the quit record pollEvents then
+    // gives is one nothing may hold back.
+    static bool quitSignalled();
     // Whether endFrame shows the frame it ends. A recording shows only a few: nobody watches
     // each one, and showing one costs a copy of the whole picture to the screen.
     void setPresenting(bool on) { presenting = on; }
 
 protected:
-    // Closes an open window and keeps what the next one is opened with.
+    // Closes an open window and keeps what the next one is opened with. From here until
+    // the window closes, SIGINT and SIGTERM become quit records.
     void reopen(const std::string& newCaption, int width, int height, bool wantFullscreen);
     // Keeps the size of the window that opened: SDL gives a side asked for as 0 the screen's.
     void takeScreenSize(const SDL_Surface* screen);

@@ -143,8 +143,8 @@ private:
     // The text Ctrl+S would write into each script file, empty where none can be written.
     std::vector<std::string> scriptTexts() const;
     // The first script file whose text on disk is not the one last loaded or written, or
-    // is not found; -1 when there is none.
-    int changedScriptFile();
+    // with goneCounts is not found; -1 when there is none.
+    int changedScriptFile(bool goneCounts);
     // Once a frame: loads a script file that changed on disk, unless text is being typed
     // or the inspector holds unsaved edits.
     void followScriptFiles();

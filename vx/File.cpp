@@ -17,14 +17,14 @@ void File::drop(HandleRecord<FileObject>* released) {
     }
 }
 
-File File::fromBytes(const std::string& name, const void* bytes, int32_t size) {
+File File::fromBytes(const std::string& name, const void* bytes, int64_t size) {
     const uint8_t* first = static_cast<const uint8_t*>(bytes);
     std::vector<uint8_t> data(first, first + (size > 0 ? size : 0));
     return File(new FileObject(name, std::move(data)));
 }
 
 File File::fromString(const std::string& name, const std::string& text) {
-    return fromBytes(name, text.data(), static_cast<int32_t>(text.size()));
+    return fromBytes(name, text.data(), static_cast<int64_t>(text.size()));
 }
 
 const FileObject* File::operator->() const {

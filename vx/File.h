@@ -8,13 +8,15 @@
 
 namespace Vx {
 
-// One whole file in memory, under the name it was asked for or is to be written as.
+// One whole file in memory, under the name it was asked for or is to be written as. A file
+// read through a source holds at most INT32_MAX bytes, so its size fits the parsers' int.
 class FileObject {
 public:
     FileObject(std::string name, std::vector<uint8_t> data);
 
     const std::string& getName() const { return name; }
-    int32_t getSize() const { return static_cast<int32_t>(data.size()); }
+    // 64 bits: a text of several GiB must not pass for a short or empty one.
+    int64_t getSize() const { return static_cast<int64_t>(data.size()); }
     const uint8_t* getData() const { return data.data(); }
     // The same bytes for text parsers; no terminating zero is added.
     const char* getChars() const { return reinterpret_cast<const char*>(data.data()); }
@@ -33,7 +35,7 @@ public:
     using CountedHandle::CountedHandle;
 
     // A new file holding a copy of size bytes, e.g. a document about to be written.
-    static File fromBytes(const std::string& name, const void* bytes, int32_t size);
+    static File fromBytes(const std::string& name, const void* bytes, int64_t size);
     static File fromString(const std::string& name, const std::string& text);
 
     // Throws Vx::Exception on an empty handle.

@@ -49,10 +49,26 @@ void checkPlace(const XmlNode& owner, int index) {
                            owner.getName().c_str());
 }
 
+// Comments and declarations stand around the root as the user put them there; text
+// outside the root is no part of the document.
+bool keptAroundTheRoot(const XmlTag& item) {
+    const TagType type = item.getTagType();
+    return type == TT_COMMENT || type == TT_EXCLAIM ||
+           (type == TT_QUESTION && item.getName() != "xml");
+}
+
+// A text past this is refused: files are read back only up to 2 GiB, and a deep or wide
+// tree written with an indent per level could otherwise grow without bound.
+constexpr size_t MAX_WRITTEN = size_t(1) << 30;
+
+// A one-character indent, the usual tab, goes in as one run: deep trees write it thousands
+// of times a line.
 void appendIndent(std::string& text, const std::string& indent, size_t depth) {
-    if (indent.empty())
+    if (indent.size() == 1) {
+        text.append(depth, indent[0]);
         return;
-    for (size_t i = 0; i < depth; ++i)
+    }
+    for (size_t i = 0; i < depth && !indent.empty(); ++i)
         text += indent;
 }
 
@@ -64,6 +80,8 @@ void XmlParser::parse(const char* data, int size) {
         if (!getName().empty())
             throw XmlException("Parser has already parsed a xml-file, use clear() first!");
         xmlDeclaration.reset();
+        leadingItems.clear();
+        trailingItems.clear();
         readDocument(reader);
     } catch (const XmlException& fault) {
         throw XmlException("(error at line %d, col %d); %s (when reading tag at %d:%d)",
@@ -78,6 +96,8 @@ void XmlParser::readDocument(XmlReader& reader) {
     // Declarations may come by the thousand, each merged into the first.
     AttributeIndex declarationIndex;
     for (reader.readTag(item); item.getTagType() != TT_NORMAL; reader.readTag(item)) {
+        if (keptAroundTheRoot(item))
+            leadingItems.push_back(item);
         if (item.getTagType() != TT_QUESTION || item.getName() != "xml")
             continue;
         if (xmlDeclaration.getName().empty()) {
@@ -108,6 +128,22 @@ void XmlParser::readDocument(XmlReader& reader) {
             owner = owner->appendChild(std::move(item));
         }
     }
+    readTrailingItems(reader);
+}
+
+// Nothing after the root may fail the document: the first item that is not kept, or that
+// does not read, ends what is kept.
+void XmlParser::readTrailingItems(XmlReader& reader) {
+    XmlTag item;
+    try {
+        while (reader.hasMore()) {
+            reader.readTag(item);
+            if (!keptAroundTheRoot(item))
+                return;
+            trailingItems.push_back(std::move(item));
+        }
+    } catch (const XmlException&) {
+    }
 }
 
 // A childless element that carries its owner's name is written with an end tag, since the
@@ -125,6 +161,8 @@ void XmlParser::appendDocument(std::string& text, const std::string& indent) con
         tag.appendTo(text, true);
         text += '\n';
     }
+    for (const XmlTag& item : leadingItems)
+        item.appendTo(text, true);
     appendTo(text, false);
 
     struct Level {
@@ -133,6 +171,8 @@ void XmlParser::appendDocument(std::string& text, const std::string& indent) con
     };
     std::vector<Level> levels{{this, 0}};
     while (!levels.empty()) {
+        if (text.size() > MAX_WRITTEN)
+            throw XmlException("XmlParser::write; The document would be larger than 1 GiB!");
         Level& level = levels.back();
         const XmlNode& owner = *level.owner;
         size_t depth = levels.size();
@@ -154,6 +194,8 @@ void XmlParser::appendDocument(std::string& text, const std::string& indent) con
         if (descend)
             levels.push_back({&child, 0});
     }
+    for (const XmlTag& item : trailingItems)
+        item.appendTo(text, true);
 }
 
 void XmlParser::write(std::ostream& stream, const std::string& indent) const {

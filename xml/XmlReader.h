@@ -21,6 +21,11 @@ public:
 
     // Reads the next item into tag; throws Xml::XmlException on a fault.
     void readTag(XmlTag& tag);
+    // Skips white space; false when nothing but white space was left.
+    bool hasMore() {
+        skipWhiteSpace();
+        return !atEnd();
+    }
 
     int getLine() const { return line; }
     int getColumn() const { return column; }

@@ -2,8 +2,9 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <cstring>
-
+#include <iterator>
 #include <stdexcept>
 
 namespace Marquel {
@@ -14,14 +15,65 @@ constexpr SDLMod CTRL_MASK = SDLMod(KMOD_LCTRL | KMOD_RCTRL);
 constexpr SDLMod ALT_MASK = SDLMod(KMOD_LALT | KMOD_RALT);
 constexpr SDLMod SHIFT_MASK = SDLMod(KMOD_LSHIFT | KMOD_RSHIFT);
 
+// SDL turns SIGINT and SIGTERM into the quit of the close button, which the inspector holds
+// back; with its own handler the player tells them apart, so that Ctrl+C in the terminal,
+// timeout or a desktop logging out always end it.
+constexpr int QUIT_SIGNALS[] = {SIGINT, SIGTERM};
+volatile std::sig_atomic_t quitSignal = 0;
+bool catchingQuitSignals = false;
+struct sigaction previousActions[std::size(QUIT_SIGNALS)];
+
+void noteQuitSignal(int signal) {
+    // A second one finds the player stuck: it ends at once, as without a window.
+    if (quitSignal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    quitSignal = signal;
+}
+
+// Before SDL_Init, which then leaves the handler in place.
+void catchQuitSignals() {
+    if (catchingQuitSignals)
+        return;
+    quitSignal = 0;
+    struct sigaction action = {};
+    action.sa_handler = noteQuitSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < std::size(QUIT_SIGNALS); ++i)
+        sigaction(QUIT_SIGNALS[i], &action, &previousActions[i]);
+    catchingQuitSignals = true;
+}
+
+void releaseQuitSignals() {
+    if (!catchingQuitSignals)
+        return;
+    for (size_t i = 0; i < std::size(QUIT_SIGNALS); ++i)
+        sigaction(QUIT_SIGNALS[i], &previousActions[i], nullptr);
+    catchingQuitSignals = false;
+}
+
 } // namespace
 
 Display::~Display() {
     SDL_Quit();
+    releaseQuitSignals();
     opened = false;
 }
 
+bool Display::quitSignalled() {
+    return quitSignal != 0;
+}
+
 void Display::pollEvents(EventList& events) {
+    if (quitSignalled()) {
+        Event quit;
+        quit.type = EVENT_QUIT;
+        events.append(quit);
+        return;
+    }
     SDL_PumpEvents();
     // At most CAPACITY - 1 events are taken from SDL's queue a frame, so a burst of keys
     // carries over to the next frames intact.
@@ -61,6 +113,7 @@ bool Display::isFullscreen() const {
 
 void Display::close() {
     SDL_Quit();
+    releaseQuitSignals();
     opened = false;
 }
 
@@ -106,6 +159,7 @@ void Display::failWithSdlError(std::FILE* stream, const char* format) {
 void Display::reopen(const std::string& newCaption, int width, int height, bool wantFullscreen) {
     if (opened)
         close();
+    catchQuitSignals();
     windowWidth = width;
     windowHeight = height;
     fullscreen = wantFullscreen;

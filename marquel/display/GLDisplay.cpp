@@ -1,6 +1,7 @@
 #include "marquel/display/GLDisplay.h"
 
 #include "marquel/Exception.h"
+#include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Panel.h"
 #include "vorlik/Extensions.h"
 #include "vorlik/TextureManager.h"
@@ -24,7 +25,7 @@ namespace {
 constexpr GLbitfield ALL_ATTRIB_BITS = 0xFFFFF;
 
 // The HUD's distance from the window's right and bottom edges, in pixels.
-constexpr float HUD_MARGIN = 5;
+constexpr float HUD_MARGIN = Hud::MARGIN;
 
 // One quad of the loading bar in its own coordinates: x across, y along, grey level grey.
 void drawBarQuad(float grey, float halfWidth, float bottom, float top) {

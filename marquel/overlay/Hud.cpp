@@ -13,9 +13,12 @@ constexpr uint32_t INSIDE = 0xAA660000;
 constexpr uint32_t TEXT = 0xFFFFFFFF;
 constexpr int32_t WIDTH = 64;
 constexpr int32_t HEIGHT = 32;
-// The box with a message: one more line, at most this wide (the text is cut).
-constexpr int32_t MESSAGE_HEIGHT = 46;
+// The box with a message: one more line each, at most this wide.
+constexpr int32_t LINE_HEIGHT = 14;
+constexpr int32_t MESSAGE_TOP = 30;
 constexpr int32_t MESSAGE_MAX_WIDTH = 512;
+// The text starts this far in and keeps as much room on the right.
+constexpr int32_t TEXT_INSET = 3;
 
 // Truncated towards zero; a value no integer holds (a clock run wild, NaN) reads as 0
 // rather than being converted out of range.
@@ -34,6 +37,42 @@ std::string clockText(float time) {
     return text;
 }
 
+// The longest start of word no wider than room, at least one character.
+size_t fittingPart(const Panel& panel, const std::string& word, int32_t room) {
+    size_t length = 1;
+    while (length < word.size() && panel.textWidth(word.substr(0, length + 1)) <= room)
+        ++length;
+    return length;
+}
+
+// Text in lines no wider than room: broken at spaces and line feeds, and a word wider than
+// the room wherever it has to be.
+std::vector<std::string> wrapped(const Panel& panel, const std::string& text, int32_t room) {
+    std::vector<std::string> lines(1);
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find_first_of(" \n", at), text.size());
+        std::string word = text.substr(at, end - at);
+        std::string& line = lines.back();
+        if (!word.empty() && !line.empty() && panel.textWidth(line + " " + word) <= room) {
+            line += " " + word;
+        } else if (!word.empty()) {
+            if (!line.empty())
+                lines.emplace_back();
+            while (panel.textWidth(word) > room) {
+                const size_t length = fittingPart(panel, word, room);
+                lines.back() = word.substr(0, length);
+                lines.emplace_back();
+                word.erase(0, length);
+            }
+            lines.back() = word;
+        }
+        if (end < text.size() && text[end] == '\n')
+            lines.emplace_back();
+        at = end + 1;
+    }
+    return lines;
+}
+
 } // namespace
 
 Hud::Hud(Vx::FileSystem* files) : Panel(files) {
@@ -44,12 +83,44 @@ void Hud::setMessage(const std::string& text) {
     if (text == message)
         return;
     message = text;
-    // The text starts 3 pixels in and keeps as much room on the right.
-    const int32_t needed = std::min(textWidth(message), MESSAGE_MAX_WIDTH) + 6;
-    if (message.empty())
+    layOut();
+}
+
+void Hud::fitInto(uint32_t windowWidth, uint32_t windowHeight) {
+    if (windowWidth == roomWidth && windowHeight == roomHeight)
+        return;
+    roomWidth = windowWidth;
+    roomHeight = windowHeight;
+    if (!message.empty())
+        layOut();
+}
+
+void Hud::layOut() {
+    messageLines.clear();
+    if (message.empty()) {
         resize(WIDTH, HEIGHT);
-    else
-        resize(static_cast<uint32_t>(std::clamp(needed, WIDTH, MESSAGE_MAX_WIDTH)), MESSAGE_HEIGHT);
+    } else {
+        // The box never grows past the window's left or top edge, where it is not seen:
+        // the lines that do not fit under the clock are left out.
+        // Before the window is known, the message has the widest box and 36 lines.
+        const int64_t roomAcross =
+            roomWidth > 0 ? int64_t(roomWidth) - 2 * MARGIN : MESSAGE_MAX_WIDTH;
+        const int64_t roomBelowClock =
+            roomHeight > 0 ? int64_t(roomHeight) - 2 * MARGIN - HEIGHT : MESSAGE_MAX_WIDTH;
+        const auto boxWidth =
+            static_cast<int32_t>(std::clamp<int64_t>(roomAcross, WIDTH, MESSAGE_MAX_WIDTH));
+        messageLines = wrapped(*this, message, boxWidth - 2 * TEXT_INSET);
+        const auto fitting =
+            static_cast<size_t>(std::max<int64_t>(roomBelowClock / LINE_HEIGHT, 1));
+        if (messageLines.size() > fitting)
+            messageLines.resize(fitting);
+        int32_t needed = 0;
+        for (const std::string& line : messageLines)
+            needed = std::max(needed, textWidth(line) + 2 * TEXT_INSET);
+        const auto lines = static_cast<int32_t>(messageLines.size());
+        resize(static_cast<uint32_t>(std::clamp(needed, WIDTH, boxWidth)),
+               static_cast<uint32_t>(HEIGHT + lines * LINE_HEIGHT));
+    }
     redraw();
     dirty = true;
 }
@@ -77,7 +148,7 @@ void Hud::redraw() {
     TextItem line;
     line.colour = TEXT;
     line.maxWidth = WIDTH;
-    line.x = 3;
+    line.x = TEXT_INSET;
     line.y = 2;
     line.text = clockText(time);
     drawText(line);
@@ -86,10 +157,13 @@ void Hud::redraw() {
     line.y = 16;
     line.text = rate;
     drawText(line);
-    line.y = 30;
+    line.y = MESSAGE_TOP;
     line.maxWidth = w - line.x;
-    line.text = message;
-    drawText(line);
+    for (const std::string& text : messageLines) {
+        line.text = text;
+        drawText(line);
+        line.y += LINE_HEIGHT;
+    }
 }
 
 } // namespace Marquel

@@ -316,8 +316,9 @@ void System::handleEvents(Loop& loop) {
     display->pollEvents(events);
     for (int32_t e = 0; e < events.count; ++e) {
         const Event& event = events.events[e];
-        // While the inspector is up, Escape and the close button belong to it.
-        if (isQuit(event) && !inspector->visible)
+        // While the inspector is up, Escape and the close button belong to it; a signal
+        // does not.
+        if (isQuit(event) && (!inspector->visible || Display::quitSignalled()))
             loop.running = false;
         if (event.type != EVENT_KEYDOWN)
             continue;
@@ -473,8 +474,10 @@ void System::drawPanels() {
     if (capture.recordsVideo())
         return;
     display->drawInspector(*inspector);
-    if (hud->shown())
+    if (hud->shown()) {
+        hud->fitInto(display->width(), display->height());
         display->drawHud(*hud);
+    }
 }
 
 void System::followFullscreen() {

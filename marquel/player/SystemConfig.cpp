@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 namespace Marquel {
 
@@ -44,13 +45,51 @@ template <typename Parse> auto parseNamed(const std::string& name, Parse parse) 
     }
 }
 
+// Elements below the root nest at most this deep. The write-back indents every line once per
+// level, so its text grows with the square of the depth: 50,000 levels would make 2.5 GB.
+constexpr int MAX_DEPTH = 1000;
+
+// The line of the first element nested deeper than MAX_DEPTH below root; 0 when none is.
+int lineTooDeep(const Xml::XmlNode& root) {
+    std::vector<std::pair<const Xml::XmlNode*, int>> open{{&root, 0}};
+    while (!open.empty()) {
+        const auto [node, depth] = open.back();
+        open.pop_back();
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (depth == MAX_DEPTH)
+                return node->child(i)->getLine();
+            open.emplace_back(node->child(i), depth + 1);
+        }
+    }
+    return 0;
+}
+
 // Reads and parses "marquel.xml"; false when its root is not "demo".
 bool readConfiguration(Vx::FileSystem& files, Xml::XmlParser& document) {
     Vx::File text = files.readFile(CONFIGURATION);
     if (text.isNull())
         throw Exception("[Marquel] Could not load 'marquel.xml'");
     parseNamed(CONFIGURATION, [&] { document.parse(text->getChars(), text->getSize()); });
+    if (const int line = lineTooDeep(document)) {
+        throw Exception("[Marquel] 'marquel.xml' is not a configuration: elements nest at most "
+                        "%d levels deep, and the one in line %d is deeper",
+                        MAX_DEPTH, line);
+    }
     return document.getName() == "demo";
+}
+
+// What stands at path in place of a file that can be read, as "a folder"; empty for a file
+// or nothing.
+std::string notAFile(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_directory(status))
+        return "a folder";
+    if (std::filesystem::is_fifo(status))
+        return "a FIFO";
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return "not a regular file";
+    return "";
 }
 
 // Visits every child of root named name, in document order.
@@ -247,8 +286,16 @@ void System::applyScript(Xml::XmlNode& root) {
 
 std::string System::loadScriptFile(Script& into, const std::string& name) {
     Vx::File text = files.readFile(name);
-    if (text.isNull())
+    if (text.isNull()) {
+        for (const std::string& path : files.lookupPaths(name)) {
+            const std::string what = notAFile(path);
+            if (!what.empty()) {
+                throw Exception("[Marquel] Could not read the scriptfile '%s': '%s' is %s",
+                                name.c_str(), path.c_str(), what.c_str());
+            }
+        }
         throw Exception("[Marquel] Could not find the scriptfile '%s'", name.c_str());
+    }
     // A script read only in part would play wrongly, and Ctrl+S would then write that
     // part over the whole file.
     if (!parseNamed(name, [&] { return into.load(text->getChars(), text->getSize()); })) {
@@ -302,8 +349,9 @@ void System::saveScript() {
     // Every text is made before any file is written, so a refused save changes no file.
     // Nor may it write over a text an editor saved and the player did not load. The disk
     // itself is asked: the watch may not have told of that save yet (it waits while a text
-    // is typed), or not run at all (during a dump).
-    const int changed = changedScriptFile();
+    // is typed), or not run at all (during a dump). A file gone from disk holds nothing to
+    // keep: the edits are all there is.
+    const int changed = changedScriptFile(false);
     if (changed >= 0) {
         std::fprintf(stderr,
                      "[Marquel] Could not save the script '%s'; the edits are kept: it changed "
@@ -343,10 +391,10 @@ void System::saveScript() {
         scriptWatch->follow(files, scriptFiles);
 }
 
-int System::changedScriptFile() {
+int System::changedScriptFile(bool goneCounts) {
     for (size_t i = 0; i < scriptFiles.size(); ++i) {
         const Vx::File text = files.readFile(scriptFiles[i]);
-        if (text.isNull() || text->getText() != diskTexts[i])
+        if (text.isNull() ? goneCounts : text->getText() != diskTexts[i])
             return static_cast<int>(i);
     }
     return -1;
@@ -362,10 +410,10 @@ void System::followScriptFiles() {
         return;
     scriptTouched = false;
     scriptWatch->follow(files, scriptFiles);
-    const int changed = changedScriptFile();
+    const int changed = changedScriptFile(true);
     if (changed < 0) {
         // Back to what plays: nothing waits and nothing is broken any more.
-        hud->setMessage("");
+        hud->setMessage(scriptWatch->trouble());
     } else if (scriptTexts() != savedTexts) {
         const std::string& name = scriptFiles[static_cast<size_t>(changed)];
         std::fprintf(stderr,
@@ -399,7 +447,7 @@ void System::reloadScript() {
     script = std::move(fresh);
     diskTexts = std::move(texts);
     savedTexts = scriptTexts();
-    hud->setMessage("");
+    hud->setMessage(scriptWatch ? scriptWatch->trouble() : "");
     inspector->scriptReplaced();
     // A script that now ends before the time shown would end the demo: it waits on its last
     // moment, where the nodes that end with it still draw.

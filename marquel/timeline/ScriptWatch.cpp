@@ -3,6 +3,7 @@
 #include "vx/FileSystem.h"
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,9 +16,12 @@ namespace Marquel {
 namespace {
 
 // A file created is still empty: the write that fills it ends with IN_CLOSE_WRITE. A folder
-// created may be the missing one a file is looked up in.
+// created may be the missing one a file is looked up in, and a link created is whole at once.
 constexpr uint32_t EVENTS =
     IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_CREATE | IN_MOVE_SELF;
+
+// Links followed from one name at most, as the system itself follows them.
+constexpr int MAX_LINKS = 40;
 
 // The folder that holds path, or the nearest one above it that exists; every name on the way
 // down from it is added to names, whose coming into being is then a change.
@@ -31,6 +35,11 @@ std::string watchedFolder(const std::filesystem::path& path, std::set<std::strin
     return folder.empty() ? "." : folder.string();
 }
 
+bool isLink(const std::string& path) {
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 } // namespace
 
 ScriptWatch::ScriptWatch() : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
@@ -40,10 +49,10 @@ ScriptWatch::ScriptWatch() : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
 
 void ScriptWatch::cannotWatch(const std::string& what, int error) {
     // Once: the maker would otherwise wait for reloads that never come.
-    if (!warned)
-        std::fprintf(stderr, "[Marquel] Not following %s on disk: %s; Ctrl+R reloads them\n",
-                     what.c_str(), std::strerror(error));
-    warned = true;
+    if (!why.empty())
+        return;
+    why = "Not following " + what + " on disk: " + std::strerror(error) + "; Ctrl+R reloads them";
+    std::fprintf(stderr, "[Marquel] %s\n", why.c_str());
 }
 
 ScriptWatch::~ScriptWatch() {
@@ -58,7 +67,7 @@ void ScriptWatch::follow(Vx::FileSystem& files, const std::vector<std::string>& 
     fileNames.clear();
     for (const std::string& name : names) {
         for (const std::string& path : files.lookupPaths(name))
-            wanted.insert(watchedFolder(path, fileNames));
+            watchPath(path, wanted);
     }
     for (auto it = folders.begin(); it != folders.end();) {
         if (wanted.erase(it->second) == 0) {
@@ -74,6 +83,20 @@ void ScriptWatch::follow(Vx::FileSystem& files, const std::vector<std::string>& 
             folders[watch] = folder;
         else if (errno == ENOSPC || errno == ENOMEM)
             cannotWatch("'" + folder + "'", errno);
+    }
+}
+
+// Saving a link's target, in place or by a rename, touches only the target's folder.
+void ScriptWatch::watchPath(const std::string& path, std::set<std::string>& wanted) {
+    std::filesystem::path at = path;
+    wanted.insert(watchedFolder(at, fileNames));
+    std::error_code error;
+    for (int hop = 0; hop < MAX_LINKS && isLink(at.string()); ++hop) {
+        const std::filesystem::path target = std::filesystem::read_symlink(at, error);
+        if (error)
+            return;
+        at = at.parent_path() / target;
+        wanted.insert(watchedFolder(at, fileNames));
     }
 }
 
@@ -100,9 +123,10 @@ bool ScriptWatch::changed() {
                 if (mask & IN_MOVE_SELF)
                     inotify_rm_watch(fd, event->wd);
                 seen = folders.erase(event->wd) > 0 || seen;
-            } else if (event->len > 0 && fileNames.count(event->name) > 0 &&
-                       (mask & (IN_CREATE | IN_ISDIR)) != IN_CREATE) {
-                seen = true;
+            } else if (event->len > 0 && fileNames.count(event->name) > 0) {
+                const auto folder = folders.find(event->wd);
+                seen = seen || (mask & (IN_CREATE | IN_ISDIR)) != IN_CREATE ||
+                       (folder != folders.end() && isLink(folder->second + "/" + event->name));
             }
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }

@@ -14,11 +14,12 @@ namespace Marquel {
 // Tells when a file the script is read from may have changed on disk. The folders that hold
 // it, or would hold a copy found before it, are watched with inotify: an editor that saves
 // by writing a new file and renaming it over the old one is seen too, and nothing is read
-// while no file changes. Files inside archives are not watched.
+// while no file changes. A file that is a symbolic link is followed to its target, whose
+// folder is watched as well. Files inside archives are not watched.
 class ScriptWatch {
 public:
     // Without inotify (out of instances or watches) nothing is ever reported, which is said
-    // once on standard error.
+    // once on standard error and kept in trouble().
     ScriptWatch();
     ~ScriptWatch();
     ScriptWatch(const ScriptWatch&) = delete;
@@ -31,13 +32,18 @@ public:
     // True when a file of one of the names was written, moved or removed since the last
     // call; never waits.
     bool changed();
+    // Why changes are not followed, for the user to read while nothing else is wrong; empty
+    // while they are.
+    const std::string& trouble() const { return why; }
 
 private:
     // Says once on standard error that what cannot be followed, and why.
     void cannotWatch(const std::string& what, int error);
+    // Adds the folders the file at path is found through, and its name, to those watched.
+    void watchPath(const std::string& path, std::set<std::string>& wanted);
 
     int fd = -1;
-    bool warned = false;
+    std::string why;
     // Watch descriptor to folder.
     std::map<int, std::string> folders;
     // The file names (without folder) whose events count.

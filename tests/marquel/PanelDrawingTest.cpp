@@ -291,4 +291,18 @@ TEST_F(PanelDrawingTest, HudShowsClockAndRateFromInfoRecords) {
         hud.handleEvents(events);
         EXPECT_EQ(readCodeText(hud, 3, 2, 8, 0xFFFFFFFF), shown) << time;
     }
+
+    // A message wraps to the window less its margins: at spaces, and where it must in a word
+    // wider than the room (84 pixels of text: 10 characters).
+    hud.fitInto(100, 200);
+    hud.setMessage("one two three fourfivesixseven");
+    EXPECT_EQ(hud.messageLines,
+              (std::vector<std::string>{"one two", "three", "fourfivesi", "xseven"}));
+    EXPECT_EQ(hud.width, 86u);
+    EXPECT_EQ(hud.height, 32u + 4 * 14);
+    EXPECT_EQ(readCodeText(hud, 3, 30 + 2 * 14, 10, 0xFFFFFFFF), "fourfivesi");
+    // No higher than the window: what does not fit under the clock is left out.
+    hud.fitInto(100, 60);
+    EXPECT_EQ(hud.messageLines, std::vector<std::string>{"one two"});
+    EXPECT_EQ(hud.height, 46u);
 }

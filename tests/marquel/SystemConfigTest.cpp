@@ -98,23 +98,23 @@ TEST_F(SystemConfigTest, FullscreenInLowerCaseOpensTheFullScreen) {
 }
 
 TEST_F(SystemConfigTest, WriteBackInsertsTimeThenHudFirstWithTabs) {
-    write("marquel.xml", R"(<demo>
+    write("marquel.xml", R"(<!DOCTYPE demo><!-- my settings --><demo>
 <window width="64" height="48" mode="fullscreen"/>
 <music file="a.ogg" mute="nosound"/>
 <window width="64" height="48"/>
-</demo>)");
+</demo><!-- the end -->)");
     Marquel::System& s = start();
     s.startTime = 3.14159f;
     s.fullscreen = false;
     s.hud->show();
     finish();
-    EXPECT_EQ(read("marquel.xml"), "<demo>\n"
+    EXPECT_EQ(read("marquel.xml"), "<!DOCTYPE demo>\n<!-- my settings -->\n<demo>\n"
                                    "\t<time start=\"3.14\"/>\n"
                                    "\t<hud mini=\"on\"/>\n"
                                    "\t<window width=\"64\" height=\"48\" mode=\"windowed\"/>\n"
                                    "\t<music file=\"a.ogg\" mute=\"nosound\"/>\n"
                                    "\t<window width=\"64\" height=\"48\" mode=\"windowed\"/>\n"
-                                   "</demo>\n");
+                                   "</demo>\n<!-- the end -->\n");
 }
 
 TEST_F(SystemConfigTest, WriteBackUpdatesExistingTimeAndHudAndAddsAMissingHudFirst) {
@@ -334,4 +334,20 @@ TEST_F(SystemConfigTest, WriteBackThatFailsLeavesTheOldFileAndSaysSoOnce) {
     EXPECT_EQ(said.rfind("[Marquel] The settings were not saved: ", 0), 0u) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_EQ(read("marquel.xml"), "<demo><window");
+
+    // Nested too deep: its write-back, one more indent a level, would make gigabytes.
+    std::string deep = "<demo>\n";
+    for (int i = 0; i < 1001; ++i)
+        deep.insert(7, "<a>") += "</a>";
+    deep += "</demo>";
+    write("marquel.xml", original);
+    start();
+    write("marquel.xml", deep);
+    testing::internal::CaptureStderr();
+    finish();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[Marquel] The settings were not saved: [Marquel] 'marquel.xml' is not a "
+              "configuration: elements nest at most 1000 levels deep, and the one in line 2 is "
+              "deeper\n");
+    EXPECT_EQ(read("marquel.xml"), deep);
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 
 using system_test::pressKey;
@@ -45,6 +46,16 @@ protected:
                                  "</demo>");
         Marquel::System& s = start();
         s.addEffect("keys", &keys);
+        return s;
+    }
+
+    // The script file "demo.xml" followed while shown plays it as "keys" or "edited".
+    Marquel::System& startFollowing(Marquel::Effect& shown) {
+        write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<script file="demo.xml"/><music mute="nosound"/></demo>)");
+        Marquel::System& s = start();
+        s.addEffect("keys", &shown);
+        s.addEffect("edited", &shown);
         return s;
     }
 
@@ -451,12 +462,8 @@ std::string colourScript(const std::string& colour, int end = 30) {
 
 TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     write("data/demo.xml", colourScript("1 0 0"));
-    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
-<script file="demo.xml"/><music mute="nosound"/></demo>)");
-    Marquel::System& s = start();
     ColourEffect shown;
-    s.addEffect("keys", &shown);
-    s.addEffect("edited", &shown);
+    Marquel::System& s = startFollowing(shown);
     s.addEffect("keys|", &shown); // the name while it is typed, with its cursor
     std::string broken, brokenLine, heldBack;
     shown.plan[1] = [&] {
@@ -526,6 +533,59 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     EXPECT_FLOAT_EQ(s.now(), 2);
     EXPECT_EQ(shown.shown[16], 0xFF00FFu) << "paused on its last moment, where its nodes draw";
     EXPECT_EQ(s.hud->message, "");
+}
+
+TEST_F(SystemRunTest, ScriptFileBehindALinkOrGoneIsFollowedAndSaved) {
+    const auto at = [&](const char* name) { return dir.path() / name; };
+    write("data/real/target.xml", colourScript("1 0 0"));
+    std::filesystem::create_symlink("real/target.xml", at("data/demo.xml"));
+    ColourEffect shown;
+    Marquel::System& s = startFollowing(shown);
+    shown.plan[1] = [&] { write("data/real/target.xml", colourScript("0 1 0")); };
+    shown.plan[3] = [&] {
+        write("data/real/new.xml", colourScript("0 0 1"));
+        std::filesystem::rename(at("data/real/new.xml"), at("data/real/target.xml"));
+    };
+    shown.plan[5] = [&] { std::filesystem::remove(at("data/demo.xml")); };
+    shown.plan[6] = [&] {
+        write("data/other.xml", colourScript("1 1 0"));
+        std::filesystem::create_symlink("other.xml", at("data/demo.xml"));
+    };
+    shown.plan[8] = [&] {
+        EXPECT_EQ(s.hud->message, "") << "no stale message for a link made anew";
+        std::filesystem::remove(at("data/demo.xml"));
+        std::filesystem::create_directory(at("data/demo.xml"));
+    };
+    shown.plan[10] = [&] {
+        EXPECT_EQ(s.hud->message, "Not reloaded: Could not read the scriptfile 'demo.xml': "
+                                  "'../data/demo.xml' is a folder");
+        std::filesystem::remove(at("data/demo.xml"));
+        s.script.nodes[0]->name = "edited"; // as the inspector would
+        pressKey(SDLK_s, KMOD_LCTRL);
+    };
+    shown.plan[12] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    ASSERT_EQ(shown.shown.size(), 14u);
+    EXPECT_EQ(shown.shown[2], 0x00FF00u) << "the link's target saved in place";
+    EXPECT_EQ(shown.shown[4], 0x0000FFu) << "the link's target saved by a rename";
+    EXPECT_EQ(shown.shown[7], 0xFFFF00u) << "a link made anew";
+    EXPECT_NE(read("demo.xml").find("\"edited\""), std::string::npos) << "gone: Ctrl+S saves";
+}
+
+TEST_F(SystemRunTest, ASignalEndsThePlayerWhateverShowsAndTheSettingsAreSaved) {
+    Marquel::System& s = startDemo(30, R"(<music mute="nosound"/>)");
+    keys.plan[1] = [] { pressKey(SDLK_TAB); };
+    keys.plan[3] = [&] {
+        s.startTime = 1.5f;
+        std::raise(SIGINT);
+    };
+    keys.plan[6] = [] { pressKey(SDLK_TAB); }; // where the signal is held back, Escape ends it
+    keys.plan[7] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    EXPECT_EQ(keys.times.size(), 5u);
+    EXPECT_TRUE(s.inspector->visible);
+    finish();
+    EXPECT_NE(read("marquel.xml").find("<time start=\"1.50\"/>"), std::string::npos);
 }
 
 // The 1024 x 768 screen has no full screen of 1280 x 720: the demo opens and plays on in its

@@ -52,9 +52,10 @@ TEST_F(XmlTest, TabsCountFourAndCarriageReturnsOnlyInsideComments) {
     EXPECT_EQ(parseError("<r><!--x\r--->"), wrapped(1, 12, "Xml: Ill formatted comment!", 1, 4));
 }
 
-TEST_F(XmlTest, DeclarationIsKeptAndOtherItemsBeforeTheRootAreDropped) {
+TEST_F(XmlTest, DeclarationIsMergedAndCommentsAndDeclarationsAroundTheRootAreKept) {
     parse("<?xml version=\"1.0\"?>\n<!-- c -->\n<!DOCTYPE script>hello<?php a=\"1\"?>"
-          "<?xml encoding='latin1' version=\"2\"?><script></script>");
+          "<?xml encoding='latin1' version=\"2\"?><script></script>\n<!--\tafter -->"
+          "<!DOCTYPE x SYSTEM \"a b\"> <!-- last --> trailing <!-- dropped --><!-- <");
     EXPECT_EQ(parser.getName(), "script");
     EXPECT_EQ(parser.childCount(), 0);
     EXPECT_EQ(parser.declaration().getName(), "xml");
@@ -62,7 +63,12 @@ TEST_F(XmlTest, DeclarationIsKeptAndOtherItemsBeforeTheRootAreDropped) {
     ASSERT_EQ(parser.declaration().getAttributes().size(), 2u);
     EXPECT_EQ(parser.declaration().getAttribute("version"), "2");
     EXPECT_EQ(parser.declaration().getAttribute("encoding"), "latin1");
-    EXPECT_EQ(written(), "<?xml version=\"2\" encoding=\"latin1\"?>\n\n<script>\n</script>\n");
+    EXPECT_EQ(written(), "<?xml version=\"2\" encoding=\"latin1\"?>\n\n<!-- c -->\n"
+                         "<!DOCTYPE script>\n<?php a=\"1\"?>\n<script>\n</script>\n"
+                         "<!--\tafter -->\n<!DOCTYPE x SYSTEM \"a b\">\n<!-- last -->\n");
+    // Nothing after the root fails the document, not even what ends the kept items.
+    parse("<a></a><!-- unfinished");
+    EXPECT_EQ(written(), "<a>\n</a>\n");
 }
 
 TEST_F(XmlTest, AttributesKeepOrderAndTheLastValue) {

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-namespace Audio {
+namespace Marquel::Audio {
 
 namespace {
 
@@ -396,4 +396,4 @@ DecoderStatus openDecoder(const void* data, size_t size, std::unique_ptr<Decoder
     return DECODER_UNKNOWN_FORMAT;
 }
 
-} // namespace Audio
+} // namespace Marquel::Audio

@@ -14,8 +14,9 @@ namespace {
 
 // Every frame the decoder gives, at its own rate.
 int64_t decodeAll(const std::string& bytes, int* rate = nullptr, Frames* samples = nullptr) {
-    std::unique_ptr<Audio::Decoder> decoder;
-    if (Audio::openDecoder(bytes.data(), bytes.size(), decoder) != Audio::DECODER_OK)
+    std::unique_ptr<Marquel::Audio::Decoder> decoder;
+    if (Marquel::Audio::openDecoder(bytes.data(), bytes.size(), decoder) !=
+        Marquel::Audio::DECODER_OK)
         return -1;
     std::vector<int16_t> buffer(4096 * static_cast<size_t>(decoder->channels()));
     int64_t total = 0;

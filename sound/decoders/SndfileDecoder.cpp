@@ -45,9 +45,13 @@ public:
         return got;
     }
     int64_t seek(int64_t frame) override {
-        sf_count_t at = sf_seek(handle, frame, SEEK_SET);
-        if (at >= 0 || info.seekable)
-            return at;
+        // Without a length (an Ogg stream cut short) libsndfile's seek has no end to search
+        // within: past the last frame it may never return. Such a file is read on instead.
+        if (info.frames != SF_COUNT_MAX) {
+            sf_count_t at = sf_seek(handle, frame, SEEK_SET);
+            if (at >= 0 || info.seekable)
+                return at;
+        }
         // Some codecs (GSM 6.10, G.72x, NMS ADPCM, DPCM) decode only forwards: start again
         // from the first byte and read on up to the frame.
         if (!reopen())

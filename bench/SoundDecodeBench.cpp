@@ -78,13 +78,13 @@ void ours(benchmark::State& state, Format format) {
     std::vector<int> mix(BLOCK * 2);
     double seconds = 0;
     for (auto _ : state) {
-        std::unique_ptr<Audio::Decoder> decoder;
-        Audio::openDecoder(bytes.data(), bytes.size(), decoder);
-        Audio::Stream stream(*decoder);
-        int64_t total = decoder->length() * Audio::OUTPUT_RATE / decoder->rate();
+        std::unique_ptr<Marquel::Audio::Decoder> decoder;
+        Marquel::Audio::openDecoder(bytes.data(), bytes.size(), decoder);
+        Marquel::Audio::Stream stream(*decoder);
+        int64_t total = decoder->length() * Marquel::Audio::OUTPUT_RATE / decoder->rate();
         for (int64_t done = 0; done < total; done += BLOCK)
             stream.render(mix.data(), BLOCK, true);
-        seconds = static_cast<double>(total) / Audio::OUTPUT_RATE;
+        seconds = static_cast<double>(total) / Marquel::Audio::OUTPUT_RATE;
         benchmark::DoNotOptimize(mix.data());
     }
     report(state, seconds);

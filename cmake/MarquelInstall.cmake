@@ -1,5 +1,6 @@
 # cmake --install: the libraries as libmarquel*.a, their public headers under
-# include/marquel/ and a versioned CMake package, Marquel::marquel bringing the rest along.
+# include/marquel/, the font and logo the player's panels read under share/marquel/ and a
+# versioned CMake package, Marquel::marquel bringing the rest along.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -17,8 +18,16 @@ install(TARGETS ${MARQUEL_LIBRARIES} EXPORT MarquelTargets
         FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/marquel)
 install(EXPORT MarquelTargets NAMESPACE Marquel:: DESTINATION ${MARQUEL_CMAKE_DIR})
 
+# Every demo needs them in its search paths; the content generator makes them for the run
+# folder (tools/), and the package names their folder as MARQUEL_DATA_DIR.
+set(MARQUEL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/marquel)
+install(FILES ${PROJECT_BINARY_DIR}/run/data/marquel.font
+              ${PROJECT_BINARY_DIR}/run/data/marquel_logo.png
+        DESTINATION ${MARQUEL_DATA_DIR})
+
 configure_package_config_file(cmake/MarquelConfig.cmake.in
-    ${PROJECT_BINARY_DIR}/MarquelConfig.cmake INSTALL_DESTINATION ${MARQUEL_CMAKE_DIR})
+    ${PROJECT_BINARY_DIR}/MarquelConfig.cmake INSTALL_DESTINATION ${MARQUEL_CMAKE_DIR}
+    PATH_VARS MARQUEL_DATA_DIR)
 # Before 1.0 a minor version may change the interface.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/MarquelConfigVersion.cmake
     COMPATIBILITY SameMinorVersion)

@@ -3,6 +3,7 @@
 //   make_fuzz_seeds <corpus folder>
 
 #include "tests/common/JpegWriter.h"
+#include "tests/common/MusicFiles.h"
 #include "tests/common/TgaWriter.h"
 #include "tools/DemoScript.h"
 #include "tools/PixelFont.h"
@@ -118,6 +119,13 @@ Bytes font(uint8_t width, uint8_t height) {
     return out;
 }
 
+// A fifth of a second of two tones, so a seed stays small enough to mutate quickly.
+Bytes music(int format, int rate = sound_test::RATE, int channels = 2, int bitrateMode = -1) {
+    std::string file = sound_test::encode(format, sound_test::twoTones(0.2, 0.1, rate), rate,
+                                          bitrateMode, channels);
+    return Bytes(file.begin(), file.end());
+}
+
 const char* const CONFIG = R"(<?xml version="1.0" encoding="UTF-8"?>
 <marquel>
 	<!-- the player's settings -->
@@ -216,5 +224,38 @@ int main(int argc, char** argv) {
     put("zip", "empty.zip", zip({}, 0));
     put("zip", "cut.zip", cut(deflated, deflated.size() - 30));
     put("zip", "damaged.zip", flipped(deflated, 60));
+
+    // One seed per decoder path: libsndfile's containers and codecs (seekable, forward-only,
+    // read as floats), MP3 through libmpg123 and a tracker module through libopenmpt.
+    Bytes wav = music(SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    Bytes vorbis = music(SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    Bytes opus = music(SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000);
+    Bytes flac = music(SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    Bytes mp3 = music(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+    std::string mod = sound_test::twoPatternModule();
+    Bytes module(mod.begin(), mod.end());
+    put("sound", "pcm16.wav", wav);
+    put("sound", "mono-22050.wav", music(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1));
+    put("sound", "float.wav", music(SF_FORMAT_WAV | SF_FORMAT_FLOAT, 32000));
+    put("sound", "ima-adpcm.wav", music(SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM));
+    put("sound", "gsm.wav", music(SF_FORMAT_WAV | SF_FORMAT_GSM610, 8000, 1));
+    put("sound", "pcm16.aiff", music(SF_FORMAT_AIFF | SF_FORMAT_PCM_16));
+    put("sound", "pcm24.caf", music(SF_FORMAT_CAF | SF_FORMAT_PCM_24, 11025));
+    put("sound", "ulaw.au", music(SF_FORMAT_AU | SF_FORMAT_ULAW, 8000));
+    put("sound", "vorbis.ogg", vorbis);
+    put("sound", "opus.ogg", opus);
+    put("sound", "flac.flac", flac);
+    put("sound", "cbr.mp3", mp3);
+    put("sound", "vbr.mp3",
+        music(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 22050, 2, SF_BITRATE_MODE_VARIABLE));
+    put("sound", "two-patterns.mod", module);
+    put("sound", "cut-header.wav", cut(wav, 30));
+    put("sound", "cut.ogg", cut(vorbis, vorbis.size() / 2));
+    put("sound", "cut.opus", cut(opus, opus.size() / 2));
+    put("sound", "cut.flac", cut(flac, flac.size() / 2));
+    put("sound", "cut.mp3", cut(mp3, mp3.size() / 2));
+    put("sound", "cut.mod", cut(module, module.size() / 2));
+    put("sound", "damaged.ogg", flipped(vorbis, vorbis.size() / 3));
+    put("sound", "damaged.mp3", flipped(mp3, mp3.size() / 3));
     return 0;
 }

@@ -90,7 +90,9 @@ public:
     float averageFrameTime = 0;
     std::unique_ptr<Display> display;
     EventList events;
-    // The loading-screen effect; the demo program owns it.
+    // The loading-screen effect; the demo program owns it. It gets init, the trigger "max"
+    // (top-level nodes), then per loaded effect "percent" (step / effects), "index" (step)
+    // and a render with progress step / max (docs/EFFECTS.md, "A loading screen of your own").
     Effect* loader = nullptr;
     std::unique_ptr<Inspector> inspector;
     std::unique_ptr<Hud> hud;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace Audio {
+namespace Marquel::Audio {
 
 // A decoder reading a file straight from the caller's memory as 16-bit interleaved frames at
 // the file's own rate and channel count.
@@ -30,4 +30,4 @@ enum DecoderStatus { DECODER_OK, DECODER_UNKNOWN_FORMAT, DECODER_TRUNCATED };
 // it is whole.
 DecoderStatus openDecoder(const void* data, size_t size, std::unique_ptr<Decoder>& decoder);
 
-} // namespace Audio
+} // namespace Marquel::Audio

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <new>
 
+namespace Audio = Marquel::Audio;
 using Hold = std::lock_guard<std::mutex>;
 
 const char* FMOD_ErrorString(FMOD_RESULT result) {

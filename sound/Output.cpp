@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace Audio {
+namespace Marquel::Audio {
 
 namespace {
 // About 23 ms: short enough for the heard position to follow the music closely.
@@ -86,4 +86,4 @@ void Output::runTimer() {
     }
 }
 
-} // namespace Audio
+} // namespace Marquel::Audio

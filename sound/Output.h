@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-namespace Audio {
+namespace Marquel::Audio {
 
 // Where mixed frames go: the SDL audio device (44.1 kHz, stereo, 16-bit) or, when none can be
 // opened, a timer thread that asks for frames at the same pace and drops them. Either way fill
@@ -37,4 +37,4 @@ private:
     bool quit = false;
 };
 
-} // namespace Audio
+} // namespace Marquel::Audio

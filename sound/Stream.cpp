@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace Audio {
+namespace Marquel::Audio {
 
 namespace {
 constexpr int READ_FRAMES = 4096;
@@ -110,4 +110,4 @@ double Stream::position(int latencyFrames) const {
     return baseMs + static_cast<double>(heard) * 1000.0 / OUTPUT_RATE;
 }
 
-} // namespace Audio
+} // namespace Marquel::Audio

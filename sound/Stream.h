@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace Audio {
+namespace Marquel::Audio {
 
 // Output format of the whole library.
 constexpr int OUTPUT_RATE = 44100;
@@ -44,4 +44,4 @@ private:
     int64_t produced = 0; // of which carried sound from the file
 };
 
-} // namespace Audio
+} // namespace Marquel::Audio

@@ -58,11 +58,11 @@ static_assert(sizeof(FMOD_CREATESOUNDEXINFO) == 72, "callers fill cbsize with 72
 // A readable text for a result; "Unknown error." for codes this library does not answer.
 const char* FMOD_ErrorString(FMOD_RESULT result);
 
-namespace Audio {
+namespace Marquel::Audio {
 class Output;
 class Decoder;
 class Stream;
-} // namespace Audio
+} // namespace Marquel::Audio
 
 namespace FMOD {
 
@@ -104,7 +104,7 @@ private:
     void mix(short* out, int frames);
 
     std::mutex lock; // between the calls and the audio thread
-    std::unique_ptr<Audio::Output> output;
+    std::unique_ptr<Marquel::Audio::Output> output;
     std::vector<std::unique_ptr<Sound, void (*)(Sound*)>> sounds;
     std::vector<std::unique_ptr<Channel, void (*)(Channel*)>> channels;
     std::vector<int> mixBuffer;
@@ -118,12 +118,12 @@ public:
 private:
     friend class System;
     friend class Channel;
-    Sound(System& system, std::unique_ptr<Audio::Decoder> decoder);
+    Sound(System& system, std::unique_ptr<Marquel::Audio::Decoder> decoder);
     ~Sound();
     static void destroy(Sound* sound) { delete sound; }
 
     System& system;
-    std::unique_ptr<Audio::Decoder> decoder;
+    std::unique_ptr<Marquel::Audio::Decoder> decoder;
     Channel* playing = nullptr;
 };
 
@@ -149,7 +149,7 @@ private:
 
     System& system;
     Sound* sound;
-    std::unique_ptr<Audio::Stream> stream;
+    std::unique_ptr<Marquel::Audio::Stream> stream;
     bool muted = false;
 };
 

@@ -3,16 +3,24 @@
 // Usage: make_content OUT
 //        make_content --example OUT
 //        make_content --contact-sheet SHEET.png FRAME.png...
+//        make_content --plan RUN [FPS]
+//        make_content --cut-script SECONDS RUN
 // With --example, makes the data of examples/hello-demo into OUT: its picture and music, and
-// the font and logo the player's panels need.
+// the font and logo the player's panels need. --plan prints what the player makes of the run
+// folder RUN, one "name=value" line each: script (one line a file), archive (likewise),
+// music, start (the start mark), end (of the scripts) and, with FPS, frames (that a recording
+// at FPS frames a second writes). --cut-script ends every top-level node of RUN's scripts at
+// SECONDS at the latest.
 #include "tools/ContactSheet.h"
 #include "tools/DemoScript.h"
 #include "tools/Example.h"
 #include "tools/Music.h"
 #include "tools/Pictures.h"
 #include "tools/PixelFont.h"
+#include "tools/RunFolder.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -43,21 +51,48 @@ void save(const fs::path& path, const std::string& text) {
     save(path, text.data(), text.size());
 }
 
+void printPlan(const fs::path& run, double fps) {
+    const Content::RunFolder::Plan plan = Content::RunFolder::read(run);
+    for (const std::string& script : plan.scripts)
+        std::printf("script=%s\n", script.c_str());
+    for (const std::string& archive : plan.archives)
+        std::printf("archive=%s\n", archive.c_str());
+    std::printf("music=%s\nstart=%.9g\nend=%.9g\n", plan.music.c_str(), plan.start, plan.end);
+    if (fps > 0)
+        std::printf("frames=%lld\n", Content::RunFolder::recordedFrames(plan, fps));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     const bool example = mode == "--example";
     const bool sheet = mode == "--contact-sheet";
-    if (sheet ? argc < 4 : argc != (example ? 3 : 2)) {
+    const bool plan = mode == "--plan";
+    const bool cut = mode == "--cut-script";
+    if (sheet     ? argc < 4
+        : plan    ? argc < 3 || argc > 4
+        : cut     ? argc != 4
+        : example ? argc != 3
+                  : argc != 2) {
         std::fprintf(stderr,
                      "Usage: %s [--example] OUTPUT-FOLDER\n"
-                     "       %s --contact-sheet SHEET.png FRAME.png...\n",
-                     argv[0], argv[0]);
+                     "       %s --contact-sheet SHEET.png FRAME.png...\n"
+                     "       %s --plan RUN-FOLDER [FPS]\n"
+                     "       %s --cut-script SECONDS RUN-FOLDER\n",
+                     argv[0], argv[0], argv[0], argv[0]);
         return 2;
     }
     try {
         using namespace Content;
+        if (plan) {
+            printPlan(argv[2], argc == 4 ? std::atof(argv[3]) : 0);
+            return 0;
+        }
+        if (cut) {
+            RunFolder::cutScripts(argv[3], static_cast<float>(std::atof(argv[2])));
+            return 0;
+        }
         if (example) {
             const fs::path out = argv[2];
             fs::create_directories(out);

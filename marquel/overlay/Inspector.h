@@ -20,7 +20,7 @@ class Spline;
 class Inspector : public Panel {
 public:
     // Draws the fixed frame with "marquel_logo.png" read through files; a missing or bad
-    // logo throws the image loader's error.
+    // logo throws the image loader's error, saying that the inspector's logo failed.
     explicit Inspector(Vx::FileSystem* files);
 
     // Shows script (not owned) from demo time 0, 40 seconds across, its first node selected,

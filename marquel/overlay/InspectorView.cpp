@@ -2,7 +2,9 @@
 
 #include "marquel/overlay/Inspector.h"
 
+#include "marquel/Exception.h"
 #include "marquel/Script.h"
+#include "vx/Exception.h"
 #include "vx/FileSystem.h"
 
 #include <algorithm>
@@ -102,7 +104,14 @@ void Inspector::drawFrame() {
 
 // Centred with its top row at y = 2; whatever of it falls outside the canvas is dropped.
 void Inspector::copyLogo() {
-    const Vx::Image logo = files->loadImage("marquel_logo.png");
+    Vx::Image logo;
+    try {
+        logo = files->loadImage("marquel_logo.png");
+    } catch (const Vx::Exception& e) {
+        // The loader's text names the file but not who needs it: a demo of one's own may
+        // not know that the inspector does.
+        throw Exception("[Marquel] The inspector could not load its logo: %s", e.what());
+    }
     const int64_t w = logo->getWidth();
     const int64_t h = logo->getHeight();
     const uint8_t* bgra = logo->getData();

@@ -5,6 +5,7 @@
 #include "marquel/Exception.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
+#include "marquel/player/LibraryWarnings.h"
 #include "marquel/timeline/ScriptWatch.h"
 #include "sound/fmod.h"
 #include "vorlik/TextureManager.h"
@@ -108,7 +109,10 @@ void System::openMusic() {
     info.cbsize = sizeof info;
     info.length = static_cast<unsigned int>(musicData->getSize());
     // The stream reads these bytes while it plays: musicData holds them until the end.
-    result = fmodSystem->createSound(musicData->getChars(), MUSIC_MODE, &info, &sound);
+    {
+        LibraryWarnings named(musicFile);
+        result = fmodSystem->createSound(musicData->getChars(), MUSIC_MODE, &info, &sound);
+    }
     if (result != FMOD_OK)
         throw Exception("[Marquel] FMOD-ERROR; %s", FMOD_ErrorString(result));
 }

@@ -360,9 +360,12 @@ const std::vector<BadInput> CASES = {
     {"FontWrongSignature", [](Breakage& b) { b.write("data/marquel.font", "IBF\x02junkjunk"); }, 1,
      "Error: Font not an Ilvane Binary Font -!-", USER_FILES},
     {"LogoMissing", [](Breakage& b) { b.remove("data/marquel_logo.png"); }, 1,
-     "Error: Vx::loadImage, File not found (marquel_logo.png)", USER_FILES},
+     "Error: [Marquel] The inspector could not load its logo: Vx::loadImage, File not found "
+     "(marquel_logo.png)",
+     USER_FILES},
     {"LogoNotAPicture", [](Breakage& b) { b.write("data/marquel_logo.png", "a logo\n"); }, 1,
-     NOT_A_PNG, USER_FILES},
+     "Error: [Marquel] The inspector could not load its logo: " + NOT_A_PNG.substr(7),
+     USER_FILES},
     // Pictures an effect shows.
     {"PictureMissing", [](Breakage& b) { b.remove("data/mcuniverse.png"); }, 1,
      "Error: Vx::loadImage, File not found (mcuniverse.png)", USER_FILES},

@@ -2,7 +2,7 @@
 // ticks, the notes on bars and the scrolling of a long list, read from the canvas.
 
 #include "InspectorFixture.h"
-#include "vx/Exception.h"
+#include "marquel/Exception.h"
 
 #include <gtest/gtest.h>
 
@@ -100,8 +100,9 @@ TEST_F(InspectorViewTest, MissingLogoRaisesTheImageError) {
     try {
         Marquel::Inspector without(&files);
         ADD_FAILURE() << "made without a logo";
-    } catch (const Vx::Exception& e) {
-        EXPECT_NE(std::string(e.what()).find("marquel_logo.png"), std::string::npos) << e.what();
+    } catch (const Marquel::Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "[Marquel] The inspector could not load its logo: "
+                                         "Vx::loadImage, File not found (marquel_logo.png)");
     }
 }
 

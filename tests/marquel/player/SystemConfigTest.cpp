@@ -1,6 +1,7 @@
 // What the player makes of "marquel.xml" at start, and what it writes back at the end.
 
 #include "SystemFixture.h"
+#include "common/MusicFiles.h"
 #include "marquel/Display.h"
 #include "marquel/Exception.h"
 #include "marquel/overlay/Hud.h"
@@ -293,6 +294,19 @@ TEST_F(SystemConfigTest, MissingFilesFailInitWithTheirMessages) {
     finish(); // a failed init is not written back
     EXPECT_EQ(read("marquel.xml"),
               R"(<demo><window width="64" height="48"/><music file="tune.ogg"/></demo>)");
+}
+
+TEST_F(SystemConfigTest, WarningsOfTheSoundLibrariesNameTheMusicFile) {
+    // libsndfile's MP3 reader warns of the length header of an MP3 cut short.
+    const std::string mp3 = sound_test::mp3(sound_test::twoTones(1, 0.5));
+    write("data/tune.mp3", mp3.substr(0, mp3.size() / 2));
+    write("marquel.xml",
+          R"(<demo><window width="64" height="48"/><music file="tune.mp3"/></demo>)");
+    testing::internal::CaptureStderr();
+    start();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("[Marquel] 'tune.mp3': Warning: Xing stream size off", 0), 0u) << said;
+    EXPECT_EQ(said.find("\nWarning"), std::string::npos) << said;
 }
 
 TEST_F(SystemConfigTest, FontIsReadBeforeTheConfigurationAndNotFromAnArchive) {

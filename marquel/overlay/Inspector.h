@@ -66,7 +66,8 @@ private:
     // Brings expanded and the selection back inside what the script holds.
     void keepSelectionValid();
 
-    // Drawing (InspectorView.cpp).
+    // Drawing: the frame and the list (InspectorView.cpp), the chart's rows and cursor
+    // (InspectorChart.cpp), the footer (InspectorFooter.cpp).
     void drawFrame();
     void copyLogo();
     void updateScroll();

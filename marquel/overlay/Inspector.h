@@ -23,8 +23,11 @@ public:
     // logo throws the image loader's error.
     explicit Inspector(Vx::FileSystem* files);
 
-    // Shows script (not owned) from demo time 0, 40 seconds across, its first node selected,
-    // nothing expanded, and repaints.
+    // Seconds across the time chart until the keypad's plus and minus change it.
+    static constexpr float FIRST_WINDOW_LENGTH = 40;
+
+    // Shows script (not owned) from demo time 0, FIRST_WINDOW_LENGTH seconds across, its
+    // first node selected, nothing expanded, and repaints.
     void attach(Script* attached);
     // Keeps what it can of the selection in a script another load has replaced, and
     // repaints.
@@ -49,7 +52,7 @@ public:
     // One flag per top-level node position: whether its trigger and spline rows are listed.
     std::vector<bool> expanded;
     float cursorOffset = 0;
-    float windowLength = 40;
+    float windowLength = FIRST_WINDOW_LENGTH;
     float windowStart = 0;
     float currentTime = 0;
     float startMark = 0;

@@ -21,7 +21,7 @@ void Inspector::attach(Script* attached) {
     textTarget = nullptr;
     selectedNode = selectedItem = selectedHandle = 0;
     cursorOffset = 0;
-    windowLength = 40;
+    windowLength = FIRST_WINDOW_LENGTH;
     windowStart = 0;
     scrollY = 0;
     expanded.assign(static_cast<size_t>(nodeCount()), false);

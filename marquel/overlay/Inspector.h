@@ -23,8 +23,11 @@ public:
     // logo throws the image loader's error, saying that the inspector's logo failed.
     explicit Inspector(Vx::FileSystem* files);
 
-    // Shows script (not owned) from demo time 0, 40 seconds across, its first node selected,
-    // nothing expanded, and repaints.
+    // Seconds across the time chart until the keypad's plus and minus change it.
+    static constexpr float FIRST_WINDOW_LENGTH = 40;
+
+    // Shows script (not owned) from demo time 0, FIRST_WINDOW_LENGTH seconds across, its
+    // first node selected, nothing expanded, and repaints.
     void attach(Script* attached);
     // Keeps what it can of the selection in a script another load has replaced, and
     // repaints.
@@ -49,7 +52,7 @@ public:
     // One flag per top-level node position: whether its trigger and spline rows are listed.
     std::vector<bool> expanded;
     float cursorOffset = 0;
-    float windowLength = 40;
+    float windowLength = FIRST_WINDOW_LENGTH;
     float windowStart = 0;
     float currentTime = 0;
     float startMark = 0;
@@ -66,7 +69,8 @@ private:
     // Brings expanded and the selection back inside what the script holds.
     void keepSelectionValid();
 
-    // Drawing (InspectorView.cpp).
+    // Drawing: the frame and the list (InspectorView.cpp), the chart's rows and cursor
+    // (InspectorChart.cpp), the footer (InspectorFooter.cpp).
     void drawFrame();
     void copyLogo();
     void updateScroll();

@@ -45,6 +45,11 @@ bool shift(float& target, float amount) {
     return true;
 }
 
+// How far after the one before a new firing or key goes: five columns of the chart.
+float fiveColumns(float windowLength) {
+    return windowLength * 5 / InspectorLayout::CHART_WIDTH;
+}
+
 } // namespace
 
 void Inspector::handleKey(const Event& key) {
@@ -282,7 +287,7 @@ void Inspector::editTrigger(const Event& key, Trigger& trigger) {
         if (trigger.repeat < std::numeric_limits<int>::max())
             trigger.repeat = std::max(trigger.repeat, 0) + 1;
         if (trigger.repeat == 2)
-            trigger.delay = windowLength * 5 / InspectorLayout::CHART_WIDTH;
+            trigger.delay = fiveColumns(windowLength);
     } else if (key.key == SDLK_DELETE && trigger.repeat > 1) {
         --trigger.repeat;
         if (selectedHandle > trigger.repeat - 1)
@@ -324,7 +329,7 @@ void Inspector::editSpline(const Event& key, Spline& spline) {
     } else if (key.key == SDLK_INSERT) {
         SplineKey added = selected;
         if (selectedHandle == last) {
-            added.time = selected.time + windowLength * 5 / InspectorLayout::CHART_WIDTH;
+            added.time = selected.time + fiveColumns(windowLength);
         } else {
             const SplineKey& next = spline.keys[k + 1];
             added.time = (selected.time + next.time) / 2;

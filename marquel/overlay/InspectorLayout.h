@@ -18,6 +18,22 @@ constexpr int32_t LIST_HEIGHT = 456;
 constexpr int32_t FOOTER_SEPARATOR = LIST_TOP + LIST_HEIGHT;
 constexpr int32_t ROW = 12;
 constexpr int32_t SPLINE_ROW = 48;
+// Inside the frame's two-pixel border: the list's rows and the footer span this; a row's
+// name cell ends where the chart begins.
+constexpr int32_t INNER_LEFT = 2;
+constexpr int32_t INNER_WIDTH = 508;
+
+// The footer's band under the separator, its two text lines and its three columns of
+// values beside the clock.
+constexpr int32_t FOOTER_TOP = FOOTER_SEPARATOR + 1;
+constexpr int32_t FOOTER_HEIGHT = 23;
+constexpr int32_t FOOTER_LINE = FOOTER_SEPARATOR;
+constexpr int32_t FOOTER_SECOND_LINE = FOOTER_SEPARATOR + 10;
+constexpr int32_t FOOTER_COLUMNS[] = {CHART_LEFT + 10, CHART_LEFT + 110, CHART_LEFT + 210};
+// Room for a footer text before the next column of texts (every 100 pixels), and for the
+// last column before the frame: a long number or value is cut there.
+constexpr int32_t FOOTER_COLUMN = 96;
+constexpr int32_t LAST_COLUMN = CHART_LEFT + CHART_WIDTH - FOOTER_COLUMNS[2];
 
 } // namespace InspectorLayout
 

@@ -22,10 +22,13 @@ class XmlNode;
 
 namespace Marquel {
 
+class Clock;
 class Display;
 class Effect;
 class Hud;
 class Inspector;
+class Keys;
+class Music;
 class ScriptWatch;
 
 // The player object: it reads "marquel.xml", opens the window and the music, loads the
@@ -99,12 +102,6 @@ public:
     int32_t tickOffset = 0;
     // Screenshots and the video dump.
     Capture capture{outputFiles, "screenshots"};
-    // While dumping, time moves by whole frame steps, not with the wall clock: the last
-    // seek's time plus the steps taken since, so float rounding never accumulates.
-    double dumpOrigin = 0;
-    int64_t dumpSteps = 0;
-    // The music does not play only because a video is dumped (an MP4 records it instead).
-    bool soundOffForDump = false;
     // While the demo plays outside a dump: changes to the script files on disk.
     std::unique_ptr<ScriptWatch> scriptWatch;
     // A change seen and not yet looked at, which waits while a text is typed.
@@ -112,6 +109,11 @@ public:
 
 private:
     struct Loop;
+    friend class Keys;
+
+    // They work on the members above: the music on its objects, the clock on the time.
+    std::unique_ptr<Music> music;
+    std::unique_ptr<Clock> clock;
 
     void applyTime(Xml::XmlNode& root);
     void applyHud(Xml::XmlNode& root);
@@ -121,24 +123,9 @@ private:
     void applyMusic(Xml::XmlNode& root);
     void applyScript(Xml::XmlNode& root);
 
-    void openMusic();
-    // The music file's bytes; throws when it is missing or empty.
-    Vx::File readMusic();
-    // Plays the music on a new channel and sets its mute; no channel when it cannot start.
-    void startMusic(bool muted);
-    // Sets the channel's mute when there is a channel to set.
-    void muteChannel(bool on);
-    void releaseMusic();
-
     void requireDisplay() const;
-    // The frame time of a video dump (see dumpOrigin).
-    float dumpTime() const;
     void loadEffects();
-    void startPlayback();
     void handleEvents(Loop& loop);
-    void handleKey(const Event& key, Loop& loop);
-    void stepTime(const Event& key);
-    void togglePause();
     void saveScript();
     // Loads the script file name into into and returns its text; throws with the reason.
     std::string loadScriptFile(Script& into, const std::string& name);
@@ -153,7 +140,6 @@ private:
     // Loads the script files anew in place of the script, dropping the inspector's edits;
     // one that does not load leaves the script playing and says why.
     void reloadScript();
-    void advanceClock(Loop& loop);
     void measureFrame(Loop& loop);
     void feedPanels(Loop& loop);
     void drawPanels();

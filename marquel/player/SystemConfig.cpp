@@ -8,6 +8,8 @@
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
 #include "marquel/capture/Mp4Recorder.h"
+#include "marquel/player/Clock.h"
+#include "marquel/player/Music.h"
 #include "marquel/timeline/ScriptWatch.h"
 #include "marquel/display/SurfaceDisplay.h"
 #include "xml/XmlException.h"
@@ -25,10 +27,6 @@ namespace Marquel {
 namespace {
 
 constexpr const char* CONFIGURATION = "marquel.xml";
-
-int32_t intAttribute(const Xml::XmlTag& tag, const char* name) {
-    return static_cast<int32_t>(std::strtol(tag.getAttribute(name).c_str(), nullptr, 0));
-}
 
 std::string formatted(const char* format, double value) {
     char text[64];
@@ -152,7 +150,7 @@ void System::init(const std::string& extraPath) {
 
     // Without a music element there is no sound at all.
     noSound = true;
-    soundOffForDump = false;
+    music->offForDump = false;
     mute = false;
     // Each kind may need the ones before it: the video dump the window's size, the music
     // an archive, the script the music's silence.
@@ -187,8 +185,8 @@ void System::applyWindow(Xml::XmlNode& root) {
         else
             display = std::make_unique<SurfaceDisplay>();
         const std::string& caption = tag.getAttribute("caption");
-        const int32_t width = intAttribute(tag, "width");
-        const int32_t height = intAttribute(tag, "height");
+        const int32_t width = tag.getIntAttribute("width");
+        const int32_t height = tag.getIntAttribute("height");
         try {
             display->open(caption, width, height, fullscreen);
         } catch (const std::exception& e) {
@@ -233,13 +231,13 @@ void System::applyVideoDump(Xml::XmlNode& root) {
     Vx::VideoInfo info;
     info.width = static_cast<int32_t>(display->width());
     info.height = static_cast<int32_t>(display->height());
-    info.fps = intAttribute(tag, "fps");
+    info.fps = tag.getIntAttribute("fps");
     if (info.fps <= 0) {
         throw Exception("[Marquel] The videodump '%s' needs an fps above 0, not '%s'", name.c_str(),
                         tag.getAttribute("fps").c_str());
     }
-    info.fpsBase = std::max(intAttribute(tag, "fpsbase"), 1);
-    const int32_t frameSkip = std::max(intAttribute(tag, "frameskip"), 1);
+    info.fpsBase = std::max(tag.getIntAttribute("fpsbase"), 1);
+    const int32_t frameSkip = std::max(tag.getIntAttribute("frameskip"), 1);
     // Lower is better and bigger; 18 looks the same as the frames to most eyes.
     int32_t crf = 18;
     const std::string& crfText = tag.getAttribute("crf");
@@ -258,18 +256,18 @@ void System::applyVideoDump(Xml::XmlNode& root) {
 
 void System::applyMusic(Xml::XmlNode& root) {
     forEach(root, "music", [this](const Xml::XmlTag& tag) {
-        releaseMusic();
+        music->release();
         musicFile = tag.getAttribute("file");
         const std::string& muteText = tag.getAttribute("mute");
         mute = muteText == "on";
         noSound = muteText == "nosound";
         // A dump renders slower or faster than real time: no music can keep up. The silence
         // is the dump's, not the user's choice, so it is not written back.
-        soundOffForDump = capture.dumping() && !noSound;
+        music->offForDump = capture.dumping() && !noSound;
         if (capture.dumping())
             noSound = true;
         if (!noSound)
-            openMusic();
+            music->open();
     });
 }
 
@@ -330,7 +328,7 @@ void System::saveConfiguration() {
         tag.setAttribute("mute", "off");
         if (mute)
             tag.setAttribute("mute", "on");
-        if (noSound && !soundOffForDump)
+        if (noSound && !music->offForDump)
             tag.setAttribute("mute", "nosound");
     });
     forEach(document, "window", [this](Xml::XmlTag& tag) {
@@ -453,7 +451,7 @@ void System::reloadScript() {
     // moment, where the nodes that end with it still draw.
     if (now() >= script.endTime) {
         if (!paused)
-            togglePause();
+            clock->pause();
         position = std::nextafter(script.endTime, -HUGE_VALF);
     }
 }

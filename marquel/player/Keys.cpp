@@ -1,0 +1,165 @@
+#include "marquel/player/Keys.h"
+
+#include "marquel/Display.h"
+#include "marquel/Event.h"
+#include "marquel/overlay/Hud.h"
+#include "marquel/overlay/Inspector.h"
+#include "marquel/player/Clock.h"
+#include "marquel/player/Loop.h"
+#include "marquel/player/Music.h"
+
+#include <SDL.h>
+
+#include <iterator>
+
+namespace Marquel {
+
+namespace {
+
+// The states in which a row may refuse its key.
+enum State : unsigned {
+    NEVER = 0,
+    // An MP4 records. Its sound runs straight on, so its picture must too; and a video is
+    // what a maker publishes: it never carries the panels.
+    RECORDING = 1,
+    // A video dump runs, as PNG frames or an MP4.
+    DUMPING = 2,
+    // A name or value is typed in the inspector: the key is part of the text.
+    TYPING = 4,
+    // The inspector shows: Escape leaves its fields, and the close button waits for it.
+    INSPECTING = 8,
+};
+
+enum class Modifiers { ANY, CTRL, NO_CTRL, CTRL_OR_ALT };
+
+// The window's close button, or a quit signal: they come as no key.
+constexpr int32_t CLOSE = -1;
+
+unsigned stateOf(const System& system) {
+    unsigned state = NEVER;
+    if (system.capture.recordsVideo())
+        state |= RECORDING;
+    if (system.capture.dumping())
+        state |= DUMPING;
+    if (system.inspector->textTarget)
+        state |= TYPING;
+    // A signal is not the user at the inspector: nothing keeps it from ending the demo.
+    if (system.inspector->visible && !Display::quitSignalled())
+        state |= INSPECTING;
+    return state;
+}
+
+bool matches(Modifiers modifiers, const Event& key) {
+    switch (modifiers) {
+    case Modifiers::CTRL:
+        return key.ctrl;
+    case Modifiers::NO_CTRL:
+        return !key.ctrl;
+    case Modifiers::CTRL_OR_ALT:
+        return key.ctrl || key.alt;
+    default:
+        return true;
+    }
+}
+
+// Page Up and Page Down: five time steps of the inspector, more with Ctrl and Shift, never
+// before 0.
+void stepTime(System& system, const Event& key) {
+    const float step = system.inspector->getTimeStep() * 5;
+    const int steps = 1 + (key.ctrl ? 1 : 0) + (key.shift ? 1 : 0);
+    float t = system.now();
+    for (int i = 0; i < steps; ++i)
+        t = key.key == SDLK_PAGEUP ? t + step : t - step;
+    if (t < 0)
+        t = 0;
+    system.position = t;
+    system.seek(t);
+}
+
+} // namespace
+
+struct Keys::Row {
+    int32_t key;
+    Modifiers modifiers;
+    // The states in which the key does nothing.
+    unsigned refusedWhile;
+    // Of those, the ones in which it says so, once: the keys moving the clock while an MP4
+    // records.
+    unsigned toldWhile;
+    void (*act)(System& system, System::Loop& loop, const Event& key);
+};
+
+// The first row of the key with matching modifiers is the key's.
+const Keys::Row Keys::ROWS[] = {
+    {SDLK_ESCAPE, Modifiers::ANY, INSPECTING, NEVER,
+     [](System&, System::Loop& loop, const Event&) { loop.running = false; }},
+    {CLOSE, Modifiers::ANY, INSPECTING, NEVER,
+     [](System&, System::Loop& loop, const Event&) { loop.running = false; }},
+    // Full screen. Return without Ctrl and Alt is the inspector's, which edits with it.
+    {SDLK_RETURN, Modifiers::CTRL_OR_ALT, TYPING, NEVER,
+     [](System& s, System::Loop&, const Event&) { s.fullscreen = !s.fullscreen; }},
+    // The start mark goes to the time shown.
+    {SDLK_p, Modifiers::CTRL, TYPING | RECORDING, RECORDING,
+     [](System& s, System::Loop&, const Event&) { s.startTime = s.now(); }},
+    // Back to the start mark; with Alt the mark goes to 0 first.
+    {SDLK_p, Modifiers::NO_CTRL, TYPING | RECORDING, RECORDING,
+     [](System& s, System::Loop&, const Event& key) {
+         if (key.alt)
+             s.startTime = 0;
+         s.position = s.startTime;
+         s.seek(s.startTime);
+     }},
+    // Writes the script files back with the inspector's edits.
+    {SDLK_s, Modifiers::CTRL, TYPING, NEVER,
+     [](System& s, System::Loop&, const Event&) { s.saveScript(); }},
+    // A screenshot of the next frame drawn.
+    {SDLK_s, Modifiers::NO_CTRL, TYPING | DUMPING, NEVER,
+     [](System&, System::Loop& loop, const Event&) { loop.screenshotWanted = true; }},
+    // Loads the script files anew, dropping the inspector's edits.
+    {SDLK_r, Modifiers::CTRL, TYPING | DUMPING, NEVER,
+     [](System& s, System::Loop&, const Event&) {
+         if (!s.scriptFiles.empty())
+             s.reloadScript();
+     }},
+    {SDLK_m, Modifiers::ANY, TYPING, NEVER,
+     [](System& s, System::Loop&, const Event&) {
+         if (!s.noSound) {
+             s.mute = !s.mute;
+             s.music->mute(s.mute);
+         }
+     }},
+    {SDLK_PAGEUP, Modifiers::ANY, TYPING | RECORDING, RECORDING,
+     [](System& s, System::Loop&, const Event& key) { stepTime(s, key); }},
+    {SDLK_PAGEDOWN, Modifiers::ANY, TYPING | RECORDING, RECORDING,
+     [](System& s, System::Loop&, const Event& key) { stepTime(s, key); }},
+    // Pause and play on.
+    {SDLK_SPACE, Modifiers::ANY, TYPING | RECORDING, RECORDING,
+     [](System& s, System::Loop&, const Event&) {
+         if (s.paused)
+             s.clock->resume(s.mute);
+         else
+             s.clock->pause();
+     }},
+    {SDLK_TAB, Modifiers::ANY, TYPING | RECORDING, NEVER,
+     [](System& s, System::Loop&, const Event&) { s.inspector->toggle(); }},
+    {SDLK_f, Modifiers::ANY, TYPING | RECORDING, NEVER,
+     [](System& s, System::Loop&, const Event&) { s.hud->toggle(); }},
+};
+
+void Keys::press(System& system, System::Loop& loop, const Event& event) {
+    if (event.type != EVENT_KEYDOWN && event.type != EVENT_QUIT)
+        return;
+    const int32_t key = event.type == EVENT_QUIT ? CLOSE : event.key;
+    for (const Row& row : ROWS) {
+        if (row.key != key || !matches(row.modifiers, event))
+            continue;
+        const unsigned refused = row.refusedWhile & stateOf(system);
+        if (refused == NEVER)
+            row.act(system, loop, event);
+        else if ((refused & ~row.toldWhile) == NEVER)
+            system.capture.refuseClockKey();
+        return;
+    }
+}
+
+} // namespace Marquel

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "marquel/capture/Capture.h"
 #include "marquel/Event.h"
 #include "marquel/Script.h"
 #include "vx/FileSystem.h"
@@ -22,6 +21,7 @@ class XmlNode;
 
 namespace Marquel {
 
+class Capture;
 class Display;
 class Effect;
 class Hud;
@@ -96,7 +96,7 @@ public:
     std::unique_ptr<Hud> hud;
     int32_t tickOffset = 0;
     // Screenshots and the video dump.
-    Capture capture{outputFiles, "screenshots"};
+    std::unique_ptr<Capture> capture;
     // While dumping, time moves by whole frame steps, not with the wall clock: the last
     // seek's time plus the steps taken since, so float rounding never accumulates.
     double dumpOrigin = 0;

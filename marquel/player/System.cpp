@@ -3,6 +3,7 @@
 #include "marquel/Display.h"
 #include "marquel/Effect.h"
 #include "marquel/Exception.h"
+#include "marquel/capture/Capture.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
 #include "marquel/timeline/ScriptWatch.h"
@@ -66,7 +67,8 @@ struct System::Loop {
     uint32_t lastShownTicks = 0;
 };
 
-System::System() = default;
+System::System() : capture(std::make_unique<Capture>(outputFiles, "screenshots")) {
+}
 
 System::~System() {
     if (configured) {
@@ -156,13 +158,13 @@ void System::releaseMusic() {
 float System::now() const {
     if (paused)
         return position;
-    if (capture.dumping())
+    if (capture->dumping())
         return dumpTime();
     return static_cast<float>(static_cast<int32_t>(ticks()) - tickOffset) * 0.001f;
 }
 
 float System::dumpTime() const {
-    return capture.stepTime(dumpOrigin, dumpSteps);
+    return capture->stepTime(dumpOrigin, dumpSteps);
 }
 
 void System::seek(float t) {
@@ -193,7 +195,7 @@ void System::run() {
     requireDisplay();
     startCapture();
     // A dump renders the script as it was when the dump began.
-    if (!capture.dumping()) {
+    if (!capture->dumping()) {
         scriptWatch = std::make_unique<ScriptWatch>();
         scriptWatch->follow(files, scriptFiles);
         // A change made while the effects load is looked at in the first frame.
@@ -220,12 +222,12 @@ void System::run() {
             loop.running = false;
         drawPanels();
         if (loop.screenshotWanted)
-            capture.saveScreenshot(*display);
+            capture->saveScreenshot(*display);
         loop.screenshotWanted = false;
         // From the script's end on no node runs and the back buffer holds a stale picture:
         // such a frame has no place in a video. One between two nodes keeps its place.
         if (drawn && loop.frameTime < script.endTime &&
-            !capture.dumpFrame(*display, dumpOrigin, dumpSteps))
+            !capture->dumpFrame(*display, dumpOrigin, dumpSteps))
             loop.running = false;
         followFullscreen();
         showSometimes(loop);
@@ -234,11 +236,11 @@ void System::run() {
     scriptWatch.reset();
     if (!noSound)
         releaseMusic();
-    capture.finish(*display);
+    capture->finish(*display);
 }
 
 void System::showSometimes(Loop& loop) {
-    if (!capture.dumping())
+    if (!capture->dumping())
         return;
     // A dump shows a few frames a second: enough to watch it go, while the time goes to it.
     const uint32_t now = ticks();
@@ -250,9 +252,9 @@ void System::showSometimes(Loop& loop) {
 
 void System::startCapture() {
     // A video takes the music into its file, unless the user wants no sound.
-    const Vx::File music = soundOffForDump && capture.recordsVideo() ? readMusic() : Vx::File();
+    const Vx::File music = soundOffForDump && capture->takesMusic() ? readMusic() : Vx::File();
     // Frame 0 shows the start mark plus one step: so does the sound beside it.
-    capture.start(music, static_cast<double>(clockable(startTime)), script.endTime);
+    capture->start(music, static_cast<double>(clockable(startTime)), script.endTime);
 }
 
 void System::requireDisplay() const {
@@ -339,8 +341,8 @@ void System::handleKey(const Event& key, Loop& loop) {
     // A video's sound runs straight on: its picture must too.
     const bool movesClock = key.key == SDLK_p || key.key == SDLK_PAGEUP ||
                             key.key == SDLK_PAGEDOWN || key.key == SDLK_SPACE;
-    if (movesClock && capture.recordsVideo()) {
-        capture.refuseClockKey();
+    if (movesClock && capture->recordsVideo()) {
+        capture->refuseClockKey();
         return;
     }
     switch (key.key) {
@@ -361,11 +363,11 @@ void System::handleKey(const Event& key, Loop& loop) {
     case SDLK_s:
         if (key.ctrl)
             saveScript();
-        else if (!capture.dumping())
+        else if (!capture->dumping())
             loop.screenshotWanted = true;
         break;
     case SDLK_r:
-        if (key.ctrl && !capture.dumping() && !scriptFiles.empty())
+        if (key.ctrl && !capture->dumping() && !scriptFiles.empty())
             reloadScript();
         break;
     case SDLK_m:
@@ -383,11 +385,11 @@ void System::handleKey(const Event& key, Loop& loop) {
         break;
     // A video is what a maker publishes: it never carries the panels.
     case SDLK_TAB:
-        if (!capture.recordsVideo())
+        if (!capture->recordsVideo())
             inspector->toggle();
         break;
     case SDLK_f:
-        if (!capture.recordsVideo())
+        if (!capture->recordsVideo())
             hud->toggle();
         break;
     default:
@@ -425,7 +427,7 @@ void System::togglePause() {
 void System::advanceClock(Loop& loop) {
     if (paused) {
         loop.frameTime = position;
-    } else if (capture.dumping()) {
+    } else if (capture->dumping()) {
         // A dump is rendered at its own pace: each frame is exactly one step of its rate.
         // Pauses and seeks move this clock, so a recording never jumps to the wall clock.
         ++dumpSteps;
@@ -471,7 +473,7 @@ void System::feedPanels(Loop& loop) {
 }
 
 void System::drawPanels() {
-    if (capture.recordsVideo())
+    if (capture->recordsVideo())
         return;
     display->drawInspector(*inspector);
     if (hud->shown()) {

@@ -39,8 +39,7 @@ Capture::~Capture() {
 }
 
 void Capture::configure(const std::string& newName, const Vx::VideoInfo& newInfo,
-                        int32_t newFrameSkip, const std::string& crf,
-                        const std::string& preset) {
+                        int32_t newFrameSkip, const std::string& crf, const std::string& preset) {
     name = newName;
     info = newInfo;
     frameSkip = newFrameSkip;

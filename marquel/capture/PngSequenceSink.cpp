@@ -53,8 +53,7 @@ void PngSequenceSink::reportLoss(int64_t dumped, int64_t lost, bool) {
         std::fprintf(stderr,
                      "[Marquel] %lld of %lld video-dump frames could not be written into "
                      "'%s'\n",
-                     static_cast<long long>(lost), static_cast<long long>(dumped),
-                     folder.c_str());
+                     static_cast<long long>(lost), static_cast<long long>(dumped), folder.c_str());
 }
 
 } // namespace Marquel

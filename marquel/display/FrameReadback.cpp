@@ -22,7 +22,6 @@ template <typename Function> Function driverFunction(const char* name) {
 
 } // namespace
 
-
 // Two pixel buffer objects taking turns: one frame is read into one while the frame before,
 // read into the other, is copied out.
 struct FrameReadback::PixelBuffers {

@@ -12,6 +12,7 @@
 
 #include "demo/DemoEffects.h"
 #include "marquel/System.h"
+#include "marquel/capture/Capture.h"
 
 #include <unistd.h>
 
@@ -77,8 +78,8 @@ Result record(const fs::path& run, const fs::path& work, const Mode& mode) {
         system.init("");
         DemoEffects effects;
         effects.registerWith(system);
-        system.capture.setPipelined(mode.pipelined);
-        system.capture.setDiscarding(mode.discarding);
+        system.capture->setPipelined(mode.pipelined);
+        system.capture->setDiscarding(mode.discarding);
         if (mode.until > 0 && mode.until < system.script.endTime)
             system.script.endTime = static_cast<float>(mode.until);
         result.demoSeconds = system.script.endTime - system.startTime;
@@ -86,7 +87,7 @@ Result record(const fs::path& run, const fs::path& work, const Mode& mode) {
         system.run();
         result.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-        result.frames = system.capture.getFramesDone();
+        result.frames = system.capture->getFramesDone();
     }
     result.bytes = folderBytes(work / "bin/screenshots");
     fs::current_path(home);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +18,7 @@ struct SDL_Surface;
 
 namespace Marquel {
 
+class FrameReadback;
 class Panel;
 
 // Rows as startGrab gives them (the bottom row first) into an image's pixels the way a
@@ -29,6 +30,7 @@ void uprightOpaque(const uint8_t* rows, uint8_t* pixels, int32_t width, int32_t 
 // Effects take their texture manager from it.
 class Display {
 public:
+    Display();
     virtual ~Display();
 
     // Appends this frame's key and quit records to events (leaving one entry free for the
@@ -83,8 +85,8 @@ protected:
     // them black.
     virtual void readRows(uint8_t* rows);
 
-    // Frames read back and not yet taken.
-    std::deque<std::vector<uint8_t>> grabbed;
+    // The frames of a recording on their way back from the window.
+    std::unique_ptr<FrameReadback> readback;
 
     std::string caption;
     unsigned windowWidth = 0;

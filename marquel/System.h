@@ -1,6 +1,5 @@
 #pragma once
 
-#include "marquel/capture/Capture.h"
 #include "marquel/Event.h"
 #include "marquel/Script.h"
 #include "vx/FileSystem.h"
@@ -22,6 +21,7 @@ class XmlNode;
 
 namespace Marquel {
 
+class Capture;
 class Clock;
 class Display;
 class Effect;
@@ -101,7 +101,7 @@ public:
     std::unique_ptr<Hud> hud;
     int32_t tickOffset = 0;
     // Screenshots and the video dump.
-    Capture capture{outputFiles, "screenshots"};
+    std::unique_ptr<Capture> capture;
     // While the demo plays outside a dump: changes to the script files on disk.
     std::unique_ptr<ScriptWatch> scriptWatch;
     // A change seen and not yet looked at, which waits while a text is typed.

@@ -27,14 +27,7 @@ bool PngSequenceWriter::open(const std::string& name, const VideoInfo* newInfo,
     if (extension != "png")
         return false;
     info = *newInfo;
-    counter = 0;
     return true;
-}
-
-bool PngSequenceWriter::writeFrame() {
-    const bool written = writeEncoded(encodeFrame(image, counter));
-    ++counter;
-    return written;
 }
 
 std::string PngSequenceWriter::frameName(int32_t number) const {

@@ -12,9 +12,6 @@ namespace Vx {
 // used up all the same.
 class PngSequenceWriter : public VideoWriter {
 public:
-    void setImage(Image newImage) override { image = newImage; }
-    // Throws the image handle's message when no image was set.
-    bool writeFrame() override;
     File encodeFrame(const Image& image, int32_t number) const override;
     std::string frameName(int32_t number) const override;
     bool writeEncoded(const File& file) override;
@@ -24,15 +21,11 @@ public:
     // Takes names whose extension is exactly "png".
     bool open(const std::string& name, const VideoInfo* info, FileSystem* fileSystem) override;
 
-    int32_t getCounter() const { return counter; }
-
 private:
     FileSystem* fileSystem = nullptr;
     VideoInfo info;
-    int32_t counter = 0;
     std::string baseName;
     std::string extension;
-    Image image;
 };
 
 } // namespace Vx

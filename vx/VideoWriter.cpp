@@ -20,6 +20,12 @@ std::unique_ptr<VideoWriter> makeWriter(int kind) {
 
 } // namespace
 
+bool VideoWriter::writeFrame() {
+    const bool written = writeEncoded(encodeFrame(image, counter));
+    ++counter;
+    return written;
+}
+
 File VideoWriter::encodeFrame(const Image&, int32_t) const {
     return File();
 }

@@ -13,15 +13,19 @@ namespace Vx {
 class FileSystem;
 
 // Writes the frames of one recording; each writer kind decides in open whether it takes the
-// target name.
+// target name. A kind has one write path, encodeFrame then writeEncoded; writeFrame numbers
+// the frames of a caller that writes one at a time through it.
 class VideoWriter {
 public:
     virtual ~VideoWriter() = default;
     // The image every following frame writes; the writer shares it with the caller.
-    virtual void setImage(Image image) = 0;
+    void setImage(Image newImage) { image = newImage; }
     // Writes the image as the next frame; false when it could not be written (the frame's
-    // number is used up all the same).
-    virtual bool writeFrame() { return false; }
+    // number is used up all the same). Throws the image handle's message when no image was
+    // set.
+    bool writeFrame();
+    // Frames writeFrame has numbered.
+    int32_t getCounter() const { return counter; }
     // The file of frame number made from image, for writers whose frames are files of their
     // own; callable from any thread. Null when it cannot be made.
     virtual File encodeFrame(const Image& image, int32_t number) const;
@@ -34,6 +38,10 @@ public:
     virtual int getWidth() const = 0;
     virtual int getHeight() const = 0;
     virtual bool open(const std::string& name, const VideoInfo* info, FileSystem* fileSystem);
+
+private:
+    Image image;
+    int32_t counter = 0;
 };
 
 // The first writer kind that takes name, opened; throws Vx::Exception when none does.

@@ -2,7 +2,7 @@
 
 #include "marquel/Display.h"
 #include "marquel/Exception.h"
-#include "marquel/capture/Mp4Recorder.h"
+#include "marquel/capture/FrameSink.h"
 #include "vx/DirectorySource.h"
 #include "vx/FileSystem.h"
 
@@ -11,17 +11,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 
 namespace Marquel {
 
 namespace {
-
-// PNG frames encode on both cores while the player draws; the video encoder spreads over
-// the cores by itself, so its frames go to one thread in order.
-constexpr int PNG_WORKERS = 2;
-constexpr size_t PNG_FRAMES_UNDER_WAY = 4;
-constexpr size_t VIDEO_FRAMES_UNDER_WAY = 3;
 
 // Without a terminal to redraw one line on, a progress line every few seconds.
 constexpr double REPORT_SECONDS = 5;
@@ -42,20 +35,26 @@ Capture::Capture(Vx::FileSystem& output, std::string folder)
 Capture::~Capture() {
     // Frames under way still reach the disk; the workers never outlive what they use.
     pipeline.reset();
-    recorder.reset();
+    sink.reset();
 }
 
 void Capture::configure(const std::string& newName, const Vx::VideoInfo& newInfo,
-                        int32_t newFrameSkip, int32_t newCrf, const std::string& newPreset) {
+                        int32_t newFrameSkip, const std::string& crf, const std::string& preset) {
     name = newName;
     info = newInfo;
     frameSkip = newFrameSkip;
-    crf = newCrf;
-    preset = newPreset;
-    writer.reset();
-    videoFile = Mp4Recorder::takes(name);
-    if (!videoFile)
-        writer = Vx::openVideoWriter(name, &info, &output);
+    sink.reset();
+    std::unique_ptr<FrameSink> made = openFrameSink(name, info, output, folder);
+    made->configure(crf, preset);
+    sink = std::move(made);
+}
+
+bool Capture::takesMusic() const {
+    return sink && sink->takesMusic();
+}
+
+bool Capture::recordsVideo() const {
+    return sink && sink->needsFixedClock();
 }
 
 double Capture::renderStep() const {
@@ -79,7 +78,7 @@ int64_t Capture::stepsLeft(double origin, int64_t steps) const {
     return last - steps;
 }
 
-void Capture::start(const Vx::File& newMusic, double origin, double newEndTime) {
+void Capture::start(const Vx::File& music, double origin, double newEndTime) {
     if (!dumping())
         return;
     endTime = newEndTime;
@@ -89,7 +88,7 @@ void Capture::start(const Vx::File& newMusic, double origin, double newEndTime) 
                         folder.c_str(), name.c_str(), origin, endTime);
     // Every output follows one rule: what is below the folder is the demo's, and a link or a
     // pipe there is refused before anything is drawn.
-    const std::string firstFile = videoFile ? name : writer->frameName(0);
+    const std::string firstFile = sink->firstFile();
     const std::string refusal = Vx::outputRefusal(folder, firstFile);
     if (!refusal.empty())
         throw Exception("[Marquel] Not recording into '%s/%s': %s", folder.c_str(),
@@ -98,70 +97,26 @@ void Capture::start(const Vx::File& newMusic, double origin, double newEndTime) 
     framesDone = 0;
     framesLost = 0;
     framesExpected = 0;
-    videoStopped = false;
     phase = 0;
     began = lastReport = std::chrono::steady_clock::now();
-    if (videoFile) {
-        music = newMusic;
-        Mp4Recorder::Settings settings;
-        settings.path = folder + "/" + name;
-        // A name with folders in it gets them, as a PNG sequence's does.
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(settings.path).parent_path(),
-                                            ignored);
-        settings.width = info.width;
-        settings.height = info.height;
-        settings.fps = info.fps;
-        settings.fpsBase = info.fpsBase;
-        settings.crf = crf;
-        settings.preset = preset;
-        if (!music.isNull()) {
-            settings.music = music->getChars();
-            settings.musicSize = static_cast<size_t>(music->getSize());
-        }
-        settings.musicStart = origin + renderStep();
-        recorder = std::make_unique<Mp4Recorder>(settings);
-    }
+    FrameSink::Start opening;
+    if (sink->takesMusic())
+        opening.music = music;
+    opening.musicStart = origin + renderStep();
+    sink->open(opening);
     openPipeline();
 }
 
 void Capture::openPipeline() {
-    const size_t bytes = static_cast<size_t>(info.width) * info.height * 4;
     if (discarding) {
         pipeline = std::make_unique<FramePipeline>(
             0, 1, [](FramePipeline::Frame&) {}, [this](FramePipeline::Frame&) { deliver(true); });
         return;
     }
-    if (recorder) {
-        pipeline = std::make_unique<FramePipeline>(
-            pipelined ? 1 : 0, VIDEO_FRAMES_UNDER_WAY,
-            [this, bytes](FramePipeline::Frame& frame) {
-                // A frame of another size (the window changed) cannot go into the video.
-                frame.ok = frame.rows.size() == bytes && recorder->addFrame(frame.rows.data());
-                if (!recorder->failure().empty())
-                    videoStopped = true;
-            },
-            [this](FramePipeline::Frame& frame) { deliver(frame.ok); });
-        return;
-    }
     pipeline = std::make_unique<FramePipeline>(
-        pipelined ? PNG_WORKERS : 0, PNG_FRAMES_UNDER_WAY,
-        [this](FramePipeline::Frame& frame) { writePng(frame); },
-        [this](FramePipeline::Frame& frame) {
-            deliver(frame.ok && writer->writeEncoded(frame.encoded));
-        });
-}
-
-void Capture::writePng(FramePipeline::Frame& frame) {
-    // A frame of another size (the window changed) is lost, not read past its end.
-    const int32_t w = info.width;
-    const int32_t h =
-        frame.rows.size() == static_cast<size_t>(w) * info.height * 4 ? info.height : 0;
-    Vx::Image image{new Vx::ImageObject(w, h, nullptr, nullptr, "frame")};
-    if (uint8_t* pixels = image->getWriteData())
-        uprightOpaque(frame.rows.data(), pixels, w, h);
-    frame.encoded = writer->encodeFrame(image, static_cast<int32_t>(frame.index));
-    frame.ok = !frame.encoded.isNull();
+        pipelined ? sink->workers() : 0, sink->framesUnderWay(),
+        [this](FramePipeline::Frame& frame) { sink->encode(frame); },
+        [this](FramePipeline::Frame& frame) { deliver(sink->write(frame)); });
 }
 
 void Capture::saveScreenshot(Display& display) {
@@ -191,7 +146,7 @@ bool Capture::dumpFrame(Display& display, double origin, int64_t steps) {
         framesExpected = framesDumped + stepsLeft(origin, steps) / frameSkip;
     }
     phase = (phase + 1) % frameSkip;
-    return !videoStopped;
+    return !sink->stopped();
 }
 
 void Capture::finish(Display& display) {
@@ -202,38 +157,10 @@ void Capture::finish(Display& display) {
         pipeline->push(std::move(rows));
     pipeline->finish();
     pipeline.reset();
-    const bool ended = !recorder || recorder->finish();
+    const bool ended = sink->close();
     // A recording cut short shows how far it got.
     reportProgress(true);
-    if (recorder) {
-        // Frames the recorder never got (the window changed size) are lost as well.
-        const int64_t kept = recorder->framesGiven() - recorder->framesLost();
-        const int64_t lost = framesDumped - kept;
-        const std::string failure = recorder->failure();
-        recorder.reset();
-        music.reset();
-        if (!failure.empty())
-            std::fprintf(stderr, "%s\n", failure.c_str());
-        if (lost > 0 || !ended) {
-            const Exception lostLine(
-                "[Marquel] %lld of %lld video frames could not be written into '%s/%s'; it "
-                "holds the first %lld",
-                static_cast<long long>(lost), static_cast<long long>(framesDumped), folder.c_str(),
-                name.c_str(), static_cast<long long>(kept));
-            // A video that stopped on a failed write must not pass for a finished one.
-            if (!ended)
-                throw lostLine;
-            std::fprintf(stderr, "%s\n", lostLine.what());
-        }
-    } else if (framesLost > 0) {
-        // A frame that cannot be written is dropped and the dump goes on, but a recording
-        // with holes must not look complete.
-        std::fprintf(stderr,
-                     "[Marquel] %lld of %lld video-dump frames could not be written into "
-                     "'%s'\n",
-                     static_cast<long long>(framesLost.load()),
-                     static_cast<long long>(framesDumped), folder.c_str());
-    }
+    sink->reportLoss(framesDumped, framesLost, ended);
 }
 
 void Capture::refuseClockKey() {

@@ -3,7 +3,6 @@
 #include "marquel/capture/FramePipeline.h"
 #include "vx/File.h"
 #include "vx/VideoInfo.h"
-#include "vx/VideoWriter.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,10 +17,10 @@ class FileSystem;
 namespace Marquel {
 
 class Display;
-class Mp4Recorder;
+class FrameSink;
 
-// The pictures that leave the player: the screenshot S asks for, and the video dump, either
-// as numbered PNG files or as one MP4 file with the music. Dump frames are read back and
+// The pictures that leave the player: the screenshot S asks for, and the video dump into a
+// frame sink of the kind its name asks for. Dump frames are read back and
 // handed to worker threads, so the next frame is drawn while earlier ones are encoded; they
 // reach the disk whole and in order.
 class Capture {
@@ -32,13 +31,17 @@ public:
     Capture(const Capture&) = delete;
     Capture& operator=(const Capture&) = delete;
 
-    // Takes the video dump. A name ending in ".mp4" records a video file; any other goes to
-    // the file layer's writer kinds, which throw for a name none of them takes.
+    // Takes the video dump into the sink its name chooses, with that kind's settings (crf and
+    // preset as the videodump element gives them); throws for a name no kind takes and for
+    // settings the kind cannot use.
     void configure(const std::string& name, const Vx::VideoInfo& info, int32_t frameSkip,
-                   int32_t crf, const std::string& preset);
-    bool dumping() const { return writer || videoFile; }
-    // A video with its sound is being made: the clock must run straight on.
-    bool recordsVideo() const { return videoFile; }
+                   const std::string& crf, const std::string& preset);
+    bool dumping() const { return sink != nullptr; }
+    // The dump records the music: the player hands it over.
+    bool takesMusic() const;
+    // The dump's picture runs on the fixed frame clock, never paused or moved, and without
+    // the panels: a video with its sound is being made.
+    bool recordsVideo() const;
     const Vx::VideoInfo& getInfo() const { return info; }
     int32_t getFrameSkip() const { return frameSkip; }
     // Seconds between two drawn frames while dumping.
@@ -73,7 +76,6 @@ public:
 
 private:
     void openPipeline();
-    void writePng(FramePipeline::Frame& frame);
     void deliver(bool written);
     void reportProgress(bool last);
     // The drawn frames after steps steps from origin whose time lies before the end.
@@ -84,18 +86,11 @@ private:
     std::string name;
     Vx::VideoInfo info;
     int32_t frameSkip = 1;
-    int32_t crf = 18;
-    std::string preset;
-    bool videoFile = false;
     bool clockKeyRefused = false;
     bool pipelined = true;
     bool discarding = false;
-    std::unique_ptr<Vx::VideoWriter> writer;
-    std::unique_ptr<Mp4Recorder> recorder;
-    Vx::File music;
+    std::unique_ptr<FrameSink> sink;
     double endTime = 0;
-    // Set on a worker thread once the video file takes no more frames.
-    std::atomic<bool> videoStopped{false};
     std::unique_ptr<FramePipeline> pipeline;
     int32_t phase = 0;
     int64_t framesDumped = 0;

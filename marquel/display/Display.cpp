@@ -1,5 +1,7 @@
 #include "marquel/Display.h"
 
+#include "marquel/display/FrameReadback.h"
+
 #include <SDL.h>
 
 #include <csignal>
@@ -56,6 +58,10 @@ void releaseQuitSignals() {
 }
 
 } // namespace
+
+Display::Display()
+    : readback(std::make_unique<FrameReadback>([this](uint8_t* rows) { readRows(rows); })) {
+}
 
 Display::~Display() {
     SDL_Quit();
@@ -134,16 +140,11 @@ void uprightOpaque(const uint8_t* rows, uint8_t* pixels, int32_t width, int32_t 
 }
 
 void Display::startGrab() {
-    grabbed.emplace_back(static_cast<size_t>(width()) * height() * 4, uint8_t(0));
-    readRows(grabbed.back().data());
+    readback->start(static_cast<size_t>(width()) * height() * 4);
 }
 
-bool Display::takeGrab(std::vector<uint8_t>& rows, bool) {
-    if (grabbed.empty())
-        return false;
-    rows.swap(grabbed.front());
-    grabbed.pop_front();
-    return true;
+bool Display::takeGrab(std::vector<uint8_t>& rows, bool all) {
+    return readback->take(rows, all);
 }
 
 void Display::readRows(uint8_t*) {

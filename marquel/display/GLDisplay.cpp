@@ -1,6 +1,7 @@
 #include "marquel/display/GLDisplay.h"
 
 #include "marquel/Exception.h"
+#include "marquel/display/FrameReadback.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Panel.h"
 #include "vorlik/Extensions.h"
@@ -12,7 +13,6 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -38,87 +38,14 @@ void drawBarQuad(float grey, float halfWidth, float bottom, float top) {
     glEnd();
 }
 
-// A driver function by name, or null.
-template <typename Function> Function driverFunction(const char* name) {
-    return reinterpret_cast<Function>(SDL_GL_GetProcAddress(name));
-}
-
 } // namespace
-
-// Two pixel buffer objects taking turns: one frame is read into one while the frame before,
-// read into the other, is copied out.
-struct GLDisplay::PixelBuffers {
-    explicit PixelBuffers(const std::string& extensions) {
-        const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-        int major = 0;
-        int minor = 0;
-        if (version)
-            std::sscanf(version, "%d.%d", &major, &minor);
-        const bool core = major > 2 || (major == 2 && minor >= 1);
-        if (!core && !Vorlik::extensionListed(extensions.c_str(), "GL_ARB_pixel_buffer_object"))
-            return;
-        generate = driverFunction<PFNGLGENBUFFERSPROC>("glGenBuffers");
-        remove = driverFunction<PFNGLDELETEBUFFERSPROC>("glDeleteBuffers");
-        bind = driverFunction<PFNGLBINDBUFFERPROC>("glBindBuffer");
-        store = driverFunction<PFNGLBUFFERDATAPROC>("glBufferData");
-        map = driverFunction<PFNGLMAPBUFFERPROC>("glMapBuffer");
-        unmap = driverFunction<PFNGLUNMAPBUFFERPROC>("glUnmapBuffer");
-    }
-
-    bool usable() const { return generate && remove && bind && store && map && unmap; }
-
-    // Buffers of bytes each, made on first use and again after a mode switch.
-    void make(size_t newBytes) {
-        generate(static_cast<GLsizei>(names.size()), names.data());
-        for (GLuint name : names) {
-            bind(GL_PIXEL_PACK_BUFFER, name);
-            store(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(newBytes), nullptr, GL_STREAM_READ);
-        }
-        bind(GL_PIXEL_PACK_BUFFER, 0);
-        bytes = newBytes;
-    }
-
-    void release() {
-        if (names[0])
-            remove(static_cast<GLsizei>(names.size()), names.data());
-        names = {};
-        bytes = 0;
-    }
-
-    // The oldest frame read, copied out; black when the driver cannot map it.
-    void copyOldest(std::vector<uint8_t>& rows) {
-        bind(GL_PIXEL_PACK_BUFFER, names[static_cast<size_t>(pending.front())]);
-        rows.resize(bytes);
-        if (const void* data = map(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY)) {
-            std::memcpy(rows.data(), data, bytes);
-            unmap(GL_PIXEL_PACK_BUFFER);
-        } else {
-            std::fill(rows.begin(), rows.end(), uint8_t(0));
-        }
-        bind(GL_PIXEL_PACK_BUFFER, 0);
-        pending.pop_front();
-    }
-
-    PFNGLGENBUFFERSPROC generate = nullptr;
-    PFNGLDELETEBUFFERSPROC remove = nullptr;
-    PFNGLBINDBUFFERPROC bind = nullptr;
-    PFNGLBUFFERDATAPROC store = nullptr;
-    PFNGLMAPBUFFERPROC map = nullptr;
-    PFNGLUNMAPBUFFERPROC unmap = nullptr;
-    std::array<GLuint, 2> names{};
-    size_t bytes = 0;
-    // The buffers holding frames not yet taken, oldest first, and the one read into next.
-    std::deque<int> pending;
-    int next = 0;
-};
 
 GLDisplay::GLDisplay() = default;
 
 GLDisplay::~GLDisplay() {
     if (opened) {
         deletePanelTextures();
-        if (pixelBuffers && pixelBuffers->usable())
-            pixelBuffers->release();
+        readback->dropBuffers();
     }
     textures.reset();
 }
@@ -148,6 +75,7 @@ void GLDisplay::open(const std::string& caption, int width, int height, bool ful
     // Seeking keys act again and again while held.
     SDL_EnableKeyRepeat(500, 30);
     extensions = Vorlik::driverExtensions();
+    readback->usePixelBuffers(extensions);
     opened = true;
     // The window stays black while the effects load.
     glClearColor(0, 0, 0, 1);
@@ -162,7 +90,7 @@ void GLDisplay::setFullscreen(bool wanted) {
     if (!opened)
         return;
     // The mode change loses the OpenGL context and every texture object in it.
-    releasePixelBuffers();
+    readback->releaseBuffers();
     textures->releaseAll();
     deletePanelTextures();
     if (setVideoMode(wanted)) {
@@ -343,52 +271,6 @@ void GLDisplay::grabImage(Vx::Image& image) {
     readRows(rows.data());
     uprightOpaque(rows.data(), pixels, static_cast<int32_t>(windowWidth),
                   static_cast<int32_t>(windowHeight));
-}
-
-void GLDisplay::startGrab() {
-    if (!pixelBuffers)
-        pixelBuffers = std::make_unique<PixelBuffers>(extensions);
-    PixelBuffers& buffers = *pixelBuffers;
-    if (!buffers.usable()) {
-        Display::startGrab();
-        return;
-    }
-    const size_t bytes = static_cast<size_t>(windowWidth) * windowHeight * 4;
-    if (buffers.bytes != bytes) {
-        releasePixelBuffers();
-        buffers.make(bytes);
-    }
-    // Every buffer still holds a frame: the oldest waits in memory, in its turn.
-    if (buffers.pending.size() == buffers.names.size()) {
-        grabbed.emplace_back();
-        buffers.copyOldest(grabbed.back());
-    }
-    const int index = buffers.next;
-    buffers.next = (index + 1) % static_cast<int>(buffers.names.size());
-    buffers.bind(GL_PIXEL_PACK_BUFFER, buffers.names[static_cast<size_t>(index)]);
-    readPixels(GL_BGRA, nullptr);
-    buffers.bind(GL_PIXEL_PACK_BUFFER, 0);
-    buffers.pending.push_back(index);
-}
-
-bool GLDisplay::takeGrab(std::vector<uint8_t>& rows, bool all) {
-    if (!grabbed.empty() || !pixelBuffers || !pixelBuffers->usable())
-        return Display::takeGrab(rows, all);
-    // The newest read may still be going on: it is waited for only at the end.
-    if (pixelBuffers->pending.size() <= (all ? 0u : 1u))
-        return false;
-    pixelBuffers->copyOldest(rows);
-    return true;
-}
-
-void GLDisplay::releasePixelBuffers() {
-    if (!pixelBuffers || !pixelBuffers->usable())
-        return;
-    while (!pixelBuffers->pending.empty()) {
-        grabbed.emplace_back();
-        pixelBuffers->copyOldest(grabbed.back());
-    }
-    pixelBuffers->release();
 }
 
 void GLDisplay::readRows(uint8_t* rows) {

@@ -36,10 +36,6 @@ public:
     void drawProgress(float fraction) override;
     void grabRgb(uint8_t* rgb) override;
     void grabImage(Vx::Image& image) override;
-    // Through pixel buffer objects where the driver has them: the read of one frame goes on
-    // while the next one is drawn.
-    void startGrab() override;
-    bool takeGrab(std::vector<uint8_t>& rows, bool all) override;
     Vorlik::TextureManager* getTextureManager() override { return textures.get(); }
 
     // The OpenGL extensions of the open window, as one space-separated text.
@@ -60,9 +56,6 @@ private:
     // the bound pixel buffer object when one is bound.
     void readPixels(unsigned format, void* target);
     void readRows(uint8_t* rows) override;
-    // The frames still in pixel buffer objects move to memory and the objects go: before
-    // a mode switch, which loses them with the context.
-    void releasePixelBuffers();
     // SDL_SetVideoMode at the window's size at the first depth that works; false if none.
     bool setVideoMode(bool full);
     void deletePanelTextures();
@@ -73,8 +66,6 @@ private:
     bool stateSaved = false;
     std::string extensions;
     std::unique_ptr<Vorlik::TextureManager> textures;
-    struct PixelBuffers;
-    std::unique_ptr<PixelBuffers> pixelBuffers;
 };
 
 } // namespace Marquel

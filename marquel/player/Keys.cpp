@@ -37,9 +37,9 @@ constexpr int32_t CLOSE = -1;
 
 unsigned stateOf(const System& system) {
     unsigned state = NEVER;
-    if (system.capture.recordsVideo())
+    if (system.capture->recordsVideo())
         state |= RECORDING;
-    if (system.capture.dumping())
+    if (system.capture->dumping())
         state |= DUMPING;
     if (system.inspector->textTarget)
         state |= TYPING;
@@ -157,7 +157,7 @@ void Keys::press(System& system, System::Loop& loop, const Event& event) {
         if (refused == NEVER)
             row.act(system, loop, event);
         else if ((refused & ~row.toldWhile) == NEVER)
-            system.capture.refuseClockKey();
+            system.capture->refuseClockKey();
         return;
     }
 }

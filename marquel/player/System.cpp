@@ -3,6 +3,7 @@
 #include "marquel/Display.h"
 #include "marquel/Effect.h"
 #include "marquel/Exception.h"
+#include "marquel/capture/Capture.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
 #include "marquel/player/Clock.h"
@@ -29,8 +30,9 @@ bool isQuit(const Event& event) {
 } // namespace
 
 System::System()
-    : music(std::make_unique<Music>(files, musicFile, musicData, fmodSystem, sound, channel)),
-      clock(std::make_unique<Clock>(position, paused, tickOffset, noSound, *music, capture)) {}
+    : capture(std::make_unique<Capture>(outputFiles, "screenshots")),
+      music(std::make_unique<Music>(files, musicFile, musicData, fmodSystem, sound, channel)),
+      clock(std::make_unique<Clock>(position, paused, tickOffset, noSound, *music, *capture)) {}
 
 System::~System() {
     if (configured) {
@@ -64,7 +66,7 @@ void System::run() {
     requireDisplay();
     startCapture();
     // A dump renders the script as it was when the dump began.
-    if (!capture.dumping()) {
+    if (!capture->dumping()) {
         scriptWatch = std::make_unique<ScriptWatch>();
         scriptWatch->follow(files, scriptFiles);
         // A change made while the effects load is looked at in the first frame.
@@ -91,12 +93,12 @@ void System::run() {
             loop.running = false;
         drawPanels();
         if (loop.screenshotWanted)
-            capture.saveScreenshot(*display);
+            capture->saveScreenshot(*display);
         loop.screenshotWanted = false;
         // From the script's end on no node runs and the back buffer holds a stale picture:
         // such a frame has no place in a video. One between two nodes keeps its place.
         if (drawn && loop.frameTime < script.endTime &&
-            !capture.dumpFrame(*display, clock->getDumpOrigin(), clock->getDumpSteps()))
+            !capture->dumpFrame(*display, clock->getDumpOrigin(), clock->getDumpSteps()))
             loop.running = false;
         followFullscreen();
         showSometimes(loop);
@@ -105,11 +107,11 @@ void System::run() {
     scriptWatch.reset();
     if (!noSound)
         music->release();
-    capture.finish(*display);
+    capture->finish(*display);
 }
 
 void System::showSometimes(Loop& loop) {
-    if (!capture.dumping())
+    if (!capture->dumping())
         return;
     // A dump shows a few frames a second: enough to watch it go, while the time goes to it.
     const uint32_t now = Clock::ticks();
@@ -122,9 +124,9 @@ void System::showSometimes(Loop& loop) {
 void System::startCapture() {
     // A video takes the music into its file, unless the user wants no sound.
     const Vx::File sound =
-        music->offForDump && capture.recordsVideo() ? music->read() : Vx::File();
+        music->offForDump && capture->takesMusic() ? music->read() : Vx::File();
     // Frame 0 shows the start mark plus one step: so does the sound beside it.
-    capture.start(sound, static_cast<double>(Clock::clockable(startTime)), script.endTime);
+    capture->start(sound, static_cast<double>(Clock::clockable(startTime)), script.endTime);
 }
 
 void System::requireDisplay() const {
@@ -221,7 +223,7 @@ void System::feedPanels(Loop& loop) {
 }
 
 void System::drawPanels() {
-    if (capture.recordsVideo())
+    if (capture->recordsVideo())
         return;
     display->drawInspector(*inspector);
     if (hud->shown()) {

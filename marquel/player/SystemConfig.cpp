@@ -7,7 +7,7 @@
 #include "marquel/display/GLDisplay.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
-#include "marquel/capture/Mp4Recorder.h"
+#include "marquel/capture/Capture.h"
 #include "marquel/player/Clock.h"
 #include "marquel/player/Music.h"
 #include "marquel/timeline/ScriptWatch.h"
@@ -238,20 +238,8 @@ void System::applyVideoDump(Xml::XmlNode& root) {
     }
     info.fpsBase = std::max(tag.getIntAttribute("fpsbase"), 1);
     const int32_t frameSkip = std::max(tag.getIntAttribute("frameskip"), 1);
-    // Lower is better and bigger; 18 looks the same as the frames to most eyes.
-    int32_t crf = 18;
-    const std::string& crfText = tag.getAttribute("crf");
-    if (!crfText.empty() && Mp4Recorder::takes(name)) {
-        char* end = nullptr;
-        const long value = std::strtol(crfText.c_str(), &end, 10);
-        // 0 is lossless, which x264 codes in a profile that browsers do not play.
-        if (*end != '\0' || value < 1 || value > 51) {
-            throw Exception("[Marquel] The videodump '%s' needs a crf from 1 to 51, not '%s'",
-                            name.c_str(), crfText.c_str());
-        }
-        crf = static_cast<int32_t>(value);
-    }
-    capture.configure(name, info, frameSkip, crf, tag.getAttribute("preset"));
+    capture->configure(name, info, frameSkip, tag.getAttribute("crf"),
+                       tag.getAttribute("preset"));
 }
 
 void System::applyMusic(Xml::XmlNode& root) {
@@ -263,8 +251,8 @@ void System::applyMusic(Xml::XmlNode& root) {
         noSound = muteText == "nosound";
         // A dump renders slower or faster than real time: no music can keep up. The silence
         // is the dump's, not the user's choice, so it is not written back.
-        music->offForDump = capture.dumping() && !noSound;
-        if (capture.dumping())
+        music->offForDump = capture->dumping() && !noSound;
+        if (capture->dumping())
             noSound = true;
         if (!noSound)
             music->open();

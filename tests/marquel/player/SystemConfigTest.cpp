@@ -4,6 +4,7 @@
 #include "common/MusicFiles.h"
 #include "marquel/Display.h"
 #include "marquel/Exception.h"
+#include "marquel/capture/Capture.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
 
@@ -50,11 +51,11 @@ TEST_F(SystemConfigTest, ElementsApplyInTheirFixedOrderWhateverTheirOrderInTheFi
     EXPECT_TRUE(s.hud->visible);
     ASSERT_TRUE(s.display);
     EXPECT_EQ(s.display->width(), 96u);
-    ASSERT_TRUE(s.capture.dumping());
-    EXPECT_EQ(s.capture.getInfo().width, 96);
-    EXPECT_EQ(s.capture.getInfo().height, 72);
-    EXPECT_EQ(s.capture.getInfo().fpsBase, 1);
-    EXPECT_EQ(s.capture.getFrameSkip(), 1);
+    ASSERT_TRUE(s.capture->dumping());
+    EXPECT_EQ(s.capture->getInfo().width, 96);
+    EXPECT_EQ(s.capture->getInfo().height, 72);
+    EXPECT_EQ(s.capture->getInfo().fpsBase, 1);
+    EXPECT_EQ(s.capture->getFrameSkip(), 1);
     EXPECT_TRUE(s.noSound);
     EXPECT_EQ(s.fmodSystem, nullptr);
     EXPECT_EQ(s.script.nodes.size(), 1u);
@@ -262,18 +263,18 @@ TEST_F(SystemConfigTest, VideoDumpNeedsAWindowAndARate) {
 <videodump name="f.png" fps="0x1e" fpsbase="-1" frameskip="0"/>
 <videodump name="g.png" fps="0"/></demo>)");
     Marquel::System& s = start();
-    ASSERT_TRUE(s.capture.dumping()) << "only the first videodump counts";
-    EXPECT_EQ(s.capture.getInfo().fps, 30);
-    EXPECT_EQ(s.capture.getInfo().fpsBase, 1);
-    EXPECT_EQ(s.capture.getFrameSkip(), 1);
+    ASSERT_TRUE(s.capture->dumping()) << "only the first videodump counts";
+    EXPECT_EQ(s.capture->getInfo().fps, 30);
+    EXPECT_EQ(s.capture->getInfo().fpsBase, 1);
+    EXPECT_EQ(s.capture->getFrameSkip(), 1);
 
     write("marquel.xml", R"(<demo><window width="64" height="48"/>
 <videodump name="f.png" fps="25" fpsbase="2" frameskip="3"/></demo>)");
     start();
-    ASSERT_TRUE(system->capture.dumping());
-    EXPECT_EQ(system->capture.getInfo().fps, 25);
-    EXPECT_EQ(system->capture.getInfo().fpsBase, 2) << "a base of 1 or more is kept";
-    EXPECT_EQ(system->capture.getFrameSkip(), 3);
+    ASSERT_TRUE(system->capture->dumping());
+    EXPECT_EQ(system->capture->getInfo().fps, 25);
+    EXPECT_EQ(system->capture->getInfo().fpsBase, 2) << "a base of 1 or more is kept";
+    EXPECT_EQ(system->capture->getFrameSkip(), 3);
 }
 
 TEST_F(SystemConfigTest, MissingFilesFailInitWithTheirMessages) {

@@ -12,11 +12,11 @@ struct AVFrame;
 struct AVStream;
 struct SwrContext;
 
+namespace Marquel {
+
 namespace Audio {
 class Decoder;
 }
-
-namespace Marquel {
 
 // A recording's sound: the music file decoded, converted and cut into the AAC encoder's
 // frames, starting at the music time the first picture shows.

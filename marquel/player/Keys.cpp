@@ -2,6 +2,7 @@
 
 #include "marquel/Display.h"
 #include "marquel/Event.h"
+#include "marquel/capture/Capture.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
 #include "marquel/player/Clock.h"

@@ -5,7 +5,7 @@
 #include "marquel/Exception.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
-#include "marquel/timeline/ScriptWatch.h"
+#include "marquel/timeline/ScriptFiles.h"
 #include "sound/fmod.h"
 #include "vorlik/TextureManager.h"
 
@@ -193,12 +193,9 @@ void System::run() {
     requireDisplay();
     startCapture();
     // A dump renders the script as it was when the dump began.
-    if (!capture.dumping()) {
-        scriptWatch = std::make_unique<ScriptWatch>();
-        scriptWatch->follow(files, scriptFiles);
-        // A change made while the effects load is looked at in the first frame.
-        scriptTouched = true;
-    }
+    // A change made while the effects load is looked at in the first frame.
+    if (!capture.dumping())
+        scriptFiles->startFollowing();
     loadEffects();
     startPlayback();
     Loop loop;
@@ -231,7 +228,7 @@ void System::run() {
         showSometimes(loop);
         display->endFrame();
     }
-    scriptWatch.reset();
+    scriptFiles->stopFollowing();
     if (!noSound)
         releaseMusic();
     capture.finish(*display);
@@ -360,12 +357,12 @@ void System::handleKey(const Event& key, Loop& loop) {
         break;
     case SDLK_s:
         if (key.ctrl)
-            saveScript();
+            scriptFiles->save(script);
         else if (!capture.dumping())
             loop.screenshotWanted = true;
         break;
     case SDLK_r:
-        if (key.ctrl && !capture.dumping() && !scriptFiles.empty())
+        if (key.ctrl && !capture.dumping() && !scriptFiles->names().empty())
             reloadScript();
         break;
     case SDLK_m:
@@ -419,6 +416,30 @@ void System::togglePause() {
         if (!noSound && channel)
             channel->stop();
         paused = true;
+    }
+}
+
+void System::followScriptFiles() {
+    showScriptStep(scriptFiles->follow(script, inspector->textTarget != nullptr));
+}
+
+void System::reloadScript() {
+    showScriptStep(scriptFiles->reload(script));
+}
+
+void System::showScriptStep(ScriptStep step) {
+    if (step == ScriptStep::None)
+        return;
+    hud->setMessage(scriptFiles->message());
+    if (step != ScriptStep::Reloaded)
+        return;
+    inspector->scriptReplaced();
+    // A script that now ends before the time shown would end the demo: it waits on its last
+    // moment, where the nodes that end with it still draw.
+    if (now() >= script.endTime) {
+        if (!paused)
+            togglePause();
+        position = std::nextafter(script.endTime, -HUGE_VALF);
     }
 }
 

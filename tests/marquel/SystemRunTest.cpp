@@ -487,6 +487,7 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     };
     shown.plan[7] = [&] {
         s.script.nodes[0]->name = "edited"; // as the inspector would
+        s.script.edited = true;
         testing::internal::CaptureStderr();
         write("data/demo.xml", colourScript("1 1 0"));
     };

@@ -1,0 +1,84 @@
+// The script files on their own, in a temporary folder: what is loaded, held back and saved.
+
+#include "common/TempDir.h"
+#include "marquel/Script.h"
+#include "marquel/timeline/ScriptFiles.h"
+#include "vx/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+using Marquel::ScriptStep;
+
+namespace {
+
+std::string script(const std::string& name) {
+    return R"(<script><effect name=")" + name + R"(" end="30"/></script>)";
+}
+
+} // namespace
+
+TEST(ScriptFilesTest, DiskChangesAreLoadedUnlessHeldBackAndSavesKeepTheEditorsText) {
+    testing_support::TempDir dir;
+    dir.write("data/demo.xml", script("a"));
+    Vx::FileSystem files;
+    files.addPath(dir.prefix());
+    files.addPath(dir.prefix() + "data/");
+    Marquel::Script played;
+    Marquel::ScriptFiles scripts(files);
+    scripts.load(played, "demo.xml");
+    scripts.startFollowing();
+    const auto name = [&] { return played.nodes.at(0)->name; };
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told) << "the first look";
+
+    played.nodes[0]->name = "ours";
+    played.edited = true;
+    scripts.save(played);
+    EXPECT_FALSE(played.edited);
+    const Marquel::EffectNode* saved = played.nodes[0].get();
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told) << "our own save";
+    EXPECT_EQ(played.nodes[0].get(), saved) << "is not loaded again";
+
+    dir.write("demo.xml", script("b"));
+    EXPECT_EQ(scripts.follow(played, true), ScriptStep::None) << "held back while typing";
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Reloaded);
+    EXPECT_EQ(name(), "b");
+
+    played.edited = true;
+    dir.write("demo.xml", script("c"));
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told);
+    EXPECT_EQ(scripts.message(), "'demo.xml' changed on disk: Ctrl+R loads it");
+    EXPECT_EQ(name(), "b") << "not loaded over unsaved edits";
+    testing::internal::CaptureStderr();
+    scripts.save(played);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("it changed on disk"), std::string::npos);
+    EXPECT_EQ(dir.read("demo.xml"), script("c")) << "the editor's text is kept";
+    EXPECT_EQ(scripts.reload(played), ScriptStep::Reloaded);
+    EXPECT_EQ(name(), "c");
+    EXPECT_FALSE(played.edited);
+
+    testing::internal::CaptureStderr();
+    dir.write("demo.xml", "<script><effect");
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(scripts.message().rfind("Not reloaded: 'demo.xml' is not well-formed XML", 0), 0u);
+    EXPECT_EQ(name(), "c") << "a file that does not load leaves the script";
+
+    // A link made in its place is followed to its target.
+    std::filesystem::remove(dir.path() / "demo.xml");
+    dir.write("real/target.xml", script("d"));
+    std::filesystem::create_symlink("real/target.xml", dir.path() / "demo.xml");
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Reloaded);
+    dir.write("real/target.xml", script("e"));
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Reloaded);
+    EXPECT_EQ(name(), "e");
+
+    std::filesystem::remove(dir.path() / "demo.xml");
+    std::filesystem::remove(dir.path() / "data/demo.xml");
+    played.nodes[0]->name = "gone";
+    scripts.save(played);
+    EXPECT_EQ(dir.read("demo.xml"), played.save()) << "a file gone from disk is saved";
+    scripts.stopFollowing();
+}

@@ -130,6 +130,7 @@ private:
     void handleKey(const Event& key, Loop& loop);
     void stepTime(const Event& key);
     void togglePause();
+    void saveScript();
     // Once a frame: loads a script file that changed on disk, unless text is being typed
     // or the inspector holds unsaved edits.
     void followScriptFiles();

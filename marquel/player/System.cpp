@@ -357,7 +357,7 @@ void System::handleKey(const Event& key, Loop& loop) {
         break;
     case SDLK_s:
         if (key.ctrl)
-            scriptFiles->save(script);
+            saveScript();
         else if (!capture.dumping())
             loop.screenshotWanted = true;
         break;
@@ -421,6 +421,10 @@ void System::togglePause() {
 
 void System::followScriptFiles() {
     showScriptStep(scriptFiles->follow(script, inspector->textTarget != nullptr));
+}
+
+void System::saveScript() {
+    scriptFiles->save(script);
 }
 
 void System::reloadScript() {

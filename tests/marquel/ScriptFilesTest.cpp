@@ -19,15 +19,23 @@ std::string script(const std::string& name) {
     return R"(<script><effect name=")" + name + R"(" end="30"/></script>)";
 }
 
+// A run folder's search paths: the folder, then data/ in it.
+class ScriptFilesTest : public testing::Test {
+protected:
+    ScriptFilesTest() {
+        files.addPath(dir.prefix());
+        files.addPath(dir.prefix() + "data/");
+    }
+
+    testing_support::TempDir dir;
+    Vx::FileSystem files;
+    Marquel::Script played;
+};
+
 } // namespace
 
-TEST(ScriptFilesTest, DiskChangesAreLoadedUnlessHeldBackAndSavesKeepTheEditorsText) {
-    testing_support::TempDir dir;
+TEST_F(ScriptFilesTest, DiskChangesAreLoadedUnlessHeldBackAndSavesKeepTheEditorsText) {
     dir.write("data/demo.xml", script("a"));
-    Vx::FileSystem files;
-    files.addPath(dir.prefix());
-    files.addPath(dir.prefix() + "data/");
-    Marquel::Script played;
     Marquel::ScriptFiles scripts(files);
     scripts.load(played, "demo.xml");
     scripts.startFollowing();
@@ -96,14 +104,9 @@ TEST(ScriptFilesTest, DiskChangesAreLoadedUnlessHeldBackAndSavesKeepTheEditorsTe
 
 // Two script files play as one script; saving must give each file back its own nodes, or
 // the next start would load the first file's nodes twice.
-TEST(ScriptFilesTest, EachFileIsWrittenBackWithOnlyItsOwnNodes) {
-    testing_support::TempDir dir;
+TEST_F(ScriptFilesTest, EachFileIsWrittenBackWithOnlyItsOwnNodes) {
     dir.write("data/first.xml", R"(<script><effect name="keys" start="0" end="30"/></script>)");
     dir.write("data/second.xml", R"(<script><effect name="other" start="1" end="20"/></script>)");
-    Vx::FileSystem files;
-    files.addPath(dir.prefix());
-    files.addPath(dir.prefix() + "data/");
-    Marquel::Script played;
     Marquel::ScriptFiles scripts(files);
     scripts.load(played, "first.xml");
     scripts.load(played, "second.xml");

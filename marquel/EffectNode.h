@@ -20,7 +20,7 @@ struct EffectNode {
     // Armed: the next run calls the effect's start() first.
     bool needsStart = true;
     // For a top-level node, the script file it was loaded from, counted in load order; -1
-    // for a node added since. Saving writes each file back with only its own nodes.
+    // for a node added since. The script files write each file back with its own nodes.
     int file = -1;
     std::vector<std::unique_ptr<EffectNode>> children;
     std::vector<std::unique_ptr<Trigger>> triggers;

@@ -2,6 +2,7 @@
 
 #include "marquel/EffectNode.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,9 +39,8 @@ public:
     // nothing, when a text holds something the file cannot carry (a line feed, a tab, a
     // carriage return or both kinds of quotes).
     std::string save() const;
-    // The same for the top-level nodes that the file'th load (from 0) read; the last file
-    // also takes the nodes added since, which belong to no file.
-    std::string save(int file) const;
+    // The same for the top-level nodes keep takes.
+    std::string save(const std::function<bool(const EffectNode&)>& keep) const;
 
     // The time of the last update() that was not negative.
     float currentTime = 0;
@@ -52,13 +52,12 @@ public:
     // Ordered by name, which is the order the effects are initialised in.
     std::map<std::string, Effect*> effects;
     std::vector<std::unique_ptr<EffectNode>> nodes;
+    // Set by every edit of the tree since it was loaded or saved: the edits not yet in the
+    // script files.
+    bool edited = false;
 
 private:
     void run(EffectNode& node, float parentTime, float dt);
-    template <typename Keep> std::string saveNodes(Keep keep) const;
-
-    // Calls of load() so far; the next load reads file number filesLoaded.
-    int filesLoaded = 0;
     std::string lastLoadFault;
 };
 

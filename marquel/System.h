@@ -29,7 +29,8 @@ class Hud;
 class Inspector;
 class Keys;
 class Music;
-class ScriptWatch;
+class ScriptFiles;
+enum class ScriptStep;
 
 // The player object: it reads "marquel.xml", opens the window and the music, loads the
 // effects behind the loading screen, runs the main loop on the demo clock and writes the
@@ -70,15 +71,8 @@ public:
     Script script;
     std::string musicFile;
     Vx::File musicData;
-    // The last script file named, and all of them in load order; Ctrl+S writes each back
-    // with its own nodes.
+    // The last script file named; scriptFiles holds all of them.
     std::string scriptFile;
-    std::vector<std::string> scriptFiles;
-    // Each script file's text as last loaded or written, which tells a change on disk from
-    // the player's own save; and the script's own text for it then, which tells unsaved
-    // edits of the inspector.
-    std::vector<std::string> diskTexts;
-    std::vector<std::string> savedTexts;
     FMOD::System* fmodSystem = nullptr;
     FMOD::Sound* sound = nullptr;
     FMOD::Channel* channel = nullptr;
@@ -102,10 +96,9 @@ public:
     int32_t tickOffset = 0;
     // Screenshots and the video dump.
     std::unique_ptr<Capture> capture;
-    // While the demo plays outside a dump: changes to the script files on disk.
-    std::unique_ptr<ScriptWatch> scriptWatch;
-    // A change seen and not yet looked at, which waits while a text is typed.
-    bool scriptTouched = false;
+    // The files the script is read from: saved with Ctrl+S, reloaded with Ctrl+R, and
+    // followed on disk while the demo plays outside a dump.
+    std::unique_ptr<ScriptFiles> scriptFiles;
 
 private:
     struct Loop;
@@ -127,19 +120,14 @@ private:
     void loadEffects();
     void handleEvents(Loop& loop);
     void saveScript();
-    // Loads the script file name into into and returns its text; throws with the reason.
-    std::string loadScriptFile(Script& into, const std::string& name);
-    // The text Ctrl+S would write into each script file, empty where none can be written.
-    std::vector<std::string> scriptTexts() const;
-    // The first script file whose text on disk is not the one last loaded or written, or
-    // with goneCounts is not found; -1 when there is none.
-    int changedScriptFile(bool goneCounts);
     // Once a frame: loads a script file that changed on disk, unless text is being typed
     // or the inspector holds unsaved edits.
     void followScriptFiles();
     // Loads the script files anew in place of the script, dropping the inspector's edits;
     // one that does not load leaves the script playing and says why.
     void reloadScript();
+    // Shows what the script files did, and fits the panels and the clock to a new script.
+    void showScriptStep(ScriptStep step);
     void measureFrame(Loop& loop);
     void feedPanels(Loop& loop);
     void drawPanels();

@@ -99,6 +99,10 @@ private:
     void insertSpline(EffectNode& node);
     void deleteSelected();
     void swapNodes(int a, int b);
+    // Whether key edits the selected item in edit mode.
+    bool changesValue(const Event& key) const;
+    // Tells the script it holds edits its files do not.
+    void markEdited();
     void editValue(const Event& key);
     void editNode(const Event& key, EffectNode& node);
     void editTrigger(const Event& key, Trigger& trigger);

@@ -71,6 +71,8 @@ void Inspector::handleKey(const Event& key) {
         else if (key.key == SDLK_v && trigger)
             startTyping(trigger->value);
     }
+    if (editMode && changesValue(key))
+        markEdited();
     if (editMode)
         editValue(key);
     else
@@ -91,13 +93,16 @@ void Inspector::typeKey(const Event& key) {
     if (!text.empty())
         text.pop_back();
     if (key.key == SDLK_BACKSPACE) {
-        if (!text.empty())
+        if (!text.empty()) {
             text.pop_back();
+            markEdited();
+        }
     } else if (key.key == SDLK_RETURN) {
         textTarget = nullptr;
         return;
     } else if (acceptsCharacter(text, key.key)) {
         text.push_back(static_cast<char>(key.key));
+        markEdited();
     }
     text.push_back(CURSOR_MARK);
 }
@@ -109,8 +114,10 @@ bool Inspector::editStructure(const Event& key) {
     const bool nodeRow = node && selectedItem == 0;
     switch (key.key) {
     case SDLK_o:
-        if (nodeRow)
+        if (nodeRow) {
             node->active = !node->active;
+            markEdited();
+        }
         return true;
     case SDLK_UP:
         if (nodeRow && selectedNode > 0)
@@ -141,6 +148,7 @@ bool Inspector::editStructure(const Event& key) {
             for (int i = 0; i < 4; ++i) {
                 if (spline->type == cycle[i]) {
                     spline->type = cycle[(i + 1) % 4];
+                    markEdited();
                     break;
                 }
             }
@@ -155,6 +163,7 @@ bool Inspector::editStructure(const Event& key) {
 // The expanded flags stay with the positions, not with the nodes.
 void Inspector::swapNodes(int a, int b) {
     std::swap(script->nodes[static_cast<size_t>(a)], script->nodes[static_cast<size_t>(b)]);
+    markEdited();
 }
 
 void Inspector::insertNode() {
@@ -171,6 +180,7 @@ void Inspector::insertNode() {
     expanded.insert(expanded.begin() + static_cast<std::ptrdiff_t>(at), false);
     selectedNode = static_cast<int>(at);
     selectedItem = 0;
+    markEdited();
 }
 
 void Inspector::insertTrigger(EffectNode& node) {
@@ -183,6 +193,7 @@ void Inspector::insertTrigger(EffectNode& node) {
     const int at = std::clamp(selectedItem - 1, 0, std::max(count - 1, 0));
     node.triggers.insert(node.triggers.begin() + at, std::move(trigger));
     expanded[static_cast<size_t>(selectedNode)] = true;
+    markEdited();
 }
 
 void Inspector::insertSpline(EffectNode& node) {
@@ -197,12 +208,14 @@ void Inspector::insertSpline(EffectNode& node) {
     const int at = std::clamp(selectedItem - triggers - 1, 0, std::max(count - 1, 0));
     node.splines.insert(node.splines.begin() + at, std::move(spline));
     expanded[static_cast<size_t>(selectedNode)] = true;
+    markEdited();
 }
 
 void Inspector::deleteSelected() {
     EffectNode* node = selectedEffectNode();
     if (!node)
         return;
+    markEdited();
     const int items = static_cast<int>(node->triggers.size() + node->splines.size());
     if (selectedItem == 0) {
         script->nodes.erase(script->nodes.begin() + selectedNode);
@@ -224,6 +237,25 @@ void Inspector::deleteSelected() {
         if (selectedItem > items - 1)
             --selectedItem;
     }
+}
+
+bool Inspector::changesValue(const Event& key) const {
+    // A move the item refuses (past its neighbour, below 0) counts as well.
+    const bool move = key.ctrl && (key.key == SDLK_LEFT || key.key == SDLK_RIGHT);
+    if (const Trigger* trigger = selectedTrigger())
+        return move || key.key == SDLK_INSERT || (key.key == SDLK_DELETE && trigger->repeat > 1);
+    if (const Spline* spline = selectedSpline()) {
+        const bool vertical = key.ctrl && (key.key == SDLK_UP || key.key == SDLK_DOWN);
+        return !spline->keys.empty() &&
+               (move || vertical || key.key == SDLK_INSERT ||
+                (key.key == SDLK_DELETE && spline->keys.size() >= 3));
+    }
+    return move && selectedEffectNode();
+}
+
+void Inspector::markEdited() {
+    if (script)
+        script->edited = true;
 }
 
 void Inspector::editValue(const Event& key) {

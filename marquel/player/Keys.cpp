@@ -8,6 +8,7 @@
 #include "marquel/player/Clock.h"
 #include "marquel/player/Loop.h"
 #include "marquel/player/Music.h"
+#include "marquel/timeline/ScriptFiles.h"
 
 #include <SDL.h>
 
@@ -119,7 +120,7 @@ const Keys::Row Keys::ROWS[] = {
     // Loads the script files anew, dropping the inspector's edits.
     {SDLK_r, Modifiers::CTRL, TYPING | DUMPING, NEVER,
      [](System& s, System::Loop&, const Event&) {
-         if (!s.scriptFiles.empty())
+         if (!s.scriptFiles->names().empty())
              s.reloadScript();
      }},
     {SDLK_m, Modifiers::ANY, TYPING, NEVER,

@@ -10,7 +10,7 @@
 #include "marquel/player/Keys.h"
 #include "marquel/player/Loop.h"
 #include "marquel/player/Music.h"
-#include "marquel/timeline/ScriptWatch.h"
+#include "marquel/timeline/ScriptFiles.h"
 
 #include <SDL.h>
 
@@ -66,12 +66,9 @@ void System::run() {
     requireDisplay();
     startCapture();
     // A dump renders the script as it was when the dump began.
-    if (!capture->dumping()) {
-        scriptWatch = std::make_unique<ScriptWatch>();
-        scriptWatch->follow(files, scriptFiles);
-        // A change made while the effects load is looked at in the first frame.
-        scriptTouched = true;
-    }
+    // A change made while the effects load is looked at in the first frame.
+    if (!capture->dumping())
+        scriptFiles->startFollowing();
     loadEffects();
     clock->start(startTime, mute);
     Loop loop;
@@ -104,7 +101,7 @@ void System::run() {
         showSometimes(loop);
         display->endFrame();
     }
-    scriptWatch.reset();
+    scriptFiles->stopFollowing();
     if (!noSound)
         music->release();
     capture->finish(*display);
@@ -184,6 +181,34 @@ void System::handleEvents(Loop& loop) {
             key.append(event);
             inspector->handleEvents(key);
         }
+    }
+}
+
+void System::followScriptFiles() {
+    showScriptStep(scriptFiles->follow(script, inspector->textTarget != nullptr));
+}
+
+void System::saveScript() {
+    scriptFiles->save(script);
+}
+
+void System::reloadScript() {
+    showScriptStep(scriptFiles->reload(script));
+}
+
+void System::showScriptStep(ScriptStep step) {
+    if (step == ScriptStep::None)
+        return;
+    hud->setMessage(scriptFiles->message());
+    if (step != ScriptStep::Reloaded)
+        return;
+    inspector->scriptReplaced();
+    // A script that now ends before the time shown would end the demo: it waits on its last
+    // moment, where the nodes that end with it still draw.
+    if (now() >= script.endTime) {
+        if (!paused)
+            clock->pause();
+        position = std::nextafter(script.endTime, -HUGE_VALF);
     }
 }
 

@@ -1,5 +1,5 @@
-// The player's configuration: reading "marquel.xml" at start, writing the settings back at
-// exit, and the script's load and save.
+// The player's configuration: reading "marquel.xml" at start and writing the settings back
+// at exit.
 
 #include "marquel/System.h"
 
@@ -10,16 +10,14 @@
 #include "marquel/capture/Capture.h"
 #include "marquel/player/Clock.h"
 #include "marquel/player/Music.h"
-#include "marquel/timeline/ScriptWatch.h"
+#include "marquel/timeline/FileChecks.h"
+#include "marquel/timeline/ScriptFiles.h"
 #include "marquel/display/SurfaceDisplay.h"
-#include "xml/XmlException.h"
 #include "xml/XmlParser.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <utility>
 
 namespace Marquel {
@@ -32,15 +30,6 @@ std::string formatted(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
-}
-
-// The parser's message gives a line and a column but not the file they are in.
-template <typename Parse> auto parseNamed(const std::string& name, Parse parse) {
-    try {
-        return parse();
-    } catch (const Xml::XmlException& e) {
-        throw Exception("[Marquel] '%s' is not well-formed XML: %s", name.c_str(), e.what());
-    }
 }
 
 // Elements below the root nest at most this deep. The write-back indents every line once per
@@ -76,20 +65,6 @@ bool readConfiguration(Vx::FileSystem& files, Xml::XmlParser& document) {
     return document.getName() == "demo";
 }
 
-// What stands at path in place of a file that can be read, as "a folder"; empty for a file
-// or nothing.
-std::string notAFile(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (std::filesystem::is_directory(status))
-        return "a folder";
-    if (std::filesystem::is_fifo(status))
-        return "a FIFO";
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        return "not a regular file";
-    return "";
-}
-
 // Visits every child of root named name, in document order.
 template <typename Visit> void forEach(Xml::XmlNode& root, const char* name, Visit visit) {
     Xml::Iterator it = root.getChildren(name);
@@ -109,18 +84,6 @@ void setOrInsert(Xml::XmlNode& root, Xml::Iterator& front, const char* name, con
     added.setAttribute(attribute, value);
     front.insert(added);
 }
-
-// Why an output name is refused: written under its folder, it would land outside it. An
-// absolute name stays inside, since every folder joins the name to its own path.
-constexpr const char* LEAVES_FOLDER = "its name may not hold '..'";
-
-bool leavesFolder(const std::string& name) {
-    const std::filesystem::path path(name);
-    return std::any_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
-}
-
-// How the player's messages begin; a message quoted inside another goes without it.
-constexpr const char* MESSAGE_PREFIX = "[Marquel] ";
 
 // A message as one line, without the line break some carry at their end.
 std::string oneLine(const char* message) {
@@ -143,6 +106,7 @@ void System::init(const std::string& extraPath) {
         files.addPath(extraPath);
     inspector = std::make_unique<Inspector>(&files);
     hud = std::make_unique<Hud>(&files);
+    scriptFiles = std::make_unique<ScriptFiles>(files);
 
     Xml::XmlParser document;
     if (!readConfiguration(files, document))
@@ -262,45 +226,9 @@ void System::applyMusic(Xml::XmlNode& root) {
 void System::applyScript(Xml::XmlNode& root) {
     forEach(root, "script", [this](const Xml::XmlTag& tag) {
         scriptFile = tag.getAttribute("file");
-        diskTexts.push_back(loadScriptFile(script, scriptFile));
-        // One name per call of load, which numbers the nodes it reads in the same order.
-        scriptFiles.push_back(scriptFile);
+        scriptFiles->load(script, scriptFile);
         inspector->attach(&script);
     });
-    savedTexts = scriptTexts();
-}
-
-std::string System::loadScriptFile(Script& into, const std::string& name) {
-    Vx::File text = files.readFile(name);
-    if (text.isNull()) {
-        for (const std::string& path : files.lookupPaths(name)) {
-            const std::string what = notAFile(path);
-            if (!what.empty()) {
-                throw Exception("[Marquel] Could not read the scriptfile '%s': '%s' is %s",
-                                name.c_str(), path.c_str(), what.c_str());
-            }
-        }
-        throw Exception("[Marquel] Could not find the scriptfile '%s'", name.c_str());
-    }
-    // A script read only in part would play wrongly, and Ctrl+S would then write that
-    // part over the whole file.
-    if (!parseNamed(name, [&] { return into.load(text->getChars(), text->getSize()); })) {
-        throw Exception("[Marquel] The scriptfile '%s' is not a script: %s", name.c_str(),
-                        into.loadFault().c_str());
-    }
-    return text->getText();
-}
-
-std::vector<std::string> System::scriptTexts() const {
-    std::vector<std::string> texts;
-    for (size_t i = 0; i < scriptFiles.size(); ++i) {
-        try {
-            texts.push_back(script.save(static_cast<int>(i)));
-        } catch (const Xml::XmlException&) {
-            texts.emplace_back();
-        }
-    }
-    return texts;
 }
 
 void System::saveConfiguration() {
@@ -328,120 +256,6 @@ void System::saveConfiguration() {
     document.write(written, "\t");
     if (!files.writeFile(Vx::File::fromString(CONFIGURATION, written)))
         throw Exception("[Marquel] Could not write 'marquel.xml'; the old file is kept");
-}
-
-void System::saveScript() {
-    // A failed save must not end the demo: the edits live on in memory for another try.
-    // Every text is made before any file is written, so a refused save changes no file.
-    // Nor may it write over a text an editor saved and the player did not load. The disk
-    // itself is asked: the watch may not have told of that save yet (it waits while a text
-    // is typed), or not run at all (during a dump). A file gone from disk holds nothing to
-    // keep: the edits are all there is.
-    const int changed = changedScriptFile(false);
-    if (changed >= 0) {
-        std::fprintf(stderr,
-                     "[Marquel] Could not save the script '%s'; the edits are kept: it changed "
-                     "on disk since it was loaded (Ctrl+R loads it and drops the edits)\n",
-                     scriptFiles[static_cast<size_t>(changed)].c_str());
-        return;
-    }
-    std::vector<std::string> texts;
-    for (size_t i = 0; i < scriptFiles.size(); ++i) {
-        // Reading through such a name is harmless; a keypress writing through it is not.
-        if (leavesFolder(scriptFiles[i])) {
-            std::fprintf(stderr,
-                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
-                         scriptFiles[i].c_str(), LEAVES_FOLDER);
-            return;
-        }
-        try {
-            texts.push_back(script.save(static_cast<int>(i)));
-        } catch (const Xml::XmlException& e) {
-            std::fprintf(stderr,
-                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
-                         scriptFiles[i].c_str(), e.what());
-            return;
-        }
-    }
-    for (size_t i = 0; i < scriptFiles.size(); ++i) {
-        if (!files.writeFile(Vx::File::fromString(scriptFiles[i], texts[i]))) {
-            std::fprintf(stderr, "[Marquel] Could not write the script '%s'; the edits are kept\n",
-                         scriptFiles[i].c_str());
-            continue;
-        }
-        diskTexts[i] = texts[i];
-        savedTexts[i] = texts[i];
-    }
-    // The copy written may be a new one, found before the one read so far.
-    if (scriptWatch)
-        scriptWatch->follow(files, scriptFiles);
-}
-
-int System::changedScriptFile(bool goneCounts) {
-    for (size_t i = 0; i < scriptFiles.size(); ++i) {
-        const Vx::File text = files.readFile(scriptFiles[i]);
-        if (text.isNull() ? goneCounts : text->getText() != diskTexts[i])
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-void System::followScriptFiles() {
-    if (!scriptWatch)
-        return;
-    if (scriptWatch->changed())
-        scriptTouched = true;
-    // A load would take away the text being typed, with the node it belongs to.
-    if (!scriptTouched || inspector->textTarget)
-        return;
-    scriptTouched = false;
-    scriptWatch->follow(files, scriptFiles);
-    const int changed = changedScriptFile(true);
-    if (changed < 0) {
-        // Back to what plays: nothing waits and nothing is broken any more.
-        hud->setMessage(scriptWatch->trouble());
-    } else if (scriptTexts() != savedTexts) {
-        const std::string& name = scriptFiles[static_cast<size_t>(changed)];
-        std::fprintf(stderr,
-                     "[Marquel] The script '%s' changed on disk; it is not loaded over the "
-                     "inspector's unsaved edits (Ctrl+R loads it and drops them)\n",
-                     name.c_str());
-        hud->setMessage("'" + name + "' changed on disk: Ctrl+R loads it");
-    } else {
-        reloadScript();
-    }
-}
-
-void System::reloadScript() {
-    Script fresh;
-    fresh.effects = script.effects;
-    std::vector<std::string> texts;
-    try {
-        for (const std::string& name : scriptFiles)
-            texts.push_back(loadScriptFile(fresh, name));
-    } catch (const std::exception& e) {
-        std::string why = e.what();
-        if (why.rfind(MESSAGE_PREFIX, 0) == 0)
-            why.erase(0, std::char_traits<char>::length(MESSAGE_PREFIX));
-        std::fprintf(stderr, "[Marquel] The script was not reloaded; the old one plays on: %s\n",
-                     why.c_str());
-        hud->setMessage("Not reloaded: " + why);
-        return;
-    }
-    // The effects' next step is the frame's own, not one from time 0.
-    fresh.currentTime = script.currentTime;
-    script = std::move(fresh);
-    diskTexts = std::move(texts);
-    savedTexts = scriptTexts();
-    hud->setMessage(scriptWatch ? scriptWatch->trouble() : "");
-    inspector->scriptReplaced();
-    // A script that now ends before the time shown would end the demo: it waits on its last
-    // moment, where the nodes that end with it still draw.
-    if (now() >= script.endTime) {
-        if (!paused)
-            clock->pause();
-        position = std::nextafter(script.endTime, -HUGE_VALF);
-    }
 }
 
 } // namespace Marquel

@@ -307,7 +307,6 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
 }
 
 bool Script::load(const char* data, int size) {
-    const int file = filesLoaded++;
     lastLoadFault.clear();
     Xml::XmlParser document;
     document.parse(data, size);
@@ -317,14 +316,11 @@ bool Script::load(const char* data, int size) {
         return false;
     }
 
-    const size_t before = nodes.size();
     const Xml::XmlParser& read = document;
     const bool complete = readAll(read.getChildren("effect"), nodes,
                                   [this](const Xml::IteratorConst& at, EffectNode& node) {
                                       return readNode(at, node, 1, lastLoadFault);
                                   });
-    for (size_t i = before; i < nodes.size(); ++i)
-        nodes[i]->file = file;
     if (!complete)
         return false;
 
@@ -336,7 +332,7 @@ bool Script::load(const char* data, int size) {
     return true;
 }
 
-template <typename Keep> std::string Script::saveNodes(Keep keep) const {
+std::string Script::save(const std::function<bool(const EffectNode&)>& keep) const {
     Xml::XmlParser document;
     document.setName("script");
     Xml::Iterator at = document.getChildren();
@@ -350,14 +346,7 @@ template <typename Keep> std::string Script::saveNodes(Keep keep) const {
 }
 
 std::string Script::save() const {
-    return saveNodes([](const EffectNode&) { return true; });
-}
-
-std::string Script::save(int file) const {
-    const bool last = file == filesLoaded - 1;
-    return saveNodes([file, last](const EffectNode& node) {
-        return node.file == file || (last && node.file < 0);
-    });
+    return save([](const EffectNode&) { return true; });
 }
 
 } // namespace Marquel

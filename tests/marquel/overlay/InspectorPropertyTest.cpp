@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using inspector_test::InspectorFixture;
@@ -108,6 +109,12 @@ protected:
         }
     }
 
+    // The text without the typing cursor, which no key leaves in a name or value.
+    static std::string uncursored(std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), '|'), text.end());
+        return text;
+    }
+
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
     float real(float low, float high) {
         return std::uniform_real_distribution<float>(low, high)(random);
@@ -130,10 +137,16 @@ TEST_F(InspectorPropertyTest, RandomKeysOverRandomScriptsKeepEveryIndexValid) {
         Marquel::EventList list;
         for (int n = pick(1, 9); n > 0 && event < 20000; --n, ++event)
             list.append(randomEvent());
+        script.edited = false;
+        const std::string before = uncursored(script.save());
         inspector->handleEvents(list);
         expectValid(event);
         if (HasFatalFailure())
             return;
+        // A missed edit would let a change on disk be loaded over it.
+        if (uncursored(script.save()) != before) {
+            ASSERT_TRUE(script.edited) << event;
+        }
         if (event % 7 == 0) {
             EXPECT_NO_THROW(script.save()) << event;
         }

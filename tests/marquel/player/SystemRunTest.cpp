@@ -397,41 +397,6 @@ TEST_F(SystemRunTest, CtrlSWritesTheScriptFoundInDataIntoTheFirstPath) {
     EXPECT_NE(read("data/demo.xml").find("name=\"keys\""), std::string::npos);
 }
 
-// Two script files play as one script; saving must give each file back its own nodes, or
-// the next start would load the first file's nodes twice.
-TEST_F(SystemRunTest, CtrlSWritesEachScriptFileBackWithOnlyItsOwnNodes) {
-    write("data/first.xml", R"(<script><effect name="keys" start="0" end="30"/></script>)");
-    write("data/second.xml", R"(<script><effect name="other" start="1" end="20"/></script>)");
-    write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
-<script file="first.xml"/><script file="second.xml"/><music mute="nosound"/></demo>)");
-    Marquel::System& s = start();
-    s.addEffect("keys", &keys);
-    // As the inspector would add it; the script is walked while frames render, so not then.
-    auto added = std::make_unique<Marquel::EffectNode>();
-    added->name = "added";
-    s.script.nodes.insert(s.script.nodes.begin(), std::move(added));
-    keys.plan[1] = [] {
-        pressKey(SDLK_s, KMOD_LCTRL);
-        pressKey(SDLK_ESCAPE);
-    };
-    s.run();
-    finish();
-    const std::string first = read("first.xml");
-    const std::string second = read("second.xml");
-    EXPECT_NE(first.find("name=\"keys\""), std::string::npos) << first;
-    EXPECT_EQ(first.find("other"), std::string::npos) << first;
-    EXPECT_EQ(first.find("added"), std::string::npos) << first;
-    EXPECT_NE(second.find("name=\"other\""), std::string::npos) << second;
-    EXPECT_NE(second.find("name=\"added\""), std::string::npos)
-        << "a node added while playing goes with the last file\n"
-        << second;
-    EXPECT_EQ(second.find("keys"), std::string::npos) << second;
-
-    Marquel::System& restarted = start();
-    ASSERT_EQ(restarted.script.nodes.size(), 3u) << "every node is loaded once";
-    EXPECT_EQ(restarted.script.nodes[0]->name, "keys");
-}
-
 namespace {
 
 // Clears each frame to the colour its "colour" trigger last gave ("r g b", 0 to 1), and
@@ -465,17 +430,13 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     ColourEffect shown;
     Marquel::System& s = startFollowing(shown);
     s.addEffect("keys|", &shown); // the name while it is typed, with its cursor
-    std::string broken, brokenLine, heldBack;
+    std::string brokenLine;
     shown.plan[1] = [&] {
         s.seek(10);
         write("data/demo.xml", colourScript("0 1 0"));
     };
-    shown.plan[3] = [&] {
-        testing::internal::CaptureStderr();
-        write("data/demo.xml", "<script><effect");
-    };
+    shown.plan[3] = [&] { write("data/demo.xml", "<script><effect"); };
     shown.plan[4] = [&] {
-        broken = testing::internal::GetCapturedStderr();
         brokenLine = s.hud->message;
         std::filesystem::rename(dir.path() / "data", dir.path() / "data.old");
     };
@@ -487,14 +448,11 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     };
     shown.plan[7] = [&] {
         s.script.nodes[0]->name = "edited"; // as the inspector would
-        testing::internal::CaptureStderr();
+        s.script.edited = true;
         write("data/demo.xml", colourScript("1 1 0"));
     };
     shown.plan[8] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
-    shown.plan[9] = [&] {
-        heldBack = testing::internal::GetCapturedStderr();
-        pressKey(SDLK_r, KMOD_LCTRL);
-    };
+    shown.plan[9] = [] { pressKey(SDLK_r, KMOD_LCTRL); };
     shown.plan[10] = [] { pressKey(SDLK_s, KMOD_LCTRL); };
     shown.plan[11] = [] { pressKey(SDLK_TAB); };
     shown.plan[12] = [] { pressKey(SDLK_n, KMOD_LCTRL); };
@@ -516,17 +474,9 @@ TEST_F(SystemRunTest, ScriptFollowsItsFileOnDiskWhilePlaying) {
     EXPECT_EQ(shown.shown[2], 0x00FF00u) << "loaded at the next frame";
     EXPECT_GE(shown.times[2], 10.0f) << "the time is kept";
     EXPECT_EQ(shown.shown[4], 0x00FF00u) << "a broken file leaves the old script playing";
-    EXPECT_NE(broken.find("[Marquel] The script was not reloaded; the old one plays on: "
-                          "'demo.xml' is not well-formed XML"),
-              std::string::npos)
-        << broken;
     EXPECT_EQ(brokenLine.rfind("Not reloaded: 'demo.xml' is not well-formed XML", 0), 0u);
     EXPECT_EQ(shown.shown[6], 0x0000FFu) << "mended in a folder made anew";
     EXPECT_EQ(shown.shown[8], 0x0000FFu) << "not loaded over unsaved edits";
-    EXPECT_NE(heldBack.find("[Marquel] Could not save the script 'demo.xml'; the edits are kept: "
-                            "it changed on disk since it was loaded"),
-              std::string::npos)
-        << heldBack;
     EXPECT_EQ(shown.shown[10], 0xFFFF00u) << "Ctrl+R loads the file and drops the edits";
     EXPECT_EQ(shown.shown[15], 0x00FFFFu) << "Ctrl+S wrote nothing over the editor's save";
     EXPECT_TRUE(s.paused) << "a script now ending before the time waits at its end";

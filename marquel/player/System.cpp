@@ -14,6 +14,7 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace Marquel {

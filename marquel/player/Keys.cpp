@@ -20,44 +20,44 @@ namespace {
 
 // The states in which a row may refuse its key.
 enum State : unsigned {
-    NEVER = 0,
+    REFUSE_NONE = 0,
     // An MP4 records. Its sound runs straight on, so its picture must too; and a video is
     // what a maker publishes: it never carries the panels.
-    RECORDING = 1,
+    REFUSE_RECORDING = 1,
     // A video dump runs, as PNG frames or an MP4.
-    DUMPING = 2,
+    REFUSE_DUMPING = 2,
     // A name or value is typed in the inspector: the key is part of the text.
-    TYPING = 4,
+    REFUSE_TYPING = 4,
     // The inspector shows: Escape leaves its fields, and the close button waits for it.
-    INSPECTING = 8,
+    REFUSE_INSPECTING = 8,
 };
 
-enum class Modifiers { ANY, CTRL, NO_CTRL, CTRL_OR_ALT };
+enum class Modifiers { MOD_ANY, MOD_CTRL, MOD_NO_CTRL, MOD_CTRL_OR_ALT };
 
 // The window's close button, or a quit signal: they come as no key.
 constexpr int32_t CLOSE = -1;
 
 unsigned stateOf(const System& system) {
-    unsigned state = NEVER;
+    unsigned state = REFUSE_NONE;
     if (system.capture->recordsVideo())
-        state |= RECORDING;
+        state |= REFUSE_RECORDING;
     if (system.capture->dumping())
-        state |= DUMPING;
+        state |= REFUSE_DUMPING;
     if (system.inspector->textTarget)
-        state |= TYPING;
+        state |= REFUSE_TYPING;
     // A signal is not the user at the inspector: nothing keeps it from ending the demo.
     if (system.inspector->visible && !Display::quitSignalled())
-        state |= INSPECTING;
+        state |= REFUSE_INSPECTING;
     return state;
 }
 
 bool matches(Modifiers modifiers, const Event& key) {
     switch (modifiers) {
-    case Modifiers::CTRL:
+    case Modifiers::MOD_CTRL:
         return key.ctrl;
-    case Modifiers::NO_CTRL:
+    case Modifiers::MOD_NO_CTRL:
         return !key.ctrl;
-    case Modifiers::CTRL_OR_ALT:
+    case Modifiers::MOD_CTRL_OR_ALT:
         return key.ctrl || key.alt;
     default:
         return true;
@@ -93,18 +93,18 @@ struct Keys::Row {
 
 // The first row of the key with matching modifiers is the key's.
 const Keys::Row Keys::ROWS[] = {
-    {SDLK_ESCAPE, Modifiers::ANY, INSPECTING, NEVER,
+    {SDLK_ESCAPE, Modifiers::MOD_ANY, REFUSE_INSPECTING, REFUSE_NONE,
      [](System&, System::Loop& loop, const Event&) { loop.running = false; }},
-    {CLOSE, Modifiers::ANY, INSPECTING, NEVER,
+    {CLOSE, Modifiers::MOD_ANY, REFUSE_INSPECTING, REFUSE_NONE,
      [](System&, System::Loop& loop, const Event&) { loop.running = false; }},
     // Full screen. Return without Ctrl and Alt is the inspector's, which edits with it.
-    {SDLK_RETURN, Modifiers::CTRL_OR_ALT, TYPING, NEVER,
+    {SDLK_RETURN, Modifiers::MOD_CTRL_OR_ALT, REFUSE_TYPING, REFUSE_NONE,
      [](System& s, System::Loop&, const Event&) { s.fullscreen = !s.fullscreen; }},
     // The start mark goes to the time shown.
-    {SDLK_p, Modifiers::CTRL, TYPING | RECORDING, RECORDING,
+    {SDLK_p, Modifiers::MOD_CTRL, REFUSE_TYPING | REFUSE_RECORDING, REFUSE_RECORDING,
      [](System& s, System::Loop&, const Event&) { s.startTime = s.now(); }},
     // Back to the start mark; with Alt the mark goes to 0 first.
-    {SDLK_p, Modifiers::NO_CTRL, TYPING | RECORDING, RECORDING,
+    {SDLK_p, Modifiers::MOD_NO_CTRL, REFUSE_TYPING | REFUSE_RECORDING, REFUSE_RECORDING,
      [](System& s, System::Loop&, const Event& key) {
          if (key.alt)
              s.startTime = 0;
@@ -112,39 +112,39 @@ const Keys::Row Keys::ROWS[] = {
          s.seek(s.startTime);
      }},
     // Writes the script files back with the inspector's edits.
-    {SDLK_s, Modifiers::CTRL, TYPING, NEVER,
+    {SDLK_s, Modifiers::MOD_CTRL, REFUSE_TYPING, REFUSE_NONE,
      [](System& s, System::Loop&, const Event&) { s.saveScript(); }},
     // A screenshot of the next frame drawn.
-    {SDLK_s, Modifiers::NO_CTRL, TYPING | DUMPING, NEVER,
+    {SDLK_s, Modifiers::MOD_NO_CTRL, REFUSE_TYPING | REFUSE_DUMPING, REFUSE_NONE,
      [](System&, System::Loop& loop, const Event&) { loop.screenshotWanted = true; }},
     // Loads the script files anew, dropping the inspector's edits.
-    {SDLK_r, Modifiers::CTRL, TYPING | DUMPING, NEVER,
+    {SDLK_r, Modifiers::MOD_CTRL, REFUSE_TYPING | REFUSE_DUMPING, REFUSE_NONE,
      [](System& s, System::Loop&, const Event&) {
          if (!s.scriptFiles->names().empty())
              s.reloadScript();
      }},
-    {SDLK_m, Modifiers::ANY, TYPING, NEVER,
+    {SDLK_m, Modifiers::MOD_ANY, REFUSE_TYPING, REFUSE_NONE,
      [](System& s, System::Loop&, const Event&) {
          if (!s.noSound) {
              s.mute = !s.mute;
              s.music->mute(s.mute);
          }
      }},
-    {SDLK_PAGEUP, Modifiers::ANY, TYPING | RECORDING, RECORDING,
+    {SDLK_PAGEUP, Modifiers::MOD_ANY, REFUSE_TYPING | REFUSE_RECORDING, REFUSE_RECORDING,
      [](System& s, System::Loop&, const Event& key) { stepTime(s, key); }},
-    {SDLK_PAGEDOWN, Modifiers::ANY, TYPING | RECORDING, RECORDING,
+    {SDLK_PAGEDOWN, Modifiers::MOD_ANY, REFUSE_TYPING | REFUSE_RECORDING, REFUSE_RECORDING,
      [](System& s, System::Loop&, const Event& key) { stepTime(s, key); }},
     // Pause and play on.
-    {SDLK_SPACE, Modifiers::ANY, TYPING | RECORDING, RECORDING,
+    {SDLK_SPACE, Modifiers::MOD_ANY, REFUSE_TYPING | REFUSE_RECORDING, REFUSE_RECORDING,
      [](System& s, System::Loop&, const Event&) {
          if (s.paused)
              s.clock->resume(s.mute);
          else
              s.clock->pause();
      }},
-    {SDLK_TAB, Modifiers::ANY, TYPING | RECORDING, NEVER,
+    {SDLK_TAB, Modifiers::MOD_ANY, REFUSE_TYPING | REFUSE_RECORDING, REFUSE_NONE,
      [](System& s, System::Loop&, const Event&) { s.inspector->toggle(); }},
-    {SDLK_f, Modifiers::ANY, TYPING | RECORDING, NEVER,
+    {SDLK_f, Modifiers::MOD_ANY, REFUSE_TYPING | REFUSE_RECORDING, REFUSE_NONE,
      [](System& s, System::Loop&, const Event&) { s.hud->toggle(); }},
 };
 
@@ -156,9 +156,9 @@ void Keys::press(System& system, System::Loop& loop, const Event& event) {
         if (row.key != key || !matches(row.modifiers, event))
             continue;
         const unsigned refused = row.refusedWhile & stateOf(system);
-        if (refused == NEVER)
+        if (refused == REFUSE_NONE)
             row.act(system, loop, event);
-        else if ((refused & ~row.toldWhile) == NEVER)
+        else if ((refused & ~row.toldWhile) == REFUSE_NONE)
             system.capture->refuseClockKey();
         return;
     }

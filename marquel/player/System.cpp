@@ -198,10 +198,10 @@ void System::reloadScript() {
 }
 
 void System::showScriptStep(ScriptStep step) {
-    if (step == ScriptStep::None)
+    if (step == ScriptStep::STEP_NONE)
         return;
     hud->setMessage(scriptFiles->message());
-    if (step != ScriptStep::Reloaded)
+    if (step != ScriptStep::STEP_RELOADED)
         return;
     inspector->scriptReplaced();
     // A script that now ends before the time shown would end the demo: it waits on its last

@@ -151,18 +151,18 @@ int ScriptFiles::changedFile(bool goneCounts) {
 
 ScriptStep ScriptFiles::follow(Script& script, bool typing) {
     if (!watch)
-        return ScriptStep::None;
+        return ScriptStep::STEP_NONE;
     if (watch->changed())
         touched = true;
     if (!touched || typing)
-        return ScriptStep::None;
+        return ScriptStep::STEP_NONE;
     touched = false;
     watch->follow(files, fileNames);
     const int changed = changedFile(true);
     if (changed < 0) {
         // Back to what plays: nothing waits and nothing is broken any more.
         news = trouble();
-        return ScriptStep::Told;
+        return ScriptStep::STEP_TOLD;
     }
     if (!script.edited)
         return reload(script);
@@ -172,7 +172,7 @@ ScriptStep ScriptFiles::follow(Script& script, bool typing) {
                  "inspector's unsaved edits (Ctrl+R loads it and drops them)\n",
                  name.c_str());
     news = "'" + name + "' changed on disk: Ctrl+R loads it";
-    return ScriptStep::Told;
+    return ScriptStep::STEP_TOLD;
 }
 
 ScriptStep ScriptFiles::reload(Script& script) {
@@ -189,14 +189,14 @@ ScriptStep ScriptFiles::reload(Script& script) {
         std::fprintf(stderr, "[Marquel] The script was not reloaded; the old one plays on: %s\n",
                      why.c_str());
         news = "Not reloaded: " + why;
-        return ScriptStep::Told;
+        return ScriptStep::STEP_TOLD;
     }
     // The effects' next step is the frame's own, not one from time 0.
     fresh.currentTime = script.currentTime;
     script = std::move(fresh);
     diskTexts = std::move(texts);
     news = trouble();
-    return ScriptStep::Reloaded;
+    return ScriptStep::STEP_RELOADED;
 }
 
 } // namespace Marquel

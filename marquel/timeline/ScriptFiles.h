@@ -16,11 +16,11 @@ class ScriptWatch;
 // What a step of the script files did, for the player to show.
 enum class ScriptStep {
     // Nothing to show.
-    None,
+    STEP_NONE,
     // ScriptFiles::message() is news for the HUD.
-    Told,
+    STEP_TOLD,
     // The script was loaded anew; ScriptFiles::message() is for the HUD.
-    Reloaded,
+    STEP_RELOADED,
 };
 
 // The files the script is read from, in load order: their names, each one's text as last
@@ -55,7 +55,7 @@ public:
     // keeps the edits for another try.
     void save(Script& script);
 
-    // What the HUD should say of the files after a step that was not None.
+    // What the HUD should say of the files after a step that was not STEP_NONE.
     const std::string& message() const { return news; }
 
 private:

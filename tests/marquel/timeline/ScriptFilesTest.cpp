@@ -40,25 +40,25 @@ TEST_F(ScriptFilesTest, DiskChangesAreLoadedUnlessHeldBackAndSavesKeepTheEditors
     scripts.load(played, "demo.xml");
     scripts.startFollowing();
     const auto name = [&] { return played.nodes.at(0)->name; };
-    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told) << "the first look";
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::STEP_TOLD) << "the first look";
 
     played.nodes[0]->name = "ours";
     played.edited = true;
     scripts.save(played);
     EXPECT_FALSE(played.edited);
     const Marquel::EffectNode* saved = played.nodes[0].get();
-    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told) << "our own save";
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::STEP_TOLD) << "our own save";
     EXPECT_EQ(played.nodes[0].get(), saved) << "is not loaded again";
 
     dir.write("demo.xml", script("b"));
-    EXPECT_EQ(scripts.follow(played, true), ScriptStep::None) << "held back while typing";
-    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Reloaded);
+    EXPECT_EQ(scripts.follow(played, true), ScriptStep::STEP_NONE) << "held back while typing";
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::STEP_RELOADED);
     EXPECT_EQ(name(), "b");
 
     played.edited = true;
     dir.write("demo.xml", script("c"));
     testing::internal::CaptureStderr();
-    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told);
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::STEP_TOLD);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "[Marquel] The script 'demo.xml' changed on disk; it is not loaded over the "
               "inspector's unsaved edits (Ctrl+R loads it and drops them)\n");
@@ -70,13 +70,13 @@ TEST_F(ScriptFilesTest, DiskChangesAreLoadedUnlessHeldBackAndSavesKeepTheEditors
               "[Marquel] Could not save the script 'demo.xml'; the edits are kept: it changed on "
               "disk since it was loaded (Ctrl+R loads it and drops the edits)\n");
     EXPECT_EQ(dir.read("demo.xml"), script("c")) << "the editor's text is kept";
-    EXPECT_EQ(scripts.reload(played), ScriptStep::Reloaded);
+    EXPECT_EQ(scripts.reload(played), ScriptStep::STEP_RELOADED);
     EXPECT_EQ(name(), "c");
     EXPECT_FALSE(played.edited);
 
     testing::internal::CaptureStderr();
     dir.write("demo.xml", "<script><effect");
-    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Told);
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::STEP_TOLD);
     EXPECT_EQ(testing::internal::GetCapturedStderr().rfind(
                   "[Marquel] The script was not reloaded; the old one plays on: 'demo.xml' is not "
                   "well-formed XML",
@@ -89,9 +89,9 @@ TEST_F(ScriptFilesTest, DiskChangesAreLoadedUnlessHeldBackAndSavesKeepTheEditors
     std::filesystem::remove(dir.path() / "demo.xml");
     dir.write("real/target.xml", script("d"));
     std::filesystem::create_symlink("real/target.xml", dir.path() / "demo.xml");
-    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Reloaded);
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::STEP_RELOADED);
     dir.write("real/target.xml", script("e"));
-    EXPECT_EQ(scripts.follow(played, false), ScriptStep::Reloaded);
+    EXPECT_EQ(scripts.follow(played, false), ScriptStep::STEP_RELOADED);
     EXPECT_EQ(name(), "e");
 
     std::filesystem::remove(dir.path() / "demo.xml");

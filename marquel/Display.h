@@ -33,8 +33,8 @@ public:
     Display();
     virtual ~Display();
 
-    // Appends this frame's key and quit records to events (leaving one entry free for the
-    // info record); events that do not fit stay queued for the next frame.
+    // Appends this frame's key and quit records to events, at most one fewer than the list
+    // holds; events that do not fit stay queued for the next frame.
     virtual void pollEvents(EventList& events);
     virtual void open(const std::string& caption, int width, int height, bool fullscreen) = 0;
     virtual void setFullscreen(bool wanted);

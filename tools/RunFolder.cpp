@@ -1,6 +1,7 @@
 #include "tools/RunFolder.h"
 
 #include "marquel/Script.h"
+#include "marquel/capture/Capture.h"
 #include "vx/FileSystem.h"
 #include "xml/XmlIterator.h"
 #include "xml/XmlParser.h"
@@ -80,8 +81,8 @@ Plan read(const fs::path& run) {
 }
 
 long long recordedFrames(const Plan& plan, double fps) {
-    const double steps = std::ceil((static_cast<double>(plan.end) - plan.start) * fps - 1e-6);
-    return std::max(0LL, static_cast<long long>(steps) - 1);
+    // The player's own count, so the two never differ by a rounding.
+    return Marquel::dumpStepsBefore(plan.start, 0, 1.0 / fps, plan.end);
 }
 
 void cutScripts(const fs::path& run, float seconds) {

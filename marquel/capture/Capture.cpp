@@ -61,21 +61,29 @@ double Capture::renderStep() const {
     return static_cast<double>(info.fpsBase) / info.fps / frameSkip;
 }
 
-float Capture::stepTime(double origin, int64_t steps) const {
-    return static_cast<float>(origin + static_cast<double>(steps) * renderStep());
+float dumpStepTime(double origin, int64_t steps, double step) {
+    return static_cast<float>(origin + static_cast<double>(steps) * step);
 }
 
-int64_t Capture::stepsLeft(double origin, int64_t steps) const {
+int64_t dumpStepsBefore(double origin, int64_t steps, double step, double end) {
     // Counted with the clock's own rounding, so the count does not waver from frame to frame.
-    const double guess = std::floor((endTime - origin) / renderStep());
+    const double guess = std::floor((end - origin) / step);
     if (!(guess < FARTHEST_STEPS))
         return static_cast<int64_t>(FARTHEST_STEPS);
     int64_t last = std::max(steps, static_cast<int64_t>(guess));
-    while (stepTime(origin, last + 1) < endTime)
+    while (dumpStepTime(origin, last + 1, step) < end)
         ++last;
-    while (last > steps && !(stepTime(origin, last) < endTime))
+    while (last > steps && !(dumpStepTime(origin, last, step) < end))
         --last;
     return last - steps;
+}
+
+float Capture::stepTime(double origin, int64_t steps) const {
+    return dumpStepTime(origin, steps, renderStep());
+}
+
+int64_t Capture::stepsLeft(double origin, int64_t steps) const {
+    return dumpStepsBefore(origin, steps, renderStep(), endTime);
 }
 
 void Capture::start(const Vx::File& music, double origin, double newEndTime) {

@@ -16,6 +16,13 @@ class FileSystem;
 
 namespace Marquel {
 
+// The demo time a dump shows steps frames of step seconds after origin, rounded as the
+// player's clock rounds it.
+float dumpStepTime(double origin, int64_t steps, double step);
+// How many frames after the first steps still show a time before end; what a recording from
+// origin to end holds is dumpStepsBefore(origin, 0, step, end).
+int64_t dumpStepsBefore(double origin, int64_t steps, double step, double end);
+
 class Display;
 class FrameSink;
 

@@ -4,6 +4,7 @@
 #include "marquel/capture/AvCheck.h"
 #include "marquel/capture/PictureConverter.h"
 #include "marquel/capture/SoundTrack.h"
+#include "marquel/player/LibraryWarnings.h"
 #include "vx/DirectorySource.h"
 #include "vx/ImageManager.h"
 
@@ -306,9 +307,11 @@ Mp4Recorder::Mp4Recorder(const Settings& settings) : state(std::make_unique<Stat
     avCheck(avformat_alloc_output_context2(&s.format, nullptr, "mp4", settings.path.c_str()),
             "make the MP4 muxer");
     s.openVideo();
-    if (settings.music)
+    if (settings.music) {
+        LibraryWarnings named(settings.musicName);
         s.track = std::make_unique<SoundTrack>(settings.music, settings.musicSize,
                                                settings.musicStart, s.format);
+    }
     s.checkFile();
 }
 

@@ -33,6 +33,8 @@ public:
         // x264's speed preset ("ultrafast" to "placebo"); empty for the recorder's own, the
         // slowest that records the demo here faster than it plays.
         std::string preset;
+        // The music file's name, which the sound libraries' own warnings are given.
+        std::string musicName;
     };
 
     // True for names whose extension is "mp4".

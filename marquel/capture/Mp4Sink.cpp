@@ -57,6 +57,7 @@ void Mp4Sink::open(const Start& start) {
     if (!music.isNull()) {
         settings.music = music->getChars();
         settings.musicSize = static_cast<size_t>(music->getSize());
+        settings.musicName = music->getName();
     }
     settings.musicStart = start.musicStart;
     recorder = std::make_unique<Mp4Recorder>(settings);

@@ -76,10 +76,11 @@ TEST(Mp4Recorder, RecordsEveryFrameInPlaceAtItsRateWithTheMusicInStep) {
     };
     // Odd sizes pad the edges; music at a rate AAC does not take is resampled; a rate in
     // other than lowest terms is reduced to one the file holds.
-    for (Case c : {Case{{path, 160, 96, 30, 1, 18, nullptr, 0, 0.5, {}}, 45, 44100, 2, 1.0},
-                   Case{{path, 161, 91, 30000, 1001, 18, nullptr, 0, -0.5, {}}, 30, 37800, 1, 0.25},
-                   Case{{path, 160, 96, 25, 1, 18, nullptr, 0, 0, {}}, 10, 0, 0, 0},
-                   Case{{path, 160, 96, INT_MAX, INT_MAX, 18, nullptr, 0, 0, {}}, 3, 0, 0, 0}}) {
+    for (Case c :
+         {Case{{path, 160, 96, 30, 1, 18, nullptr, 0, 0.5, {}, {}}, 45, 44100, 2, 1.0},
+          Case{{path, 161, 91, 30000, 1001, 18, nullptr, 0, -0.5, {}, {}}, 30, 37800, 1, 0.25},
+          Case{{path, 160, 96, 25, 1, 18, nullptr, 0, 0, {}, {}}, 10, 0, 0, 0},
+          Case{{path, 160, 96, INT_MAX, INT_MAX, 18, nullptr, 0, 0, {}, {}}, 3, 0, 0, 0}}) {
         SCOPED_TRACE(c.s.fps);
         sound_test::Frames music(size_t(2 * c.rate * (c.click + 1)) + 256); // one click
         std::fill_n(music.begin() + 2 * std::lround(c.click * c.rate), 256, 30000);
@@ -114,7 +115,7 @@ TEST(Mp4Recorder, RecordsEveryFrameInPlaceAtItsRateWithTheMusicInStep) {
 TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
     testing_support::TempDir dir;
     const Mp4Recorder::Settings settings{
-        (dir.path() / "cut.mp4").string(), 160, 96, 30, 1, 18, nullptr, 0, 0, {}};
+        (dir.path() / "cut.mp4").string(), 160, 96, 30, 1, 18, nullptr, 0, 0, {}, {}};
     constexpr int FRAMES = 150;
     Mp4Recorder whole(settings);
     record(whole, settings, FRAMES);
@@ -153,7 +154,7 @@ TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
 TEST(Mp4Recorder, ColourSitingAndRatesAreWhatPlayersRead) {
     testing_support::TempDir dir;
     Mp4Recorder::Settings s{
-        (dir.path() / "out.mp4").string(), 64, 64, 30, 1, 18, nullptr, 0, 0, {}};
+        (dir.path() / "out.mp4").string(), 64, 64, 30, 1, 18, nullptr, 0, 0, {}, {}};
     // Red rows over blue rows, the top row red; the rows come bottom first.
     std::vector<uint8_t> rows(64 * 64 * 4, 0);
     for (size_t i = 0; i < rows.size(); i += 4)

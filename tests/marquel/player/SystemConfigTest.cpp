@@ -5,6 +5,7 @@
 #include "marquel/Display.h"
 #include "marquel/Exception.h"
 #include "marquel/capture/Capture.h"
+#include "marquel/capture/Mp4Recorder.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
 
@@ -308,6 +309,19 @@ TEST_F(SystemConfigTest, WarningsOfTheSoundLibrariesNameTheMusicFile) {
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said.rfind("[Marquel] 'tune.mp3': Warning: Xing stream size off", 0), 0u) << said;
     EXPECT_EQ(said.find("\nWarning"), std::string::npos) << said;
+
+    // A recording decodes the music again for its sound track.
+    const std::string cut = mp3.substr(0, mp3.size() / 2);
+    Marquel::Mp4Recorder::Settings video;
+    video.path = (dir.path() / "v.mp4").string();
+    video.width = video.height = video.fps = 16;
+    video.music = cut.data();
+    video.musicSize = cut.size();
+    video.musicName = "tune.mp3";
+    testing::internal::CaptureStderr();
+    Marquel::Mp4Recorder(video).finish();
+    const std::string recorded = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(recorded.rfind("[Marquel] 'tune.mp3': Warning:", 0), 0u) << recorded;
 }
 
 TEST_F(SystemConfigTest, FontIsReadBeforeTheConfigurationAndNotFromAnArchive) {

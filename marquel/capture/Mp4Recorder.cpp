@@ -5,7 +5,6 @@
 #include "marquel/capture/PictureConverter.h"
 #include "marquel/capture/SoundTrack.h"
 #include "marquel/player/LibraryWarnings.h"
-#include "vx/DirectorySource.h"
 #include "vx/ImageManager.h"
 
 extern "C" {
@@ -25,7 +24,6 @@ extern "C" {
 #include <cmath>
 #include <csignal>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace Marquel {
@@ -177,13 +175,8 @@ void Mp4Recorder::State::openVideo() {
 
 void Mp4Recorder::State::checkFile() {
     const std::string& path = settings.path;
-    // A link could make a recording overwrite a file of the user's anywhere, and a pipe
-    // would hold the player until something reads it: both are refused and left as they are.
-    const std::filesystem::path place(path);
-    const std::string refusal =
-        Vx::outputRefusal(place.parent_path().string(), place.filename().string());
-    if (!refusal.empty())
-        throw Exception("[Marquel] Not recording into '%s': %s", path.c_str(), refusal.c_str());
+    // The capture has refused links and pipes below its folder before this; opened without
+    // following a link and without waiting for a reader, one that appears since fails here.
     struct stat old;
     madeFile = ::lstat(path.c_str(), &old) != 0;
     const int fd =

@@ -33,7 +33,8 @@ bool isQuit(const Event& event) {
 System::System()
     : capture(std::make_unique<Capture>(outputFiles, "screenshots")),
       music(std::make_unique<Music>(files, musicFile, musicData, fmodSystem, sound, channel)),
-      clock(std::make_unique<Clock>(position, paused, tickOffset, noSound, *music, *capture)) {}
+      clock(std::make_unique<Clock>(position, paused, tickOffset, noSound, *music, *capture)) {
+}
 
 System::~System() {
     if (configured) {
@@ -66,8 +67,8 @@ void System::seek(float t) {
 void System::run() {
     requireDisplay();
     startCapture();
-    // A dump renders the script as it was when the dump began.
-    // A change made while the effects load is looked at in the first frame.
+    // A dump renders the script as it was when the dump began; otherwise the files are
+    // followed, and a change made while the effects load is looked at in the first frame.
     if (!capture->dumping())
         scriptFiles->startFollowing();
     loadEffects();
@@ -121,8 +122,7 @@ void System::showSometimes(Loop& loop) {
 
 void System::startCapture() {
     // A video takes the music into its file, unless the user wants no sound.
-    const Vx::File sound =
-        music->offForDump && capture->takesMusic() ? music->read() : Vx::File();
+    const Vx::File sound = music->offForDump && capture->takesMusic() ? music->read() : Vx::File();
     // Frame 0 shows the start mark plus one step: so does the sound beside it.
     capture->start(sound, static_cast<double>(Clock::clockable(startTime)), script.endTime);
 }

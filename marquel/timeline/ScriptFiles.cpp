@@ -33,9 +33,16 @@ std::string notAFile(const std::string& path) {
     return "";
 }
 
+// A save that is refused keeps the edits in memory for another try, and says why.
+void refuseSave(const std::string& name, const char* why) {
+    std::fprintf(stderr, "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
+                 name.c_str(), why);
+}
+
 } // namespace
 
-ScriptFiles::ScriptFiles(Vx::FileSystem& files) : files(files) {}
+ScriptFiles::ScriptFiles(Vx::FileSystem& files) : files(files) {
+}
 
 ScriptFiles::~ScriptFiles() = default;
 
@@ -99,27 +106,21 @@ void ScriptFiles::save(Script& script) {
     // keep: the edits are all there is.
     const int changed = changedFile(false);
     if (changed >= 0) {
-        std::fprintf(stderr,
-                     "[Marquel] Could not save the script '%s'; the edits are kept: it changed "
-                     "on disk since it was loaded (Ctrl+R loads it and drops the edits)\n",
-                     fileNames[static_cast<size_t>(changed)].c_str());
+        refuseSave(fileNames[static_cast<size_t>(changed)],
+                   "it changed on disk since it was loaded (Ctrl+R loads it and drops the edits)");
         return;
     }
     std::vector<std::string> texts;
     for (size_t i = 0; i < fileNames.size(); ++i) {
         // Reading through such a name is harmless; a keypress writing through it is not.
         if (leavesFolder(fileNames[i])) {
-            std::fprintf(stderr,
-                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
-                         fileNames[i].c_str(), LEAVES_FOLDER);
+            refuseSave(fileNames[i], LEAVES_FOLDER);
             return;
         }
         try {
             texts.push_back(text(script, static_cast<int>(i)));
         } catch (const Xml::XmlException& e) {
-            std::fprintf(stderr,
-                         "[Marquel] Could not save the script '%s'; the edits are kept: %s\n",
-                         fileNames[i].c_str(), e.what());
+            refuseSave(fileNames[i], e.what());
             return;
         }
     }

@@ -12,5 +12,7 @@ pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
 pkg_check_modules(OPENMPT REQUIRED IMPORTED_TARGET libopenmpt)
+pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
+pkg_check_modules(FFTW REQUIRED IMPORTED_TARGET fftw3f)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
                   libavcodec libavformat libswscale libavutil libswresample)

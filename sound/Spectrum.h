@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Marquel::Audio {
+
+// The music's spectrum at any moment, taken from the decoded file rather than the sound
+// device, so a recording sees the same spectrum as playback and a paused or muted demo still
+// has one. The whole file is decoded to mono once; each call then transforms one window.
+class Spectrum {
+public:
+    static constexpr int BINS = 512;
+
+    // Decodes the music in data (size bytes, any format the decoders read). The bytes are not
+    // kept. Throws std::runtime_error with the reason when the file does not decode.
+    Spectrum(const void* data, size_t size);
+    ~Spectrum();
+    Spectrum(const Spectrum&) = delete;
+    Spectrum& operator=(const Spectrum&) = delete;
+
+    // BINS values from 0 to 1 for the window centred on seconds: the low frequencies first,
+    // the magnitudes on a decibel scale. Silence, and any time before the start or past the
+    // end of the music, is all 0. The same time always gives the same values.
+    void at(double seconds, float* bins);
+
+private:
+    struct Transform;
+    std::vector<float> samples;
+    int rate = 0;
+    std::unique_ptr<Transform> transform;
+};
+
+} // namespace Marquel::Audio

@@ -1,8 +1,10 @@
 // Decoding speed of the music library, per format: the whole stream through our decoder and
 // stream (what the audio callback runs) against each library's own plain decode loop over the
-// same bytes. Counter music_s_per_cpu_s: seconds of music decoded per second of CPU.
+// same bytes. Counter music_s_per_cpu_s: seconds of music decoded per second of CPU. Also the
+// cost of one spectrum window, what a frame that shows the spectrum pays.
 
 #include "sound/Decoder.h"
+#include "sound/Spectrum.h"
 #include "sound/Stream.h"
 #include "tests/common/MusicFiles.h"
 
@@ -168,6 +170,18 @@ void plain(benchmark::State& state, Format format) {
     report(state, seconds);
 }
 
+// One window per call, a 60 fps frame's step apart through the 20 s piece.
+void spectrum(benchmark::State& state) {
+    const std::string& bytes = file(WAV);
+    Marquel::Audio::Spectrum spectrum(bytes.data(), bytes.size());
+    float bins[Marquel::Audio::Spectrum::BINS];
+    int frame = 0;
+    for (auto _ : state) {
+        spectrum.at(frame++ % static_cast<int>(SECONDS * 60) / 60.0, bins);
+        benchmark::DoNotOptimize(bins);
+    }
+}
+
 } // namespace
 
 #define FORMAT_PAIR(name)                                                                          \
@@ -180,5 +194,6 @@ FORMAT_PAIR(VORBIS)
 FORMAT_PAIR(OPUS)
 FORMAT_PAIR(MP3)
 FORMAT_PAIR(MOD)
+BENCHMARK(spectrum)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -2,6 +2,7 @@
 
 #include "SoundFixture.h"
 #include "sound/Decoder.h"
+#include "sound/Spectrum.h"
 
 #include <algorithm>
 #include <cmath>
@@ -217,4 +218,32 @@ TEST(SystemCreate, NeedsAnInitBeforeSounds) {
     EXPECT_EQ(system->close(), FMOD_ERR_UNINITIALIZED);
     EXPECT_EQ(system->release(), FMOD_OK);
     EXPECT_EQ(FMOD_System_Create(nullptr), FMOD_ERR_INVALID_PARAM);
+}
+
+// A full-scale tone reads about 1 in its own bin and 0 far from it; silence, times outside the
+// music and bytes that are no music give nothing.
+TEST(Spectrum, ShowsAToneInItsBinAlone) {
+    using Marquel::Audio::Spectrum;
+    // A quarter of a bin above the centre of bin 40 (value 39), so the window's leak shows.
+    constexpr int BIN = 40;
+    Frames music(RATE * 3, 0); // 0.5 s of silence, then 1 s of tone to the end
+    for (size_t i = RATE / 2; i < RATE * 3 / 2; ++i)
+        music[2 * i] = music[2 * i + 1] =
+            static_cast<int16_t>(32767 * std::sin(M_PI * (BIN + 0.25) * i / Spectrum::BINS));
+    std::string bytes = wav(music);
+    Spectrum spectrum(bytes.data(), bytes.size());
+    std::vector<float> bins(Spectrum::BINS);
+    spectrum.at(1, bins.data());
+    EXPECT_NEAR(bins[BIN - 1], 1.0f, 0.01f);
+    for (int i = 0; i < Spectrum::BINS; ++i)
+        EXPECT_LT(bins[i], std::abs(i - BIN + 1) > 16 ? 0.1f : 1.01f) << i;
+    for (double seconds : {0.2, -0.1, 1.505, std::nan("")}) {
+        spectrum.at(seconds, bins.data());
+        EXPECT_EQ(*std::max_element(bins.begin(), bins.end()), 0.0f) << seconds;
+    }
+    std::string module = twoPatternModule();
+    Spectrum(module.data(), module.size()).at(1, bins.data());
+    EXPECT_GT(*std::max_element(bins.begin(), bins.end()), 0.5f);
+    for (const std::string& bad : {std::string("Not music.\n"), bytes.substr(0, 30)})
+        EXPECT_THROW(Spectrum(bad.data(), bad.size()), std::runtime_error) << bad.size();
 }

@@ -1,0 +1,116 @@
+#include "sound/Spectrum.h"
+
+#include "sound/Decoder.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <stdexcept>
+
+namespace Marquel::Audio {
+
+namespace {
+
+constexpr int WINDOW = 2 * Spectrum::BINS;
+// The quietest level shown: -90 dB and below is 0, full scale is 1.
+constexpr float FLOOR_DB = -90.0f;
+
+} // namespace
+
+// One plan for the life of the spectrum: FFTW_ESTIMATE plans without timing the machine, so
+// every run transforms the same way and gives the same values.
+struct Spectrum::Transform {
+    Transform() {
+        in = fftwf_alloc_real(WINDOW);
+        out = fftwf_alloc_complex(WINDOW / 2 + 1);
+        if (in && out)
+            plan = fftwf_plan_dft_r2c_1d(WINDOW, in, out, FFTW_ESTIMATE);
+        if (!plan) {
+            release();
+            throw std::bad_alloc();
+        }
+        double sum = 0;
+        for (int i = 0; i < WINDOW; ++i) {
+            hann[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * i / WINDOW));
+            sum += hann[i];
+        }
+        // A sine's peak is its amplitude times half the window's sum: full scale reads 1.
+        scale = static_cast<float>(2 / sum);
+    }
+    ~Transform() { release(); }
+    Transform(const Transform&) = delete;
+    Transform& operator=(const Transform&) = delete;
+
+    void release() {
+        if (plan)
+            fftwf_destroy_plan(plan);
+        fftwf_free(in);
+        fftwf_free(out);
+    }
+
+    float* in = nullptr;
+    fftwf_complex* out = nullptr;
+    fftwf_plan plan = nullptr;
+    float hann[WINDOW];
+    float scale = 0;
+};
+
+Spectrum::Spectrum(const void* data, size_t size) {
+    std::unique_ptr<Decoder> decoder;
+    switch (openDecoder(data, size, decoder)) {
+    case DECODER_OK:
+        break;
+    case DECODER_TRUNCATED:
+        throw std::runtime_error("Could not read the music's spectrum: the file is cut short");
+    case DECODER_UNKNOWN_FORMAT:
+        throw std::runtime_error(
+            "Could not read the music's spectrum: the player does not know its format");
+    }
+    rate = decoder->rate();
+    const int channels = decoder->channels();
+    if (decoder->length() > 0)
+        samples.reserve(static_cast<size_t>(decoder->length()));
+    constexpr int CHUNK = 4096;
+    std::vector<int16_t> chunk(static_cast<size_t>(CHUNK) * channels);
+    while (int got = decoder->read(chunk.data(), CHUNK)) {
+        for (int frame = 0; frame < got; ++frame) {
+            int sum = 0;
+            for (int c = 0; c < channels; ++c)
+                sum += chunk[static_cast<size_t>(frame) * channels + c];
+            samples.push_back(static_cast<float>(sum) / (32768.0f * channels));
+        }
+    }
+    transform.reset(new Transform());
+}
+
+Spectrum::~Spectrum() = default;
+
+// Value i is the magnitude of FFT bin i + 1, the frequency (i + 1) * rate / (2 * BINS): the
+// constant term tells nothing about the music, and the last value is the Nyquist frequency.
+void Spectrum::at(double seconds, float* bins) {
+    const double end = static_cast<double>(samples.size()) / rate;
+    // The negated test also catches NaN.
+    if (!(seconds >= 0 && seconds <= end)) {
+        std::fill(bins, bins + BINS, 0.0f);
+        return;
+    }
+    Transform& t = *transform;
+    const int64_t first = std::llround(seconds * rate) - BINS;
+    const auto count = static_cast<int64_t>(samples.size());
+    for (int i = 0; i < WINDOW; ++i) {
+        const int64_t at = first + i;
+        t.in[i] = at >= 0 && at < count ? samples[static_cast<size_t>(at)] * t.hann[i] : 0.0f;
+    }
+    fftwf_execute(t.plan);
+    for (int i = 0; i < BINS; ++i) {
+        const float re = t.out[i + 1][0], im = t.out[i + 1][1];
+        const float magnitude = std::sqrt(re * re + im * im) * t.scale;
+        // log10 of 0 is -inf, which the clamp takes to 0.
+        const float db = 20.0f * std::log10(magnitude);
+        bins[i] = std::clamp(1.0f - db / FLOOR_DB, 0.0f, 1.0f);
+    }
+}
+
+} // namespace Marquel::Audio

@@ -20,7 +20,8 @@ constexpr float FLOOR_DB = -90.0f;
 } // namespace
 
 // One plan for the life of the spectrum: FFTW_ESTIMATE plans without timing the machine, so
-// every run transforms the same way and gives the same values.
+// every run transforms the same way and gives the same values. FFTW's planner is not
+// thread-safe: two spectra are not to be made at once on two threads.
 struct Spectrum::Transform {
     Transform() {
         in = fftwf_alloc_real(WINDOW);
@@ -87,8 +88,7 @@ Spectrum::Spectrum(const void* data, size_t size) {
 
 Spectrum::~Spectrum() = default;
 
-// Value i is the magnitude of FFT bin i + 1, the frequency (i + 1) * rate / (2 * BINS): the
-// constant term tells nothing about the music, and the last value is the Nyquist frequency.
+// The transform's bin 0, the constant term, tells nothing about the music: value i is bin i + 1.
 void Spectrum::at(double seconds, float* bins) {
     const double end = static_cast<double>(samples.size()) / rate;
     // The negated test also catches NaN.

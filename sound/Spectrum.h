@@ -21,9 +21,11 @@ public:
     Spectrum(const Spectrum&) = delete;
     Spectrum& operator=(const Spectrum&) = delete;
 
-    // BINS values from 0 to 1 for the window centred on seconds: the low frequencies first,
-    // the magnitudes on a decibel scale. Silence, and any time before the start or past the
-    // end of the music, is all 0. The same time always gives the same values.
+    // BINS values from 0 to 1 for the window of 2 * BINS samples centred on seconds: value i
+    // is the frequency (i + 1) * rate / (2 * BINS), so the last is half the file's rate. The
+    // magnitudes are on a decibel scale, -90 dB and below 0, a full-scale sine 1. Silence,
+    // and any time before the start or past the end of the music, is all 0. The same time
+    // always gives the same values. One call at a time: the window's buffers are shared.
     void at(double seconds, float* bins);
 
 private:

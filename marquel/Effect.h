@@ -9,6 +9,7 @@ class TextureManager;
 namespace Marquel {
 
 class Display;
+struct EffectNode;
 class System;
 
 // Base of every visual effect. The timeline pushes everything an effect needs into it:
@@ -30,6 +31,14 @@ public:
     // Binds the effect to the display and the system, then calls load(). Called once per
     // registered effect by the loading phase.
     virtual void init(Display* display, System* system) final;
+    // Called once a frame on every registered effect after the script's nodes drew and
+    // before the overlay panels and a recording see the frame.
+    virtual void frameDrawn() {}
+
+    // The node that drives the calls from start() to render(): the script sets it before
+    // each of them, so one registered effect can keep a state for each of its nodes. Null
+    // outside the script's calls (the loading screen).
+    const EffectNode* node = nullptr;
 
     System* system = nullptr;
     bool initialised = false;

@@ -23,7 +23,8 @@ public:
     Effect* findEffect(const std::string& name) const;
 
     // Advances to demo time time and runs every active node whose span holds it. False
-    // once time is past endTime: the demo is over. Negative times are ignored.
+    // once time is past endTime: the demo is over. Negative times are ignored. When a node
+    // drew, every registered effect's frameDrawn() follows.
     bool update(float time);
 
     // Appends the top-level nodes of the script file in data (size bytes). False when the

@@ -5,6 +5,7 @@
 #include "vx/FileSystem.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,11 @@ public:
     // search path. Throws Marquel::Exception when it cannot read or write the file.
     void saveConfiguration();
 
+    // Puts text on the HUD's message lines for as long as effect has something standing to
+    // say (a shader that does not compile), below the script files' news; an empty text
+    // takes it away.
+    void setEffectMessage(const Effect& effect, const std::string& text);
+
     // The demo time the clock shows now: the frozen time while paused, the frame time while
     // a video is dumped.
     float now() const;
@@ -107,6 +113,8 @@ private:
     // They work on the members above: the music on its objects, the clock on the time.
     std::unique_ptr<Music> music;
     std::unique_ptr<Clock> clock;
+    std::string scriptNews;
+    std::map<const Effect*, std::string> effectMessages;
 
     void applyTime(Xml::XmlNode& root);
     void applyHud(Xml::XmlNode& root);
@@ -128,6 +136,8 @@ private:
     void reloadScript();
     // Shows what the script files did, and fits the panels and the clock to a new script.
     void showScriptStep(ScriptStep step);
+    // The script files' news and the effects' standing messages on the HUD.
+    void showMessages();
     void measureFrame(Loop& loop);
     void feedPanels(Loop& loop);
     void drawPanels();

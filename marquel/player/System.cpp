@@ -200,7 +200,8 @@ void System::reloadScript() {
 void System::showScriptStep(ScriptStep step) {
     if (step == ScriptStep::STEP_NONE)
         return;
-    hud->setMessage(scriptFiles->message());
+    scriptNews = scriptFiles->message();
+    showMessages();
     if (step != ScriptStep::STEP_RELOADED)
         return;
     inspector->scriptReplaced();
@@ -211,6 +212,23 @@ void System::showScriptStep(ScriptStep step) {
             clock->pause();
         position = std::nextafter(script.endTime, -HUGE_VALF);
     }
+}
+
+void System::setEffectMessage(const Effect& effect, const std::string& text) {
+    if (text.empty())
+        effectMessages.erase(&effect);
+    else
+        effectMessages[&effect] = text;
+    showMessages();
+}
+
+void System::showMessages() {
+    if (!hud)
+        return;
+    std::string text = scriptNews;
+    for (const auto& entry : effectMessages)
+        text += (text.empty() ? "" : "\n") + entry.second;
+    hud->setMessage(text);
 }
 
 void System::measureFrame(Loop& loop) {

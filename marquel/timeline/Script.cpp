@@ -280,6 +280,10 @@ bool Script::update(float time) {
         if (node->start <= time && time < node->end && node->active)
             run(*node, time, dt);
     }
+    if (rendered)
+        for (const auto& entry : effects)
+            if (entry.second)
+                entry.second->frameDrawn();
     return true;
 }
 
@@ -290,6 +294,7 @@ void Script::run(EffectNode& node, float parentTime, float dt) {
     if (!effect)
         return;
 
+    effect->node = &node;
     if (node.needsStart) {
         effect->start();
         node.needsStart = false;

@@ -7,6 +7,7 @@
 #include "vx/FileSystem.h"
 #include "xml/XmlException.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -87,10 +88,22 @@ void ScriptFiles::startFollowing() {
     watch = std::make_unique<ScriptWatch>();
     watch->follow(files, fileNames);
     touched = true;
+    sourceWatch = std::make_unique<ScriptWatch>("the shader files");
+    sourceWatch->follow(files, sourceNames);
+    ++sourceCount;
 }
 
 void ScriptFiles::stopFollowing() {
     watch.reset();
+    sourceWatch.reset();
+}
+
+void ScriptFiles::followSource(const std::string& name) {
+    if (std::find(sourceNames.begin(), sourceNames.end(), name) != sourceNames.end())
+        return;
+    sourceNames.push_back(name);
+    if (sourceWatch)
+        sourceWatch->follow(files, sourceNames);
 }
 
 std::string ScriptFiles::trouble() const {
@@ -153,6 +166,11 @@ int ScriptFiles::changedFile(bool goneCounts) {
 ScriptStep ScriptFiles::follow(Script& script, bool typing) {
     if (!watch)
         return ScriptStep::STEP_NONE;
+    // A source saved anew may be a new copy, found before the one read so far.
+    if (sourceWatch->changed()) {
+        sourceWatch->follow(files, sourceNames);
+        ++sourceCount;
+    }
     if (watch->changed())
         touched = true;
     if (!touched || typing)
@@ -177,6 +195,7 @@ ScriptStep ScriptFiles::follow(Script& script, bool typing) {
 }
 
 ScriptStep ScriptFiles::reload(Script& script) {
+    ++sourceCount;
     Script fresh;
     fresh.effects = script.effects;
     std::vector<std::string> texts;

@@ -55,6 +55,13 @@ public:
     // keeps the edits for another try.
     void save(Script& script);
 
+    // Follows the file name too (a shader the script names), from now on and whenever the
+    // script files are followed, by the same rules; it is never loaded into the script.
+    void followSource(const std::string& name);
+    // Counts up whenever a followed source may have changed on disk, and at each Ctrl+R:
+    // a reader of sources reads them again only when the count moved.
+    unsigned sourceChanges() const { return sourceCount; }
+
     // What the HUD should say of the files after a step that was not STEP_NONE.
     const std::string& message() const { return news; }
 
@@ -73,6 +80,10 @@ private:
     std::vector<std::string> fileNames;
     std::vector<std::string> diskTexts;
     std::unique_ptr<ScriptWatch> watch;
+    std::vector<std::string> sourceNames;
+    // The sources have a watch of their own: their changes are no news of the script's.
+    std::unique_ptr<ScriptWatch> sourceWatch;
+    unsigned sourceCount = 0;
     // A change seen and not yet looked at, which waits while a text is typed.
     bool touched = false;
     std::string news;

@@ -42,9 +42,9 @@ bool isLink(const std::string& path) {
 
 } // namespace
 
-ScriptWatch::ScriptWatch() : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+ScriptWatch::ScriptWatch(const std::string& what) : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
     if (fd < 0)
-        cannotWatch("the script files", errno);
+        cannotWatch(what, errno);
 }
 
 void ScriptWatch::cannotWatch(const std::string& what, int error) {

@@ -11,7 +11,8 @@ class FileSystem;
 
 namespace Marquel {
 
-// Tells when a file the script is read from may have changed on disk. The folders that hold
+// Tells when a file the script is read from (or another file it names) may have changed on
+// disk. The folders that hold
 // it, or would hold a copy found before it, are watched with inotify: an editor that saves
 // by writing a new file and renaming it over the old one is seen too, and nothing is read
 // while no file changes. A file that is a symbolic link is followed to its target, whose
@@ -19,8 +20,8 @@ namespace Marquel {
 class ScriptWatch {
 public:
     // Without inotify (out of instances or watches) nothing is ever reported, which is said
-    // once on standard error and kept in trouble().
-    ScriptWatch();
+    // once on standard error and kept in trouble(); what names the files watched there.
+    explicit ScriptWatch(const std::string& what = "the script files");
     ~ScriptWatch();
     ScriptWatch(const ScriptWatch&) = delete;
     ScriptWatch& operator=(const ScriptWatch&) = delete;

@@ -1,0 +1,33 @@
+#pragma once
+
+namespace Marquel {
+namespace Shader {
+
+// A texture holding a copy of the back buffer, or one black texel before the first copy.
+class FrameCopy {
+public:
+    FrameCopy() = default;
+    ~FrameCopy();
+    FrameCopy(const FrameCopy&) = delete;
+    FrameCopy& operator=(const FrameCopy&) = delete;
+
+    // Copies the window's width x height pixels; the texture is made, or made anew for
+    // another size, on the way.
+    void copy(int width, int height);
+    // The texture to bind: the copy, or black before the first.
+    unsigned texture();
+    int width() const { return copied ? sideX : 1; }
+    int height() const { return copied ? sideY : 1; }
+    // Lets go of the texture names after a lost context, without deleting them.
+    void abandon();
+
+private:
+    unsigned id = 0;
+    unsigned black = 0;
+    int sideX = 0;
+    int sideY = 0;
+    bool copied = false;
+};
+
+} // namespace Shader
+} // namespace Marquel

@@ -1,0 +1,82 @@
+#include "marquel/shader/ProgramCache.h"
+
+#include "marquel/shader/ShaderSource.h"
+#include "vx/FileSystem.h"
+
+#include <cstdio>
+
+namespace Marquel {
+namespace Shader {
+
+ShaderFile& ProgramCache::get(const std::string& name) {
+    std::unique_ptr<ShaderFile>& file = cache[name];
+    if (!file) {
+        file = std::make_unique<ShaderFile>();
+        file->name = name;
+        read(*file);
+    }
+    return *file;
+}
+
+void ProgramCache::refresh() {
+    for (auto& entry : cache)
+        read(*entry.second);
+}
+
+void ProgramCache::rebuildAll() {
+    for (auto& entry : cache) {
+        if (entry.second->program)
+            entry.second->program->abandon();
+        entry.second->program.reset();
+        if (entry.second->found)
+            build(*entry.second);
+    }
+}
+
+bool ProgramCache::lost() const {
+    for (const auto& entry : cache)
+        if (entry.second->program)
+            return !entry.second->program->alive();
+    return false;
+}
+
+void ProgramCache::read(ShaderFile& file) {
+    const Vx::File data = files.readFile(file.name);
+    const bool found = !data.isNull();
+    std::string text = found ? data->getText() : std::string();
+    if (file.read && found == file.found && text == file.text)
+        return;
+    file.read = true;
+    file.found = found;
+    file.text = std::move(text);
+    build(file);
+}
+
+void ProgramCache::build(ShaderFile& file) {
+    std::string fault;
+    if (!file.found) {
+        fault = "Could not find the shader '" + file.name + "'";
+    } else if (std::string why = checkText(file.text); !why.empty()) {
+        fault = "The shader '" + file.name + "' " + why;
+    } else {
+        const PreparedSource source = prepareSource(file.text, glsl);
+        std::string log;
+        std::unique_ptr<ShaderProgram> program;
+        if (source.fault.empty())
+            program = ShaderProgram::build(source, log);
+        if (program)
+            file.program = std::move(program);
+        else if (!source.fault.empty())
+            fault = file.name + ":" + source.fault;
+        else if (fault = placeLog(log, file.name, source); fault.empty())
+            fault = "The shader '" + file.name + "' does not build; the driver says nothing why";
+    }
+    file.fault = fault;
+    if (!fault.empty())
+        std::fprintf(stderr, "[Marquel] %s\n[Marquel] %s\n", fault.c_str(),
+                     file.program ? "The shader's last good version draws on"
+                                  : "Its shader nodes draw nothing");
+}
+
+} // namespace Shader
+} // namespace Marquel

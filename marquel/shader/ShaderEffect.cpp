@@ -1,0 +1,275 @@
+#include "marquel/ShaderEffect.h"
+
+#include "marquel/Display.h"
+#include "marquel/EffectNode.h"
+#include "marquel/System.h"
+#include "marquel/shader/FrameCopy.h"
+#include "marquel/shader/NodeState.h"
+#include "marquel/shader/ProgramCache.h"
+#include "marquel/timeline/ScriptFiles.h"
+#include "vorlik/TextureManager.h"
+
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <set>
+
+namespace Marquel {
+
+using namespace Shader;
+
+namespace {
+
+// The number a trigger's whole value reads as, or false.
+bool readNumber(const std::string& text, float& number) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    number = std::strtof(text.c_str(), &end);
+    return end == text.c_str() + text.size();
+}
+
+// Which sampler a trigger name sets, or -1.
+int textureIndex(const std::string& name) {
+    if (name.size() != 8 || name.compare(0, 7, "texture") != 0)
+        return -1;
+    const int index = name[7] - '0';
+    return index >= 0 && index < TEXTURE_COUNT ? index : -1;
+}
+
+void collectNodes(const std::vector<std::unique_ptr<EffectNode>>& nodes,
+                  std::set<const EffectNode*>& live) {
+    for (const auto& node : nodes) {
+        live.insert(node.get());
+        collectNodes(node->children, live);
+    }
+}
+
+} // namespace
+
+struct ShaderEffect::Parts {
+    // Null while shaders cannot draw here.
+    std::unique_ptr<ProgramCache> programs;
+    std::map<const EffectNode*, NodeState> nodes;
+    // What the nodes before drew this frame, the last frame shown, and black.
+    FrameCopy frame;
+    FrameCopy previous;
+    FrameCopy black;
+    // A node bound "previous" this frame: the frame drawn is copied for the next.
+    bool previousWanted = false;
+    // The script files' count of source changes last looked at.
+    unsigned sourceChanges = 0;
+    // What this effect last put on the HUD.
+    std::string message;
+    bool cannotDraw = false;
+
+    // Puts the faults of the files the nodes draw on the HUD, or takes them away.
+    void showFaults(const Effect& effect) {
+        std::set<const ShaderFile*> shown;
+        std::string text;
+        for (const auto& entry : nodes) {
+            const ShaderFile* file = entry.second.file;
+            if (file && !file->fault.empty() && shown.insert(file).second)
+                text += (text.empty() ? "" : "\n") + file->fault;
+        }
+        if (text != message && effect.system)
+            effect.system->setEffectMessage(effect, text);
+        message = text;
+    }
+
+    // Reads the files again when the script files saw a change on disk or a Ctrl+R.
+    void followSources(const Effect& effect) {
+        const ScriptFiles* files = effect.system ? effect.system->scriptFiles.get() : nullptr;
+        if (!files || files->sourceChanges() == sourceChanges)
+            return;
+        sourceChanges = files->sourceChanges();
+        programs->refresh();
+        showFaults(effect);
+    }
+
+    // The texture to bind for slot, and its sides.
+    unsigned bind(TextureSlot& slot, float* sides) {
+        FrameCopy* copy = &black;
+        switch (slot.kind) {
+        case TextureKind::PICTURE:
+            if (slot.picture && slot.picture->getId()) {
+                sides[0] = static_cast<float>(slot.picture->getWidth());
+                sides[1] = static_cast<float>(slot.picture->getHeight());
+                sides[2] = 1;
+                return slot.picture->getId();
+            }
+            break;
+        case TextureKind::FRAME:
+            copy = &frame;
+            break;
+        case TextureKind::PREVIOUS:
+            previousWanted = true;
+            copy = &previous;
+            break;
+        case TextureKind::SPECTRUM:
+            // The music's spectrum, once the player has one, binds here; black until then.
+        case TextureKind::NONE:
+            break;
+        }
+        sides[0] = static_cast<float>(copy->width());
+        sides[1] = static_cast<float>(copy->height());
+        sides[2] = 1;
+        return copy->texture();
+    }
+};
+
+ShaderEffect::ShaderEffect() : parts(std::make_unique<Parts>()) {
+}
+
+ShaderEffect::~ShaderEffect() = default;
+
+void ShaderEffect::load(System* system) {
+    if (parts->programs || parts->cannotDraw)
+        return;
+    // Said once: the other effects draw on without the shader nodes.
+    if (!textures) {
+        std::fprintf(stderr, "[Marquel] Shader effects need an OpenGL window; the shader nodes "
+                             "draw nothing (set the window type to \"opengl\")\n");
+        parts->cannotDraw = true;
+        return;
+    }
+    const int version = epoxy_gl_version();
+    if (version < 20) {
+        std::fprintf(stderr,
+                     "[Marquel] Shader effects need OpenGL 2.0, and this driver offers %d.%d; "
+                     "the shader nodes draw nothing\n",
+                     version / 10, version % 10);
+        parts->cannotDraw = true;
+        return;
+    }
+    parts->programs = std::make_unique<ProgramCache>(system->files, epoxy_glsl_version());
+    if (system->scriptFiles)
+        parts->sourceChanges = system->scriptFiles->sourceChanges();
+}
+
+void ShaderEffect::start() {
+    // A node is armed at load and when the clock rewinds; a node gone with a reload
+    // leaves its state behind here, so each start drops those.
+    std::set<const EffectNode*> live;
+    if (system)
+        collectNodes(system->script.nodes, live);
+    for (auto it = parts->nodes.begin(); it != parts->nodes.end();)
+        it = it->first != node && !live.count(it->first) ? parts->nodes.erase(it) : std::next(it);
+    parts->nodes[node] = NodeState();
+}
+
+void ShaderEffect::trigger(float time, const std::string& name, const std::string& value) {
+    NodeState& state = parts->nodes[node];
+    float number = 0;
+    const int index = textureIndex(name);
+    if (name == "shader") {
+        if (!parts->programs)
+            return;
+        state.file = &parts->programs->get(value);
+        if (system->scriptFiles)
+            system->scriptFiles->followSource(value);
+        parts->showFaults(*this);
+    } else if (index >= 0) {
+        TextureSlot& slot = state.textures[index];
+        slot = TextureSlot();
+        slot.kind = value == "frame"      ? TextureKind::FRAME
+                    : value == "previous" ? TextureKind::PREVIOUS
+                    : value == "spectrum" ? TextureKind::SPECTRUM
+                                          : TextureKind::PICTURE;
+        if (slot.kind == TextureKind::PICTURE && textures) {
+            try {
+                slot.picture = textures->getTexture(value);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "[Marquel] The shader's %s '%s' could not be loaded; it "
+                                     "reads black: %s\n",
+                             name.c_str(), value.c_str(), e.what());
+            }
+        }
+    } else if (readNumber(value, number)) {
+        state.values[name] = number;
+        state.values[name + "Time"] = time;
+    }
+}
+
+void ShaderEffect::spline(float, const std::string& name, float value) {
+    parts->nodes[node].values[name] = value;
+}
+
+void ShaderEffect::render(float time, float dt, float progress) {
+    Parts& p = *parts;
+    if (!p.programs)
+        return;
+    // A switch of the video mode takes the programs and textures with the old context.
+    if (p.programs->lost()) {
+        p.programs->rebuildAll();
+        p.frame.abandon();
+        p.previous.abandon();
+        p.black.abandon();
+    }
+    p.followSources(*this);
+    const auto found = p.nodes.find(node);
+    if (found == p.nodes.end() || !found->second.file || !found->second.file->program)
+        return;
+    NodeState& state = found->second;
+    const ShaderProgram& program = *state.file->program;
+    const int width = static_cast<int>(display->width());
+    const int height = static_cast<int>(display->height());
+
+    for (const TextureSlot& slot : state.textures) {
+        if (slot.kind == TextureKind::FRAME) {
+            p.frame.copy(width, height);
+            break;
+        }
+    }
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_POLYGON_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    float sides[TEXTURE_COUNT * 3];
+    for (int i = 0; i < TEXTURE_COUNT; ++i) {
+        const GLuint id = p.bind(state.textures[i], sides + 3 * i);
+        glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + i));
+        glBindTexture(GL_TEXTURE_2D, id);
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_STENCIL_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    glUseProgram(program.id());
+    state.setValues(program, *state.file);
+    const float demoTime = system->script.currentTime;
+    const float w = static_cast<float>(width);
+    const float h = static_cast<float>(height);
+    glUniform1f(program.location(TIME), time);
+    glUniform1f(program.location(DEMO_TIME), demoTime);
+    glUniform1f(program.location(PROGRESS), progress);
+    glUniform2f(program.location(RESOLUTION), w, h);
+    glUniform3f(program.location(TOY_RESOLUTION), w, h, 1);
+    glUniform1f(program.location(TOY_TIME), time);
+    glUniform1f(program.location(TOY_TIME_DELTA), dt);
+    glUniform1i(program.location(TOY_FRAME), state.frames);
+    // The date comes from the demo clock, never the wall clock: a recording is the same
+    // every time.
+    glUniform4f(program.location(TOY_DATE), 0, 0, 0, demoTime);
+    glUniform3fv(program.location(TOY_CHANNEL_RESOLUTION), TEXTURE_COUNT, sides);
+    program.drawQuad();
+    glUseProgram(0);
+    glPopClientAttrib();
+    glPopAttrib();
+    ++state.frames;
+}
+
+void ShaderEffect::frameDrawn() {
+    if (!parts->previousWanted)
+        return;
+    parts->previousWanted = false;
+    parts->previous.copy(static_cast<int>(display->width()), static_cast<int>(display->height()));
+}
+
+} // namespace Marquel

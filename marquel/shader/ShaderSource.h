@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace Marquel {
+namespace Shader {
+
+// A fragment shader's text made ready for the driver, with the vertex shader that goes
+// with it.
+struct PreparedSource {
+    std::string fragment;
+    std::string vertex;
+    // The text's own line holding "#version", 0 when it has none.
+    int versionLine = 0;
+    // Lines put in after versionLine (or at the top), which the driver counts and the
+    // text's author does not.
+    int insertedLines = 0;
+    // Why the text is not handed to the driver ("3: error: ..."); empty when it is.
+    std::string fault;
+};
+
+// Larger texts are refused before anything else looks at them.
+constexpr size_t MAX_SOURCE_BYTES = 1 << 20;
+
+// Why text cannot be a shader (empty, not text, too large), or empty.
+std::string checkText(const std::string& text);
+
+// A text that defines mainImage and no main gets the Shadertoy uniforms and a main that
+// calls it; one without "#version" keeps the driver's default language, except that a
+// wrapped one asks for 1.30 where the driver has it (texture() and out). driverGlsl is the
+// driver's GLSL version times 100.
+PreparedSource prepareSource(const std::string& text, int driverGlsl);
+
+// The driver's compile or link log with each message the driver places ("0:12(5): error:
+// ...", "0(12) : error ...", "ERROR: 0:12: ...") said as "name:12: error: ...", counted in
+// the text's own lines.
+std::string placeLog(const std::string& log, const std::string& name, const PreparedSource& source);
+
+} // namespace Shader
+} // namespace Marquel

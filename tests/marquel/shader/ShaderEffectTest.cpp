@@ -1,0 +1,132 @@
+#include "SystemFixture.h"
+#include "marquel/ShaderEffect.h"
+#include "marquel/overlay/Hud.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace system_test;
+
+namespace {
+
+// Clears to a known colour, for the nodes after it to draw over.
+class ClearEffect : public Marquel::Effect {
+public:
+    void render(float, float, float) override {
+        glClearColor(0.2f, 0.4f, 0.6f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+};
+
+// Notes the frame's pixels at its render (0xRRGGBB), after the nodes before it drew.
+class ProbeEffect : public ScriptedEffect {
+public:
+    void render(float time, float dt, float progress) override {
+        std::vector<uint8_t> rgba(64 * 48 * 4);
+        glReadPixels(0, 0, 64, 48, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        frames.push_back(rgba);
+        ScriptedEffect::render(time, dt, progress);
+    }
+    int channel(size_t frame, int x, int y, int c) const { return frames[frame][(y * 64 + x) * 4 + c]; }
+    std::vector<std::vector<uint8_t>> frames;
+};
+
+// A node of the shader effect drawing file, with more triggers and splines inside.
+std::string shaderNode(const std::string& file, const std::string& inside = "") {
+    return R"(<effect name="shader" end="30"><trigger name="shader" value=")" + file + "\"/>" +
+           inside + "</effect>";
+}
+
+class ShaderEffectTest : public SystemFixture {
+protected:
+    Marquel::System& startShaders(const std::string& nodes) {
+        write("data/demo.xml", "<script>" + nodes + R"(<effect name="probe" end="30"/></script>)");
+        write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
+<script file="demo.xml"/><music mute="nosound"/><time start="2"/></demo>)");
+        Marquel::System& s = start();
+        s.addEffect("clear", &clear);
+        s.addEffect("shader", &shader);
+        s.addEffect("probe", &probe);
+        return s;
+    }
+
+    ClearEffect clear;
+    Marquel::ShaderEffect shader;
+    ProbeEffect probe;
+};
+
+} // namespace
+
+TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFrameBelow) {
+    // Each shader draws in its own part of the window and leaves the rest as it is.
+    write("data/values.frag", "uniform float level, beat, beatTime;\nvoid main() {\n"
+                              "  if (gl_FragCoord.x > 21.0) discard;\n"
+                              "  gl_FragColor = vec4(level, beat, beatTime / 4.0, 1.0);\n}\n");
+    write("data/other.frag", "uniform float unset;\nvoid main() {\n"
+                             "  bool mine = gl_FragCoord.x > 21.0 && gl_FragCoord.x < 42.0;\n"
+                             "  gl_FragColor = vec4(1.0, unset, 1.0, mine ? 1.0 : 0.0);\n}\n");
+    write("data/toy.frag", "void mainImage(out vec4 colour, in vec2 at) {\n"
+                           "  vec2 uv = at / iResolution.xy;\n"
+                           "  colour = vec4(uv, iTime / 4.0, at.x > 42.0 && uv.y < 0.5 ? 1.0 : 0.0);\n}\n");
+    write("data/invert.frag", "uniform sampler2D texture0;\nuniform vec2 resolution;\nvoid main() {\n"
+                              "  vec4 below = texture2D(texture0, gl_FragCoord.xy / resolution);\n"
+                              "  bool mine = gl_FragCoord.x > 42.0 && gl_FragCoord.y > 24.0;\n"
+                              "  gl_FragColor = vec4(1.0 - below.rgb, mine ? 1.0 : 0.0);\n}\n");
+    Marquel::System& s = startShaders(
+        R"(<effect name="clear" end="30"/>)" +
+        shaderNode("values.frag", R"(<trigger name="beat" value="0.5"/>
+<spline name="level" type="linear"><key time="0" value="0.25"/></spline>)") +
+        shaderNode("other.frag") + shaderNode("toy.frag") +
+        shaderNode("invert.frag", R"(<trigger name="texture0" value="frame"/>)"));
+    probe.plan[1] = [] { pressKey(SDLK_ESCAPE); };
+    s.run();
+    ASSERT_GE(probe.frames.size(), 2u);
+    // values.frag: the spline, the trigger's value and the local time it fired.
+    EXPECT_NEAR(probe.channel(0, 4, 4, 0), 64, 1);
+    EXPECT_NEAR(probe.channel(0, 4, 4, 1), 128, 1);
+    EXPECT_NEAR(probe.channel(0, 4, 4, 2), probe.times[0] / 4 * 255, 2);
+    EXPECT_NEAR(probe.channel(1, 4, 4, 2), probe.times[0] / 4 * 255, 2) << "fired once";
+    // other.frag on the same effect: its uniform nothing set is 0.
+    EXPECT_EQ(probe.channel(0, 32, 4, 0), 255);
+    EXPECT_EQ(probe.channel(0, 32, 4, 1), 0);
+    // toy.frag, wrapped: fragment coordinates over iResolution, and iTime.
+    EXPECT_NEAR(probe.channel(0, 50, 4, 0), 50.5 / 64 * 255, 1);
+    EXPECT_NEAR(probe.channel(0, 50, 4, 1), 4.5 / 48 * 255, 1);
+    EXPECT_NEAR(probe.channel(1, 50, 4, 2), probe.times[1] / 4 * 255, 2);
+    // invert.frag: 1 - the frame the clear node drew.
+    EXPECT_NEAR(probe.channel(0, 50, 40, 0), 204, 2);
+    EXPECT_NEAR(probe.channel(0, 50, 40, 1), 153, 2);
+    EXPECT_NEAR(probe.channel(0, 50, 40, 2), 102, 2);
+}
+
+TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGoodOneDraws) {
+    const std::string red = "void main() {\n  gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0);\n}\n";
+    write("data/live.frag", red);
+    Marquel::System& s = startShaders(shaderNode("live.frag"));
+    std::vector<std::string> said;
+    probe.plan[1] = [&] { write("data/live.frag", "void main() {\n\n  gl_FragColor = nothing;\n}\n"); };
+    probe.plan[3] = [&] {
+        said.push_back(s.hud->message);
+        write("data/live.frag", "void main() {\n#include \"x.glsl\"\n}\n");
+    };
+    probe.plan[5] = [&] {
+        said.push_back(s.hud->message);
+        write("data/live.frag", "void main() {\n  gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0);\n}\n");
+    };
+    probe.plan[7] = [&] {
+        said.push_back(s.hud->message);
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    ASSERT_EQ(said.size(), 3u);
+    EXPECT_EQ(said[0].rfind("live.frag:3: error:", 0), 0u) << said[0];
+    EXPECT_EQ(said[1], "live.frag:2: error: #include is not supported");
+    EXPECT_EQ(said[2], "") << "mended";
+    EXPECT_EQ(probe.channel(2, 8, 8, 0), 255) << "the last good program draws on";
+    EXPECT_EQ(probe.channel(4, 8, 8, 0), 255);
+    EXPECT_EQ(probe.channel(6, 8, 8, 1), 255) << "the mended file draws at the next frame";
+}

@@ -7,9 +7,10 @@
 namespace Marquel {
 namespace Shader {
 
-namespace {
+static_assert(GL_RGBA == 0x1908 && GL_UNSIGNED_BYTE == 0x1401, "the header's defaults");
 
-GLuint makeTexture(int width, int height, const GLubyte* pixels) {
+unsigned makeTexture(int width, int height, const void* pixels, unsigned internalFormat,
+                     unsigned format, unsigned type) {
     GLuint id = 0;
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
@@ -17,11 +18,10 @@ GLuint makeTexture(int width, int height, const GLubyte* pixels) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), width, height, 0, format,
+                 type, pixels);
     return id;
 }
-
-} // namespace
 
 FrameCopy::~FrameCopy() {
     glDeleteTextures(1, &id);

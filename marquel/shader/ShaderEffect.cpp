@@ -6,6 +6,7 @@
 #include "marquel/shader/FrameCopy.h"
 #include "marquel/shader/NodeState.h"
 #include "marquel/shader/ProgramCache.h"
+#include "marquel/shader/SpectrumTexture.h"
 #include "marquel/timeline/ScriptFiles.h"
 #include "vorlik/TextureManager.h"
 
@@ -47,6 +48,17 @@ void collectNodes(const std::vector<std::unique_ptr<EffectNode>>& nodes,
     }
 }
 
+bool namesSpectrum(const std::vector<std::unique_ptr<EffectNode>>& nodes) {
+    for (const auto& node : nodes) {
+        for (const auto& trigger : node->triggers)
+            if (textureIndex(trigger->name) >= 0 && trigger->value == "spectrum")
+                return true;
+        if (namesSpectrum(node->children))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 struct ShaderEffect::Parts {
@@ -57,6 +69,9 @@ struct ShaderEffect::Parts {
     FrameCopy frame;
     FrameCopy previous;
     FrameCopy black;
+    SpectrumTexture spectrum;
+    // The demo time of the frame being drawn.
+    float demoTime = 0;
     // A node bound "previous" this frame: the frame drawn is copied for the next.
     bool previousWanted = false;
     // The script files' count of source changes last looked at.
@@ -109,7 +124,12 @@ struct ShaderEffect::Parts {
             copy = &previous;
             break;
         case TextureKind::SPECTRUM:
-            // The music's spectrum, once the player has one, binds here; black until then.
+            if (const unsigned id = spectrum.texture(demoTime)) {
+                sides[0] = static_cast<float>(SpectrumTexture::width());
+                sides[1] = sides[2] = 1;
+                return id;
+            }
+            break;
         case TextureKind::NONE:
             break;
         }
@@ -147,6 +167,9 @@ void ShaderEffect::load(System* system) {
     parts->programs = std::make_unique<ProgramCache>(system->files, epoxy_glsl_version());
     if (system->scriptFiles)
         parts->sourceChanges = system->scriptFiles->sourceChanges();
+    // Decoding the music takes a moment: better behind the loading screen than in a frame.
+    if (namesSpectrum(system->script.nodes))
+        parts->spectrum.open(*system);
 }
 
 void ShaderEffect::start() {
@@ -178,6 +201,8 @@ void ShaderEffect::trigger(float time, const std::string& name, const std::strin
                     : value == "previous" ? TextureKind::PREVIOUS
                     : value == "spectrum" ? TextureKind::SPECTRUM
                                           : TextureKind::PICTURE;
+        if (slot.kind == TextureKind::SPECTRUM && parts->programs)
+            parts->spectrum.open(*system);
         if (slot.kind == TextureKind::PICTURE && textures) {
             try {
                 slot.picture = textures->getTexture(value);
@@ -207,6 +232,7 @@ void ShaderEffect::render(float time, float dt, float progress) {
         p.frame.abandon();
         p.previous.abandon();
         p.black.abandon();
+        p.spectrum.abandon();
     }
     p.followSources(*this);
     const auto found = p.nodes.find(node);
@@ -216,6 +242,7 @@ void ShaderEffect::render(float time, float dt, float progress) {
     const ShaderProgram& program = *state.file->program;
     const int width = static_cast<int>(display->width());
     const int height = static_cast<int>(display->height());
+    p.demoTime = system->script.currentTime;
 
     for (const TextureSlot& slot : state.textures) {
         if (slot.kind == TextureKind::FRAME) {
@@ -243,7 +270,7 @@ void ShaderEffect::render(float time, float dt, float progress) {
 
     glUseProgram(program.id());
     state.setValues(program, *state.file);
-    const float demoTime = system->script.currentTime;
+    const float demoTime = p.demoTime;
     const float w = static_cast<float>(width);
     const float h = static_cast<float>(height);
     glUniform1f(program.location(TIME), time);

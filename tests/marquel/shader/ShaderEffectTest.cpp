@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -45,8 +46,13 @@ class ShaderEffectTest : public SystemFixture {
 protected:
     Marquel::System& startShaders(const std::string& nodes) {
         write("data/demo.xml", "<script>" + nodes + R"(<effect name="probe" end="30"/></script>)");
+        // A full-scale tone in the middle of the spectrum's 40th band (value 39).
+        sound_test::Frames tone(sound_test::RATE * 3 * 2);
+        for (size_t i = 0; i < tone.size(); ++i)
+            tone[i] = static_cast<int16_t>(32767 * std::sin(M_PI * 40 * double(i / 2) / 512));
+        write("data/tone.wav", sound_test::wav(tone));
         write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
-<script file="demo.xml"/><music mute="nosound"/><time start="2"/></demo>)");
+<script file="demo.xml"/><music file="tone.wav" mute="nosound"/><time start="2"/></demo>)");
         Marquel::System& s = start();
         s.addEffect("clear", &clear);
         s.addEffect("shader", &shader);
@@ -64,8 +70,12 @@ protected:
 TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFrameBelow) {
     // Each shader draws in its own part of the window and leaves the rest as it is.
     write("data/values.frag", "uniform float level, beat, beatTime;\nvoid main() {\n"
-                              "  if (gl_FragCoord.x > 21.0) discard;\n"
+                              "  if (gl_FragCoord.x > 21.0 || gl_FragCoord.y > 24.0) discard;\n"
                               "  gl_FragColor = vec4(level, beat, beatTime / 4.0, 1.0);\n}\n");
+    write("data/spectrum.frag", "uniform sampler2D texture0;\nvoid main() {\n"
+                                "  if (gl_FragCoord.x > 21.0 || gl_FragCoord.y < 24.0) discard;\n"
+                                "  gl_FragColor = vec4(texture2D(texture0, vec2(39.5 / 512.0, 0.5)).r,\n"
+                                "                      texture2D(texture0, vec2(300.5 / 512.0, 0.5)).r, 0.0, 1.0);\n}\n");
     write("data/other.frag", "uniform float unset;\nvoid main() {\n"
                              "  bool mine = gl_FragCoord.x > 21.0 && gl_FragCoord.x < 42.0;\n"
                              "  gl_FragColor = vec4(1.0, unset, 1.0, mine ? 1.0 : 0.0);\n}\n");
@@ -80,6 +90,7 @@ TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFram
         R"(<effect name="clear" end="30"/>)" +
         shaderNode("values.frag", R"(<trigger name="beat" value="0.5"/>
 <spline name="level" type="linear"><key time="0" value="0.25"/></spline>)") +
+        shaderNode("spectrum.frag", R"(<trigger name="texture0" value="spectrum"/>)") +
         shaderNode("other.frag") + shaderNode("toy.frag") +
         shaderNode("invert.frag", R"(<trigger name="texture0" value="frame"/>)"));
     probe.plan[1] = [] { pressKey(SDLK_ESCAPE); };
@@ -90,6 +101,9 @@ TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFram
     EXPECT_NEAR(probe.channel(0, 4, 4, 1), 128, 1);
     EXPECT_NEAR(probe.channel(0, 4, 4, 2), probe.times[0] / 4 * 255, 2);
     EXPECT_NEAR(probe.channel(1, 4, 4, 2), probe.times[0] / 4 * 255, 2) << "fired once";
+    // spectrum.frag: the music's tone in its band, nothing far from it.
+    EXPECT_GE(probe.channel(0, 4, 40, 0), 250);
+    EXPECT_LE(probe.channel(0, 4, 40, 1), 5);
     // other.frag on the same effect: its uniform nothing set is 0.
     EXPECT_EQ(probe.channel(0, 32, 4, 0), 255);
     EXPECT_EQ(probe.channel(0, 32, 4, 1), 0);

@@ -15,5 +15,6 @@ void DemoEffects::registerWith(Marquel::System& system) {
     system.addEffect("torus", &torus);
     system.addEffect("tolvy", &tolvy);
     system.addEffect("star", &star);
+    system.addEffect("shader", &shader);
     system.loader = &loader;
 }

@@ -8,6 +8,7 @@
 #include "demo/StarEffect.h"
 #include "demo/SynchEffect.h"
 #include "demo/TorusEffect.h"
+#include "marquel/ShaderEffect.h"
 
 namespace Marquel {
 class System;
@@ -16,7 +17,7 @@ class System;
 // The demo's effects and the beat they share, built in the order the script's effects are
 // listed and torn down in reverse. One object serves the program and the playback benchmark.
 struct DemoEffects {
-    // Registers the twelve named effects with system and makes the loader its loading screen.
+    // Registers the thirteen named effects with system and makes the loader its loading screen.
     void registerWith(Marquel::System& system);
 
     BeatSignal beat;
@@ -33,4 +34,6 @@ struct DemoEffects {
     TorusEffect torus{&beat};
     FlashEffect tolvy{&beat};
     StarEffect star{&beat};
+    // Looks written in GLSL: every "shader" node names its own file.
+    Marquel::ShaderEffect shader;
 };

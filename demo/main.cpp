@@ -1,7 +1,6 @@
 // The demo program: the player with the demo's own effects, driven by the script that the
 // configuration names.
 #include "demo/DemoEffects.h"
-#include "marquel/ShaderEffect.h"
 #include "marquel/System.h"
 
 #include <cstdio>
@@ -19,9 +18,6 @@ void play() {
     // Built after init and destroyed before the system, in reverse order.
     DemoEffects effects;
     effects.registerWith(system);
-    // Looks written in GLSL: every "shader" node names its own file.
-    Marquel::ShaderEffect shader;
-    system.addEffect("shader", &shader);
     system.run();
 }
 

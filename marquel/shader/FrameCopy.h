@@ -3,10 +3,11 @@
 namespace Marquel {
 namespace Shader {
 
-// Makes and binds a smoothly sampled texture that ends at its edges, of the pixels given (null
-// leaves them undefined): RGBA bytes unless the formats say otherwise.
+// Makes and binds a texture that ends at its edges, of the pixels given (null leaves them
+// undefined): RGBA bytes unless the formats say otherwise. Smooth samples between texels;
+// otherwise each texel reads as it is, which a machine without a GPU also does faster.
 unsigned makeTexture(int width, int height, const void* pixels, unsigned internalFormat = 0x1908,
-                     unsigned format = 0x1908, unsigned type = 0x1401);
+                     unsigned format = 0x1908, unsigned type = 0x1401, bool smooth = true);
 
 // A texture holding a copy of the back buffer, or one black texel before the first copy.
 class FrameCopy {

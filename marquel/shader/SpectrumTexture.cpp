@@ -50,7 +50,9 @@ unsigned SpectrumTexture::texture(float demoTime) {
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     if (!id) {
-        id = makeTexture(Audio::Spectrum::BINS, 1, bins, GL_LUMINANCE8, GL_LUMINANCE, GL_FLOAT);
+        // One texel a band, read as it is: a band is not a blend of its neighbours.
+        id = makeTexture(Audio::Spectrum::BINS, 1, bins, GL_LUMINANCE8, GL_LUMINANCE, GL_FLOAT,
+                         false);
     } else {
         glBindTexture(GL_TEXTURE_2D, id);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, Audio::Spectrum::BINS, 1, GL_LUMINANCE, GL_FLOAT,

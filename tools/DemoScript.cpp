@@ -198,7 +198,7 @@ void drop(Writer& w, const Section& s, bool second) {
             w.trigger(0, "texture", "mcscroller.png");
             w.spline("x", "linear",
                      {{0, 100}, {length / 2, -100}, {length / 2, 100}, {length, -100}});
-            w.constant("y", 26);
+            w.constant("y", 24);
             w.constant("size", 30);
             w.constant("alpha", 10);
         });

@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,10 @@ constexpr float CELL = 0.009765625f;
 // A little less than a cell, so a letter never samples its neighbour.
 constexpr float CELL_SAMPLED = 0.008765625f;
 constexpr int BLANK_CELL = 86;
+// From one character to the next along the line, and half a letter's width: the letters,
+// every other character, stand nearly side by side, some 30 pixels wide at 1280 x 720.
+constexpr float PITCH = 0.025f;
+constexpr float HALF_WIDTH = 0.021f;
 const char SIGNS[] = "!?@:;.,()><-+*/\\";
 
 } // namespace
@@ -36,13 +41,21 @@ void LoaderEffect::load(Marquel::System*) {
 }
 
 void LoaderEffect::trigger(float, const std::string& name, const std::string& value) {
-    if (name == "max")
-        maximum = std::atoi(value.c_str());
+    if (name == "percent")
+        percent = static_cast<float>(std::atof(value.c_str()));
     else if (name == "index")
         index = std::atoi(value.c_str());
 }
 
-void LoaderEffect::render(float, float, float progress) {
+float LoaderEffect::shareLoaded() const {
+    // Written so that a percent that is no number counts as none.
+    if (index <= 0 || !(percent > 0 && percent <= 1))
+        return 0;
+    const float steps = std::round(static_cast<float>(index) / percent);
+    return std::min(1.0f, static_cast<float>(index + 1) / steps);
+}
+
+void LoaderEffect::render(float, float, float) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glLoadIdentity();
@@ -52,30 +65,33 @@ void LoaderEffect::render(float, float, float progress) {
     glDisable(GL_LIGHTING);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     font->bind();
+    // A letter's top row never takes in the bottom row of the strip.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     glRotatef(30, 0, 0, 1);
 
     const int n = static_cast<int>(sizeof GREETING - 1);
-    // Ten steps of slack, so the whole line stands before loading ends.
-    // Written so that a progress that is no number shows the whole line.
-    const int shown = !(progress < 1) ? n : static_cast<int>(progress * static_cast<float>(n + 10));
-    for (int v = 0; v < n && v <= shown; ++v) {
+    // The first character from the start, the last once every effect has loaded.
+    const float shown = shareLoaded() * static_cast<float>(n);
+    for (int v = 0; v < n && (v == 0 || static_cast<float>(v) < shown); ++v) {
         const float fv = static_cast<float>(v);
         glPushMatrix();
-        glTranslatef(0.02f * fv + 0.035f - 0.3f, 0, -1);
+        glTranslatef(PITCH * (fv - 0.5f * static_cast<float>(n - 1)) + 0.015f, 0, -1);
         const float c = 2 - 1.5f * fv / static_cast<float>(n);
         glColor4f(c, 0.72f * c, 0.44f * c, 0.59f);
-        const float top = std::fabs(12 * std::sin(50 * fv) + 5) * 0.01f;
-        const float bottom = -std::fabs(12 * std::sin(30 * fv) + 5) * 0.01f;
+        // Each letter stretched its own way, at most about twice its shape's height, so that
+        // it still reads.
+        const float top = 0.05f + 0.035f * std::fabs(std::sin(50 * fv));
+        const float bottom = -0.05f - 0.035f * std::fabs(std::sin(30 * fv));
         const float u0 = cellOf(GREETING[v]);
         glBegin(GL_TRIANGLE_STRIP);
         glTexCoord2f(u0, 0);
-        glVertex3f(-0.01f, top, 0);
+        glVertex3f(-HALF_WIDTH, top, 0);
         glTexCoord2f(u0, 1);
-        glVertex3f(-0.01f, bottom, 0);
+        glVertex3f(-HALF_WIDTH, bottom, 0);
         glTexCoord2f(u0 + CELL_SAMPLED, 0);
-        glVertex3f(0.01f, top, 0);
+        glVertex3f(HALF_WIDTH, top, 0);
         glTexCoord2f(u0 + CELL_SAMPLED, 1);
-        glVertex3f(0.01f, bottom, 0);
+        glVertex3f(HALF_WIDTH, bottom, 0);
         glEnd();
         glPopMatrix();
     }

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 
-// The loading screen: a tilted greeting that appears letter by letter as loading advances,
-// each letter cut from the font strip "font.png" and stretched to its own height.
+// The loading screen: a tilted greeting that appears letter by letter as the effects load,
+// whole once the last has loaded, each letter cut from the font strip "font.png" and
+// stretched to its own height.
 class LoaderEffect : public Marquel::Effect {
 public:
+    // Reads "percent" and "index"; the rest is ignored.
     void trigger(float time, const std::string& name, const std::string& value) override;
-    // Only progress counts: the share of loading done, 0 to 1.
+    // progress counts top-level nodes, not the effects that load, so the letters follow
+    // the steps instead.
     void render(float time, float dt, float progress) override;
     void load(Marquel::System* system) override;
 
@@ -21,7 +24,12 @@ public:
     static float cellOf(char c);
 
 private:
-    int32_t maximum = 0;
+    // The share of the effects loaded once the current step's has: (index + 1) over the
+    // steps, which follow from "percent" (index over the steps) past the first step; 0
+    // before that.
+    float shareLoaded() const;
+
+    float percent = 0;
     int32_t index = 0;
     Vorlik::TextureRef font;
 };

@@ -148,11 +148,12 @@ void build(Writer& w, const Section& s) {
     w.constant("y", -3);
     w.close();
     // The scroller and the second character join in the second half, drawn over the first.
+    // The scroller runs above the first one's quiff, whichever way he swings.
     w.node("kel coolmouth", half, length, [&] {
         w.trigger(0, "texture", "mcscroller.png");
         w.spline("x", "linear", {{0, 100}, {half, -100}});
-        w.constant("y", 22);
-        w.constant("size", 32);
+        w.constant("y", 26);
+        w.constant("size", 28);
         w.constant("alpha", 10);
     });
     w.node("kel boner", half, length, [&] {
@@ -237,7 +238,9 @@ void pause(Writer& w, const Section& s) {
     w.node("kel back4", 0, length, [&] {
         w.trigger(0, "texture", "mcbrallor.png");
         w.trigger(0, "color", "150170255");
-        w.spline("alpha", "linear", {{0, 0}, {2, 9}, {length, 9}});
+        // Over the whole frame from the section's first frame, so that the beat's flash there
+        // shows through it dimmed like every other.
+        w.constant("alpha", 9);
         w.constant("size", 60);
     });
     w.node("kel boner", 0, length, [&] {
@@ -246,7 +249,8 @@ void pause(Writer& w, const Section& s) {
         w.trigger(0, "color", "255255255");
         w.trigger(0, "angle", "0");
         w.trigger(0, "speed", "0");
-        w.spline("size", "smooth", {{0, 0}, {2, 26}, {length, 22}});
+        // Readable from its first frame, it swells to full size in two seconds.
+        w.spline("size", "smooth", {{0, 18}, {2, 26}, {length, 22}});
         w.spline("angle", "smooth", {{0, -150}, {length / 2, 150}, {length, 0}});
         w.constant("x", 0);
         w.constant("y", 0);
@@ -291,7 +295,8 @@ void outro(Writer& w, const Section& s) {
         w.trigger(0, "color", "255255255");
         w.trigger(0, "angle", "0");
         w.trigger(0, "speed", "0");
-        w.spline("size", "square", {{0, 22}, {2, 18}, {4, 14}, {6, 9}, {7, 4}});
+        // Shrinks away smoothly, ever faster, rather than in steps.
+        w.spline("size", "smooth", {{0, 22}, {2, 18}, {4, 14}, {6, 9}, {7, 4}});
         w.spline("alpha", "linear", {{0, 10}, {fadeEnd - 1.5f, 10}, {fadeEnd, 0}});
         w.constant("x", 0);
         w.constant("y", 0);

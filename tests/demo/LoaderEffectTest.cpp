@@ -21,17 +21,21 @@ protected:
     // Where the middle of character v lands: the line is tilted by 30 degrees, one unit
     // in front of the camera.
     static std::array<int, 2> placeOf(int v) {
-        const float along = 0.02f * static_cast<float>(v) + 0.035f - 0.3f;
+        const float along = 0.025f * static_cast<float>(v - 14) + 0.015f;
         return project(along * std::cos(0.5235988f), along * std::sin(0.5235988f), -1);
     }
 
-    // The lit character quads: letters sample the white cells, spaces the red blank cell.
+    // The lit character quads after a step of 12, as the player drives the loader for a script
+    // of 26 top-level nodes: letters sample the white cells, spaces the red blank cell.
     struct Count {
         int letters = 0;
         int spaces = 0;
     };
-    Count countShown(float progress) {
-        frame([&] { loader.render(0, 0, progress); });
+    Count countShown(int step) {
+        loader.trigger(0, "max", "26");
+        loader.trigger(0, "percent", std::to_string(static_cast<float>(step) / 12));
+        loader.trigger(0, "index", std::to_string(step));
+        frame([&] { loader.render(0, 0, static_cast<float>(step) / 26); });
         Count count;
         for (int v = 0; v < 29; ++v) {
             const Rgba c = pixel(placeOf(v)[0], placeOf(v)[1]);
@@ -46,20 +50,17 @@ protected:
     LoaderEffect loader;
 };
 
-TEST_F(LoaderEffectTest, ProgressZeroHalfAndOneShowOneTwentyAndAllCharacters) {
+TEST_F(LoaderEffectTest, TheLineGrowsWithTheEffectsLoadedAndIsWholeAtTheLastStep) {
     ASSERT_EQ(std::strlen(LoaderEffect::GREETING), 29u);
     Count shown = countShown(0);
     EXPECT_EQ(shown.letters + shown.spaces, 1);
     EXPECT_EQ(shown.letters, 1);
-    shown = countShown(0.5f);
-    EXPECT_EQ(shown.letters + shown.spaces, 20);
-    EXPECT_EQ(shown.letters, 10);
-    shown = countShown(1);
+    shown = countShown(5);
+    EXPECT_EQ(shown.letters + shown.spaces, 15);
+    EXPECT_EQ(shown.letters, 8);
+    shown = countShown(11);
     EXPECT_EQ(shown.letters, 15);
     EXPECT_EQ(shown.spaces, 14);
-    // The line is whole well before loading ends.
-    shown = countShown(28.0f / 39);
-    EXPECT_EQ(shown.letters + shown.spaces, 29);
 }
 
 TEST_F(LoaderEffectTest, CellsFollowTheFontStripOrder) {

@@ -4,6 +4,7 @@
 #include "tools/DemoScript.h"
 #include "marquel/Effect.h"
 #include "marquel/Script.h"
+#include "tools/Pictures.h"
 #include "tools/Timing.h"
 #include "xml/XmlParser.h"
 
@@ -255,6 +256,48 @@ TEST_F(DemoScriptTest, SplinesStayFiniteAndInRange) {
             }
         }
     });
+}
+
+TEST_F(DemoScriptTest, GreetingsPassAboveTheGuyTheBreakOpensWholeTheOutroShrinksSmoothly) {
+    const auto value = [](const Marquel::EffectNode& node, const char* name, float time) {
+        for (const auto& spline : node.splines)
+            if (spline->name == name)
+                return spline->evaluate(time - node.start) * 0.1f;
+        return 0.0f;
+    };
+    // In half sizes from the centres: the box's lowest row, the guy's highest point swung by
+    // his 8 degrees either way.
+    const Canvas box = Pictures::scroller(), guy = Pictures::cool();
+    float boxBottom = 1, quiff = -1;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const float u = std::fabs(x / 128.0f - 1), v = 1 - y / 128.0f;
+            if (guy.at(x, y).a > 0.5f)
+                quiff = std::max({quiff, v, u * std::sin(0.14f) + v * std::cos(0.14f)});
+            if (box.at(2 * x, 2 * y).a > 0)
+                boxBottom = v;
+        }
+    for (const auto& a : script.nodes)
+        for (const auto& b : script.nodes)
+            for (float t = std::max(a->start, b->start);
+                 a->name == "kel coolmouth" && b->name == "kel cool" &&
+                 t < std::min(a->end, b->end);
+                 t += 0.5f)
+                EXPECT_GT(value(*a, "y", t) + value(*a, "size", t) * boxBottom,
+                          value(*b, "y", t) + value(*b, "size", t) * quiff)
+                    << "the greetings cover the guy at " << t << " s";
+    for (const auto& node : script.nodes) {
+        if (node->start == Timing::SECTIONS[3].start() && node->name != "star") {
+            EXPECT_GE(value(*node, node->name == "kel back4" ? "alpha" : "size", node->start), 0.9f)
+                << node->name;
+        }
+        for (float t = node->start; node->name == "kel cool" &&
+                                    node->start == Timing::SECTIONS[5].start() && t < node->end;
+             t += 1.0f / 60)
+            EXPECT_LT(std::fabs(value(*node, "size", t + 1.0f / 60) - value(*node, "size", t)),
+                      0.1f)
+                << "the outro's guy jumps in size at " << t << " s";
+    }
 }
 
 TEST_F(DemoScriptTest, SavesBackTheSameTree) {

@@ -4,11 +4,15 @@ namespace Content {
 namespace Shaders {
 
 const char* const TUNNEL_FILE = "tunnel.frag";
-const char* const POST_FILE = "post.frag";
+const char* const SPLIT_FILE = "split.frag";
+
+// Both looks keep to sums, products, fract() and few texture reads: a machine without a GPU
+// pays for every sine, arc tangent and read at each of the window's pixels.
 
 std::string tunnel() {
-    return R"(// A tunnel of rings rushing towards the viewer. Around the tunnel runs the music's
-// spectrum, the low notes at the top; each beat lights the rings up for a moment.
+    return R"(// A square tunnel rushing towards the viewer. Its walls light with the music's
+// spectrum, the low notes at the top and bottom, the high ones at the sides; its rings
+// flare on each beat. Scanlines and a vignette lie over it.
 uniform float time;
 uniform vec2 resolution;
 uniform float beatTime;
@@ -17,45 +21,37 @@ uniform sampler2D texture0; // the music's spectrum
 
 void main() {
     vec2 p = (gl_FragCoord.xy - 0.5 * resolution) / resolution.y;
-    float r = max(length(p), 0.02);
-    float turn = atan(p.x, p.y) / 6.2831853 + 0.5;
-    float depth = 0.3 / r + 1.2 * time;
-    float rings = 0.5 + 0.5 * sin(depth * 12.566);
-    float spokes = 0.5 + 0.5 * sin((turn + 0.05 * time) * 50.265 + depth * 3.0);
-    // Mirrored left and right, and the low bins spread out: that is where the music is.
-    float bin = abs(turn * 2.0 - 1.0);
-    float level = texture2D(texture0, vec2(bin * bin * 0.5, 0.5)).r;
-    float kick = exp(-5.0 * max(time - beatTime, 0.0));
-    vec3 colour = mix(vec3(0.08, 0.03, 0.25), vec3(1.0, 0.35, 0.75), rings * spokes);
-    colour *= 0.3 + 1.4 * level * level + 0.7 * kick;
-    colour *= smoothstep(0.02, 0.35, r);
+    vec2 side = abs(p);
+    float r = max(max(side.x, side.y), 0.01);
+    float across = side.x / (side.x + side.y + 0.0001);
+    float depth = 0.2 / r + 1.5 * time;
+    float rings = abs(fract(depth) - 0.5) * 2.0;
+    float stripes = abs(fract(across * 4.0 + depth * 0.25) - 0.5) * 2.0;
+    float level = texture2D(texture0, vec2(across * across * 0.4, 0.5)).r;
+    float kick = max(1.0 - 3.0 * (time - beatTime), 0.0);
+    vec3 colour = mix(vec3(0.08, 0.03, 0.25), vec3(1.0, 0.35, 0.75), rings * stripes);
+    colour *= (0.35 + 1.3 * level * level + 0.8 * kick * kick) * min(r * 5.0, 1.0);
+    vec2 centre = gl_FragCoord.xy / resolution - 0.5;
+    float scan = fract(gl_FragCoord.y * 0.5) < 0.5 ? 1.0 : 0.85;
+    colour *= scan * max(1.0 - 1.5 * dot(centre, centre), 0.0);
     gl_FragColor = vec4(colour, alpha);
 }
 )";
 }
 
-std::string post() {
-    return R"(// Over the finished picture: the red and blue parts split apart on each beat and close
-// again, scanlines, and a vignette.
-uniform float time;
+std::string split() {
+    return R"(// Over the finished picture: red and blue torn apart from the centre, closing again
+// over the node's span. Two reads a pixel, green the mean of both.
 uniform vec2 resolution;
-uniform float beatTime;
+uniform float progress;
 uniform sampler2D texture0; // what was drawn before
 
 void main() {
     vec2 uv = gl_FragCoord.xy / resolution;
-    vec2 centre = uv - 0.5;
-    float kick = exp(-8.0 * max(time - beatTime, 0.0));
-    vec3 colour = texture2D(texture0, uv).rgb;
-    // Three reads cost a frame on a machine without a GPU: only while the split shows.
-    if (kick > 0.02) {
-        vec2 split = centre * 0.03 * kick;
-        colour.r = texture2D(texture0, uv + split).r;
-        colour.b = texture2D(texture0, uv - split).b;
-    }
-    float scan = 0.9 + 0.1 * sin(gl_FragCoord.y * 3.14159);
-    float vignette = clamp(1.0 - 1.2 * dot(centre, centre), 0.0, 1.0);
-    gl_FragColor = vec4(colour * scan * vignette, 1.0);
+    vec2 split = (uv - 0.5) * 0.04 * (1.0 - progress);
+    vec4 out1 = texture2D(texture0, uv + split);
+    vec4 out2 = texture2D(texture0, uv - split);
+    gl_FragColor = vec4(out1.r, 0.5 * (out1.g + out2.g), out2.b, 1.0);
 }
 )";
 }

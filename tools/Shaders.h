@@ -9,14 +9,15 @@ namespace Content {
 namespace Shaders {
 
 extern const char* const TUNNEL_FILE; // "tunnel.frag"
-extern const char* const POST_FILE;   // "post.frag"
+extern const char* const SPLIT_FILE;  // "split.frag"
 
-// Rings rushing out of a tunnel, lit by the music's spectrum (texture0) and pushed brighter on
-// each beat (the trigger "beat"); drawn at the spline "alpha" over the knot.
+// A square tunnel rushing out of the screen, its walls lit by the music's spectrum (texture0),
+// its rings by each beat (the trigger "beat"), under scanlines and a vignette; drawn at the
+// spline "alpha".
 std::string tunnel();
-// Over the finished picture (texture0 = frame): red and blue split apart on each beat and
-// close again, scanlines, and a vignette.
-std::string post();
+// Over the finished picture (texture0 = frame): red and blue split apart and close again over
+// the node's span, placed on the beats.
+std::string split();
 
 } // namespace Shaders
 

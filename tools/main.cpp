@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         save(data / "marquel_logo.png", Pictures::logo().png());
         save(data / "marquel.font", PixelFont::fontFile());
         save(data / Shaders::TUNNEL_FILE, Shaders::tunnel());
-        save(data / Shaders::POST_FILE, Shaders::post());
+        save(data / Shaders::SPLIT_FILE, Shaders::split());
         save(data / DemoScript::MUSIC_FILE, Music::encodeVorbis(Music::render()));
         save(data / DemoScript::SCRIPT_FILE, DemoScript::script());
         save(out / "marquel.xml", DemoScript::configuration());

@@ -18,6 +18,7 @@
 #include "tools/Pictures.h"
 #include "tools/PixelFont.h"
 #include "tools/RunFolder.h"
+#include "tools/Shaders.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -121,6 +122,8 @@ int main(int argc, char** argv) {
         save(data / "font.png", Pictures::fontStrip().png());
         save(data / "marquel_logo.png", Pictures::logo().png());
         save(data / "marquel.font", PixelFont::fontFile());
+        save(data / Shaders::TUNNEL_FILE, Shaders::tunnel());
+        save(data / Shaders::SPLIT_FILE, Shaders::split());
         save(data / DemoScript::MUSIC_FILE, Music::encodeVorbis(Music::render()));
         save(data / DemoScript::SCRIPT_FILE, DemoScript::script());
         save(out / "marquel.xml", DemoScript::configuration());

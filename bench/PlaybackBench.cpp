@@ -4,7 +4,7 @@
 // time. A second pass times each effect's render alone, finishing the GL work after each, to
 // show where the time goes. Needs an X server: run under xvfb-run.
 //
-// playback_bench [data folder] [script file]
+// playback_bench [data folder] [script file] [music file]
 //
 // Without a data folder that holds the script, the benchmark writes its own pictures and a
 // four-section script into a temporary folder and plays that.
@@ -130,30 +130,49 @@ void writeGeneratedData(const std::filesystem::path& folder, const std::string& 
     writeFile(folder / scriptName, generatedScript());
 }
 
-// Forwards every call to the effect it wraps and times its render, GL work included.
+// What a node's renders are counted under: the effect's name, and for a node that names a
+// shader file, the file as well, since every shader node is one effect.
+std::string renderLabel(const std::string& effect, const Marquel::EffectNode* node) {
+    if (node)
+        for (const auto& trigger : node->triggers)
+            if (trigger->name == "shader")
+                return effect + " " + trigger->value;
+    return effect;
+}
+
+// Forwards every call to the effect it wraps, with the node that makes it, and times its
+// render, GL work included.
 class TimedEffect : public Marquel::Effect {
 public:
-    explicit TimedEffect(Marquel::Effect* inner) : inner(inner) {}
+    TimedEffect(const std::string& name, Marquel::Effect* inner) : name(name), inner(inner) {}
 
-    void start() override { inner->start(); }
+    void start() override { forward().start(); }
     void trigger(float time, const std::string& name, const std::string& value) override {
-        inner->trigger(time, name, value);
+        forward().trigger(time, name, value);
     }
     void spline(float time, const std::string& name, float value) override {
-        inner->spline(time, name, value);
+        forward().spline(time, name, value);
     }
     void render(float time, float dt, float progress) override {
+        Marquel::Effect& effect = forward();
         glFinish();
         const Clock::time_point began = Clock::now();
-        inner->render(time, dt, progress);
+        effect.render(time, dt, progress);
         glFinish();
-        renders.push_back(millisecondsSince(began));
+        renders[renderLabel(name, node)].push_back(millisecondsSince(began));
     }
+    void frameDrawn() override { inner->frameDrawn(); }
     void load(Marquel::System* system) override { inner->init(display, system); }
 
-    std::vector<double> renders;
+    std::map<std::string, std::vector<double>> renders;
 
 private:
+    Marquel::Effect& forward() {
+        inner->node = node;
+        return *inner;
+    }
+
+    std::string name;
     Marquel::Effect* inner;
 };
 
@@ -190,6 +209,7 @@ void playThrough(Marquel::System& system, Marquel::Display& display,
 int main(int argc, char** argv) {
     std::string folder = argc > 1 ? argv[1] : "";
     const std::string scriptName = argc > 2 ? argv[2] : "demo.xml";
+    const std::string musicName = argc > 3 ? argv[3] : "demo.ogg";
     std::filesystem::path generated;
     if (folder.empty() || !std::filesystem::exists(std::filesystem::path(folder) / scriptName)) {
         std::string pattern = (std::filesystem::temp_directory_path() / "playback-XXXXXX").string();
@@ -206,6 +226,9 @@ int main(int argc, char** argv) {
     try {
         Marquel::System system;
         system.addSearchPath(folder + "/");
+        // The shader nodes' spectrum reads the music, as in the player.
+        if (std::filesystem::exists(std::filesystem::path(folder) / musicName))
+            system.musicFile = musicName;
         Marquel::GLDisplay display;
         display.open("playback", 1280, 720, false);
         DemoEffects effects;
@@ -261,22 +284,21 @@ int main(int argc, char** argv) {
                     percentile(all, 0.95), 1000 / median);
 
         // Second pass: each effect's render alone.
-        std::map<std::string, TimedEffect*> timed;
         std::vector<std::unique_ptr<TimedEffect>> wrappers;
         for (auto& entry : system.script.effects) {
-            wrappers.push_back(std::make_unique<TimedEffect>(entry.second));
-            timed[entry.first] = wrappers.back().get();
+            wrappers.push_back(std::make_unique<TimedEffect>(entry.first, entry.second));
             entry.second = wrappers.back().get();
             entry.second->init(&display, &system);
         }
         playThrough(system, display, [](float, double, double) {});
         std::printf("\nOne effect's render, GL work finished before and after:\n\n");
         std::printf("| effect | renders | median ms | 95th pct ms |\n|---|---:|---:|---:|\n");
-        for (const auto& entry : timed)
-            if (!entry.second->renders.empty())
-                std::printf("| %s | %zu | %.2f | %.2f |\n", entry.first.c_str(),
-                            entry.second->renders.size(), percentile(entry.second->renders, 0.5),
-                            percentile(entry.second->renders, 0.95));
+        std::map<std::string, std::vector<double>> renders;
+        for (const auto& wrapper : wrappers)
+            renders.insert(wrapper->renders.begin(), wrapper->renders.end());
+        for (const auto& entry : renders)
+            std::printf("| %s | %zu | %.2f | %.2f |\n", entry.first.c_str(), entry.second.size(),
+                        percentile(entry.second, 0.5), percentile(entry.second, 0.95));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Error: %s\n", e.what());
         status = 1;

@@ -1,5 +1,6 @@
 #include "tools/DemoScript.h"
 
+#include "tools/Shaders.h"
 #include "tools/Timing.h"
 
 #include <cstdio>
@@ -172,28 +173,15 @@ void drop(Writer& w, const Section& s, bool second) {
     const float length = s.end() - s.start();
     const int beatCount = s.bars * BEATS_PER_BAR;
     w.from(s.start());
-    // The knot is drawn untextured only while no picture has switched texturing on in the
-    // frame, so it goes first and the backdrop lies over it as a thin veil. Its colour and
-    // shape are the beat's pick: the first beat comes with the node's start.
-    w.open("torus", 0, length);
-    w.trigger(0, "angle", second ? "45" : "30");
-    w.trigger(0, "speed", "6.283");
-    // A stutter before the last bar: the knot blinks off and on twice on sixteenths.
-    w.repeated(length - BAR - BEAT, "toggle", "1", 4, BEAT / 4);
-    w.spline("x", "smooth", {{0, -60}, {length / 2, 60}, {length, 0}});
-    w.spline("y", second ? "square" : "linear", {{0, 0}, {length / 2, 20}, {length, 0}});
-    w.constant("alpha", 10);
-    w.close();
-    w.node(second ? "kel back1" : "kel back3", 0, length, [&] {
-        w.trigger(0, "texture", second ? "mcbrallor.png" : "mcuniverse.png");
-        if (second)
-            w.trigger(0, "color", "255255255");
-        w.spline("alpha", "linear", {{0, 4}, {length, 2.5f}});
-        // Turning, it covers a 16:9 view at any angle (the view's corners lie 6.8 out).
-        w.constant("size", 70);
-        w.spline("angle", "smooth", {{0, 0}, {length / 2, second ? -150.0f : 300.0f}, {length, 0}});
-    });
     if (second) {
+        // A look in GLSL: a tunnel lit by the music's spectrum and flaring on the beat, one
+        // layer over the window where the first drop has two. The flashes show through a tenth.
+        w.node("shader", 0, length, [&] {
+            w.trigger(0, "shader", Shaders::TUNNEL_FILE);
+            w.trigger(0, "texture0", "spectrum");
+            w.repeated(0, "beat", "1", beatCount, BEAT);
+            w.spline("alpha", "linear", {{0, 0.6f}, {BEAT, 0.9f}, {length, 0.9f}});
+        });
         w.node("kel coolmouth", 0, length, [&] {
             w.trigger(0, "texture", "mcscroller.png");
             w.spline("x", "linear",
@@ -224,12 +212,41 @@ void drop(Writer& w, const Section& s, bool second) {
             w.constant("y", -10);
             w.constant("size", 14);
         });
+    } else {
+        // The knot is drawn untextured only while no picture has switched texturing on in the
+        // frame, so it goes first and the backdrop lies over it as a thin veil. Its colour and
+        // shape are the beat's pick: the first beat comes with the node's start.
+        w.node("torus", 0, length, [&] {
+            w.trigger(0, "angle", "30");
+            w.trigger(0, "speed", "6.283");
+            // A stutter before the last bar: the knot blinks off and on twice on sixteenths.
+            w.repeated(length - BAR - BEAT, "toggle", "1", 4, BEAT / 4);
+            w.spline("x", "smooth", {{0, -60}, {length / 2, 60}, {length, 0}});
+            w.spline("y", "linear", {{0, 0}, {length / 2, 20}, {length, 0}});
+            w.constant("alpha", 10);
+        });
+        w.node("kel back3", 0, length, [&] {
+            w.trigger(0, "texture", "mcuniverse.png");
+            w.spline("alpha", "linear", {{0, 4}, {length, 2.5f}});
+            // Turning, it covers a 16:9 view at any angle (the view's corners lie 6.8 out).
+            w.constant("size", 70);
+            w.spline("angle", "smooth", {{0, 0}, {length / 2, 300}, {length, 0}});
+        });
     }
     w.node("star", 0, length, [&] {
         w.trigger(0, "texture", "mcstar.png");
         w.repeated(0, "new", "1", beatCount / 2, BEAT * 2);
         w.spline("alpha", "linear", {{0, 10}, {length, 7}});
     });
+    if (!second)
+        return;
+    // Over the finished picture, on each bar's first beat: red and blue tear apart and close
+    // again within half a beat. Short nodes, since copying the frame costs a frame's worth.
+    for (int bar = 0; bar < s.bars; ++bar)
+        w.node("shader", bar * BAR, bar * BAR + BEAT / 2, [&] {
+            w.trigger(0, "shader", Shaders::SPLIT_FILE);
+            w.trigger(0, "texture0", "frame");
+        });
 }
 
 void pause(Writer& w, const Section& s) {

@@ -7,6 +7,9 @@ namespace Marquel {
 // A named event of a script node. Firing k (0 <= k < repeat) is due at local time
 // start + k * delay; fired counts the firings made since creation or the last reset.
 struct Trigger {
+    // When firing number firing is due, in the node's local time.
+    float firingTime(int firing) const { return start + static_cast<float>(firing) * delay; }
+
     int fired = 0;
     std::string name = "new";
     std::string value;

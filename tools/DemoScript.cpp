@@ -175,12 +175,12 @@ void drop(Writer& w, const Section& s, bool second) {
     w.from(s.start());
     if (second) {
         // A look in GLSL: a tunnel lit by the music's spectrum and flaring on the beat, one
-        // layer over the window where the first drop has two. The flashes show through a tenth.
+        // layer over the window where the first drop has two. The flashes show through a quarter.
         w.node("shader", 0, length, [&] {
             w.trigger(0, "shader", Shaders::TUNNEL_FILE);
             w.trigger(0, "texture0", "spectrum");
             w.repeated(0, "beat", "1", beatCount, BEAT);
-            w.spline("alpha", "linear", {{0, 0.6f}, {BEAT, 0.9f}, {length, 0.9f}});
+            w.spline("alpha", "linear", {{0, 0.5f}, {BEAT, 0.75f}, {length, 0.75f}});
         });
         w.node("kel coolmouth", 0, length, [&] {
             w.trigger(0, "texture", "mcscroller.png");

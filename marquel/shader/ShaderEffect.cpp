@@ -48,6 +48,25 @@ void collectNodes(const std::vector<std::unique_ptr<EffectNode>>& nodes,
     }
 }
 
+// When the firing the script is making now of the node's trigger name with value was due: the
+// earliest due firing of such a trigger, as the script fires them in time order. After a jump
+// or a slow frame the uniform <name>Time then holds the beat's own time, not the frame's, so
+// a flash fades the same at any frame rate and from any start mark.
+float dueTime(const EffectNode* node, const std::string& name, const std::string& value,
+              float time) {
+    float due = time;
+    if (!node)
+        return due;
+    for (const auto& trigger : node->triggers) {
+        if (trigger->name != name || trigger->value != value || trigger->fired >= trigger->repeat)
+            continue;
+        const float at = trigger->firingTime(trigger->fired);
+        if (at <= time && (due == time || at < due))
+            due = at;
+    }
+    return due;
+}
+
 bool namesSpectrum(const std::vector<std::unique_ptr<EffectNode>>& nodes) {
     for (const auto& node : nodes) {
         for (const auto& trigger : node->triggers)
@@ -214,7 +233,7 @@ void ShaderEffect::trigger(float time, const std::string& name, const std::strin
         }
     } else if (readNumber(value, number)) {
         state.values[name] = number;
-        state.values[name + "Time"] = time;
+        state.values[name + "Time"] = dueTime(node, name, value, time);
     }
 }
 

@@ -180,13 +180,8 @@ void writeNode(Xml::Iterator& at, const EffectNode& node) {
 // otherwise hold the frame for ever.
 constexpr int MAX_CALLS_PER_FRAME = 10000;
 
-// When firing number firing of trigger is due, in the node's local time.
-float firingTime(const Trigger& trigger, int firing) {
-    return trigger.start + firing * trigger.delay;
-}
-
 bool isDue(const Trigger& trigger, int firing, float localTime) {
-    return firingTime(trigger, firing) <= localTime;
+    return trigger.firingTime(firing) <= localTime;
 }
 
 bool hasDueFiring(const Trigger& trigger, float localTime) {
@@ -229,7 +224,7 @@ void fireDue(Effect& effect, const std::vector<std::unique_ptr<Trigger>>& trigge
     std::vector<DueFiring> due;
     for (size_t i = 0; i < triggers.size(); ++i)
         if (hasDueFiring(*triggers[i], localTime))
-            due.push_back({firingTime(*triggers[i], triggers[i]->fired), i, 0});
+            due.push_back({triggers[i]->firingTime(triggers[i]->fired), i, 0});
     const std::greater<DueFiring> later;
     std::make_heap(due.begin(), due.end(), later);
     while (!due.empty()) {
@@ -244,7 +239,7 @@ void fireDue(Effect& effect, const std::vector<std::unique_ptr<Trigger>>& trigge
         effect.trigger(localTime, trigger.name, trigger.value);
         ++trigger.fired;
         if (hasDueFiring(trigger, localTime)) {
-            due.push_back({firingTime(trigger, trigger.fired), next.index, next.calls + 1});
+            due.push_back({trigger.firingTime(trigger.fired), next.index, next.calls + 1});
             std::push_heap(due.begin(), due.end(), later);
         }
     }

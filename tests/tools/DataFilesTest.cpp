@@ -230,6 +230,6 @@ TEST(GeneratorTest, MakesTheSameBytesEveryRun) {
         EXPECT_EQ(readAll(entry.path()), readAll(second.path() / relative)) << relative;
         ++files;
     }
-    EXPECT_EQ(files, 13); // marquel.xml and twelve data files
+    EXPECT_EQ(files, 15); // marquel.xml and fourteen data files
     EXPECT_TRUE(first.exists("bin")) << "the run folder's bin/ is laid out too";
 }

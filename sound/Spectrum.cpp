@@ -16,6 +16,8 @@ namespace {
 constexpr int WINDOW = 2 * Spectrum::BINS;
 // The quietest level shown: -90 dB and below is 0, full scale is 1.
 constexpr float FLOOR_DB = -90.0f;
+// The longest music the spectrum reads (85 MB of samples at 44.1 kHz); later times read 0.
+constexpr size_t MAX_SECONDS = 8 * 60;
 
 } // namespace
 
@@ -71,11 +73,15 @@ Spectrum::Spectrum(const void* data, size_t size) {
     }
     rate = decoder->rate();
     const int channels = decoder->channels();
-    if (decoder->length() > 0)
-        samples.reserve(static_cast<size_t>(decoder->length()));
+    // No room is set aside from the length the file claims: a cut file claims more than it
+    // holds. A module can claim hours in a few bytes, so the spectrum stops at the limit.
+    const size_t most = static_cast<size_t>(rate) * MAX_SECONDS;
     constexpr int CHUNK = 4096;
     std::vector<int16_t> chunk(static_cast<size_t>(CHUNK) * channels);
-    while (int got = decoder->read(chunk.data(), CHUNK)) {
+    while (samples.size() < most) {
+        const int got = decoder->read(chunk.data(), CHUNK);
+        if (got <= 0)
+            break;
         for (int frame = 0; frame < got; ++frame) {
             int sum = 0;
             for (int c = 0; c < channels; ++c)

@@ -14,8 +14,8 @@ class Spectrum {
 public:
     static constexpr int BINS = 512;
 
-    // Decodes the music in data (size bytes, any format the decoders read). The bytes are not
-    // kept. Throws std::runtime_error with the reason when the file does not decode.
+    // Decodes the music in data (size bytes, any format the decoders read), its first eight
+    // minutes at most. The bytes are not kept. Throws std::runtime_error with the reason when the file does not decode.
     Spectrum(const void* data, size_t size);
     ~Spectrum();
     Spectrum(const Spectrum&) = delete;

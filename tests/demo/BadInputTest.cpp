@@ -105,7 +105,13 @@ public:
         const fs::path saved = dir.path().string() + "-saved";
         fs::rename(folder, saved);
         fs::create_directories(folder);
-        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=32m") != 0) {
+        // Room for the copy (the player of a sanitized build alone is over 32 MB) and a little.
+        uintmax_t bytes = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(saved))
+            if (entry.is_regular_file())
+                bytes += entry.file_size();
+        const std::string size = "size=" + std::to_string(bytes / (1 << 20) + 8) + "m";
+        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, size.c_str()) != 0) {
             fs::remove(folder);
             fs::rename(saved, folder);
             prefix = "ulimit -f 0; trap '' XFSZ; ";

@@ -64,6 +64,11 @@ void ProgramCache::build(ShaderFile& file) {
         std::unique_ptr<ShaderProgram> program;
         if (source.fault.empty())
             program = ShaderProgram::build(source, log);
+        if (program && !program->misdeclared().empty())
+            std::fprintf(stderr,
+                         "[Marquel] The shader '%s' declares %s with another type than the "
+                         "player sets; left unset\n",
+                         file.name.c_str(), program->misdeclared().c_str());
         if (program)
             file.program = std::move(program);
         else if (!source.fault.empty())

@@ -15,7 +15,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <set>
+#include <vector>
 
 namespace Marquel {
 
@@ -40,14 +44,6 @@ int textureIndex(const std::string& name) {
     return index >= 0 && index < TEXTURE_COUNT ? index : -1;
 }
 
-void collectNodes(const std::vector<std::unique_ptr<EffectNode>>& nodes,
-                  std::set<const EffectNode*>& live) {
-    for (const auto& node : nodes) {
-        live.insert(node.get());
-        collectNodes(node->children, live);
-    }
-}
-
 // When the firing the script is making now of the node's trigger name with value was due: the
 // earliest due firing of such a trigger, as the script fires them in time order. After a jump
 // or a slow frame the uniform <name>Time then holds the beat's own time, not the frame's, so
@@ -67,15 +63,13 @@ float dueTime(const EffectNode* node, const std::string& name, const std::string
     return due;
 }
 
-bool namesSpectrum(const std::vector<std::unique_ptr<EffectNode>>& nodes) {
+// Calls visit with every node of the tree, children after their parent.
+void walk(const std::vector<std::unique_ptr<EffectNode>>& nodes,
+          const std::function<void(const EffectNode&)>& visit) {
     for (const auto& node : nodes) {
-        for (const auto& trigger : node->triggers)
-            if (textureIndex(trigger->name) >= 0 && trigger->value == "spectrum")
-                return true;
-        if (namesSpectrum(node->children))
-            return true;
+        visit(*node);
+        walk(node->children, visit);
     }
-    return false;
 }
 
 } // namespace
@@ -93,6 +87,12 @@ struct ShaderEffect::Parts {
     float demoTime = 0;
     // A node bound "previous" this frame: the frame drawn is copied for the next.
     bool previousWanted = false;
+    // Frames drawn, and the one whose end the copy in previous was made at: only the frame
+    // just before is "the last frame shown".
+    uint64_t framesDrawn = 0;
+    uint64_t previousCopiedAt = UINT64_MAX;
+    // The script's nodes, kept between calls so that looking for gone ones allocates nothing.
+    std::vector<const EffectNode*> live;
     // The script files' count of source changes last looked at.
     unsigned sourceChanges = 0;
     // What this effect last put on the HUD.
@@ -123,6 +123,24 @@ struct ShaderEffect::Parts {
         showFaults(effect);
     }
 
+    // Drops the state of nodes no longer in the script (a reload, the inspector), but for
+    // keep; true when there were any.
+    bool dropGone(const Effect& effect, const EffectNode* keep) {
+        if (nodes.empty() || !effect.system)
+            return false;
+        live.clear();
+        walk(effect.system->script.nodes, [this](const EffectNode& node) { live.push_back(&node); });
+        std::sort(live.begin(), live.end());
+        bool dropped = false;
+        for (auto it = nodes.begin(); it != nodes.end();) {
+            const bool gone = it->first != keep &&
+                              !std::binary_search(live.begin(), live.end(), it->first);
+            dropped |= gone;
+            it = gone ? nodes.erase(it) : std::next(it);
+        }
+        return dropped;
+    }
+
     // The texture to bind for slot, and its sides.
     unsigned bind(TextureSlot& slot, float* sides) {
         FrameCopy* copy = &black;
@@ -140,7 +158,8 @@ struct ShaderEffect::Parts {
             break;
         case TextureKind::PREVIOUS:
             previousWanted = true;
-            copy = &previous;
+            if (previousCopiedAt + 1 == framesDrawn)
+                copy = &previous;
             break;
         case TextureKind::SPECTRUM:
             if (const unsigned id = spectrum.texture(demoTime)) {
@@ -186,19 +205,29 @@ void ShaderEffect::load(System* system) {
     parts->programs = std::make_unique<ProgramCache>(system->files, epoxy_glsl_version());
     if (system->scriptFiles)
         parts->sourceChanges = system->scriptFiles->sourceChanges();
-    // Decoding the music takes a moment: better behind the loading screen than in a frame.
-    if (namesSpectrum(system->script.nodes))
+    // Behind the loading screen rather than in a frame: the music is decoded and every file
+    // the script names is built. A video dump then records these texts however the files
+    // change while it runs, as it records the script as it was.
+    bool spectrum = false;
+    walk(system->script.nodes, [&](const EffectNode& node) {
+        if (system->script.findEffect(node.name) != this)
+            return;
+        for (const auto& trigger : node.triggers) {
+            if (trigger->name == "shader") {
+                parts->programs->get(trigger->value);
+                if (system->scriptFiles)
+                    system->scriptFiles->followSource(trigger->value);
+            }
+            spectrum |= textureIndex(trigger->name) >= 0 && trigger->value == "spectrum";
+        }
+    });
+    if (spectrum)
         parts->spectrum.open(*system);
 }
 
 void ShaderEffect::start() {
-    // A node is armed at load and when the clock rewinds; a node gone with a reload
-    // leaves its state behind here, so each start drops those.
-    std::set<const EffectNode*> live;
-    if (system)
-        collectNodes(system->script.nodes, live);
-    for (auto it = parts->nodes.begin(); it != parts->nodes.end();)
-        it = it->first != node && !live.count(it->first) ? parts->nodes.erase(it) : std::next(it);
+    // A node is armed at load and when the clock rewinds.
+    parts->dropGone(*this, node);
     parts->nodes[node] = NodeState();
 }
 
@@ -312,10 +341,20 @@ void ShaderEffect::render(float time, float dt, float progress) {
 }
 
 void ShaderEffect::frameDrawn() {
-    if (!parts->previousWanted)
+    Parts& p = *parts;
+    if (p.previousWanted) {
+        p.previousWanted = false;
+        p.previous.copy(static_cast<int>(display->width()), static_cast<int>(display->height()));
+        p.previousCopiedAt = p.framesDrawn;
+    }
+    ++p.framesDrawn;
+    if (!p.programs)
         return;
-    parts->previousWanted = false;
-    parts->previous.copy(static_cast<int>(display->width()), static_cast<int>(display->height()));
+    // Also while no shader node draws: a mended file, or a node gone with its broken file,
+    // takes its message off the HUD.
+    p.followSources(*this);
+    if (p.dropGone(*this, nullptr))
+        p.showFaults(*this);
 }
 
 } // namespace Marquel

@@ -13,6 +13,11 @@ const char* const STANDARD_NAMES[STANDARD_COUNT] = {
     "time",  "demoTime",   "progress", "resolution", "iResolution",
     "iTime", "iTimeDelta", "iFrame",   "iDate",      "iChannelResolution[0]",
 };
+// The type each is set as: setting one declared otherwise fails in the driver every frame.
+const GLenum STANDARD_TYPES[STANDARD_COUNT] = {
+    GL_FLOAT, GL_FLOAT, GL_FLOAT, GL_FLOAT_VEC2, GL_FLOAT_VEC3,
+    GL_FLOAT, GL_FLOAT, GL_INT,   GL_FLOAT_VEC4, GL_FLOAT_VEC3,
+};
 
 // Why the shader or program did not build, as the driver says it.
 std::string infoLog(GLuint object, bool isProgram) {
@@ -83,8 +88,15 @@ std::unique_ptr<ShaderProgram> ShaderProgram::build(const PreparedSource& source
         glGetActiveUniform(program, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type, name);
         made->active.push_back({name, glGetUniformLocation(program, name), type});
     }
-    for (int i = 0; i < STANDARD_COUNT; ++i)
+    for (int i = 0; i < STANDARD_COUNT; ++i) {
         made->standard[i] = glGetUniformLocation(program, STANDARD_NAMES[i]);
+        for (const Uniform& uniform : made->active) {
+            if (uniform.name != STANDARD_NAMES[i] || uniform.type == STANDARD_TYPES[i])
+                continue;
+            made->standard[i] = -1;
+            made->misfits += (made->misfits.empty() ? "" : ", ") + uniform.name;
+        }
+    }
     // Sampler i reads texture unit i for good.
     glUseProgram(program);
     for (int i = 0; i < TEXTURE_COUNT; ++i) {

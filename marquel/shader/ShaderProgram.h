@@ -48,8 +48,11 @@ public:
     // Differs for every program made in the process, unlike an address or a GL name.
     unsigned long serial() const { return number; }
     const std::vector<Uniform>& uniforms() const { return active; }
-    // -1 when the program does not use it.
+    // -1 when the program does not use it, or declares it with another type.
     int location(Standard which) const { return standard[which]; }
+    // The standard uniforms the program declares with another type than theirs, which stay
+    // unset ("time, resolution"); empty when there are none.
+    const std::string& misdeclared() const { return misfits; }
     // False after the OpenGL context was lost (a switch of the video mode).
     bool alive() const;
     // Lets go of the program's name without deleting it: after a lost context it may name
@@ -65,6 +68,7 @@ private:
     unsigned long number;
     std::vector<Uniform> active;
     int standard[STANDARD_COUNT];
+    std::string misfits;
 };
 
 } // namespace Shader

@@ -1,5 +1,6 @@
 #include "marquel/shader/ShaderSource.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <regex>
 #include <sstream>
@@ -63,50 +64,63 @@ std::string checkText(const std::string& text) {
 PreparedSource prepareSource(const std::string& text, int driverGlsl) {
     static const std::regex include(R"(^\s*#\s*include\b)");
     static const std::regex version(R"(^\s*#\s*version\b)");
+    static const std::regex extension(R"(^\s*#\s*extension\b)");
     static const std::regex mainImage(R"(\bmainImage\s*\()");
     static const std::regex main(R"(\bvoid\s+main\s*\()");
     PreparedSource prepared;
     std::istringstream lines(text);
     std::string line;
-    size_t versionEnd = 0;
+    // Where the wrapper's declarations go in the text: after its directives.
+    size_t declarationsAt = 0;
     Version asked;
-    for (int number = 1; std::getline(lines, line); ++number) {
+    int number = 1;
+    for (; std::getline(lines, line); ++number) {
         if (std::regex_search(line, include) && prepared.fault.empty())
             prepared.fault = std::to_string(number) + ": error: #include is not supported";
-        if (!prepared.versionLine && std::regex_search(line, version)) {
+        const bool isVersion = !prepared.versionLine && std::regex_search(line, version);
+        if (isVersion) {
             prepared.versionLine = number;
             asked = readVersion(line);
-            versionEnd = static_cast<size_t>(lines.tellg());
-            if (lines.eof())
-                versionEnd = text.size();
         }
+        if (isVersion || std::regex_search(line, extension)) {
+            prepared.declarationsAfter = number;
+            declarationsAt = lines.eof() ? text.size() : static_cast<size_t>(lines.tellg());
+        }
+        if (!prepared.mainImageLine && std::regex_search(line, mainImage))
+            prepared.mainImageLine = number;
     }
-    const bool wrapped = std::regex_search(text, mainImage) && !std::regex_search(text, main);
+    prepared.textLines = number - 1;
+    const bool wrapped = prepared.mainImageLine && !std::regex_search(text, main);
     if (!wrapped) {
+        prepared.mainImageLine = 0;
+        prepared.declarationsAfter = 0;
         prepared.fragment = text;
         prepared.vertex = vertexShader(asked);
         return prepared;
     }
-    std::string wrapper;
+    std::string top;
     Version used = asked;
     if (!prepared.versionLine && driverGlsl >= 130) {
         used.number = 130;
-        wrapper += versionDirective(used);
+        top = versionDirective(used);
+        prepared.topLines = 1;
     }
+    std::string declarations;
     const bool modern = used.number >= 130 || (used.es && used.number >= 300);
     if (!modern)
-        wrapper += "#define texture texture2D\n";
+        declarations += "#define texture texture2D\n";
     if (used.es)
-        wrapper += "precision highp float;\n";
+        declarations += "precision highp float;\n";
     for (const char* uniform : TOY_UNIFORMS)
-        wrapper += std::string(uniform) + "\n";
+        declarations += std::string(uniform) + "\n";
     if (modern)
-        wrapper += "out vec4 marquelColor;\n";
-    for (char c : wrapper)
+        declarations += "out vec4 marquelColor;\n";
+    for (char c : declarations)
         prepared.insertedLines += c == '\n';
     // A last line without its line feed would run into the main.
     const std::string end = text.back() == '\n' ? "" : "\n";
-    prepared.fragment = text.substr(0, versionEnd) + wrapper + text.substr(versionEnd) + end +
+    prepared.fragment = top + text.substr(0, declarationsAt) + declarations +
+                        text.substr(declarationsAt) + end +
                         "void main() {\n    vec4 color = vec4(0.0, 0.0, 0.0, 1.0);\n"
                         "    mainImage(color, gl_FragCoord.xy);\n    " +
                         (modern ? "marquelColor" : "gl_FragColor") + " = color;\n}\n";
@@ -132,12 +146,15 @@ std::string placeLog(const std::string& log, const std::string& name, const Prep
             continue;
         }
         const std::string number = match[1].matched ? match[1] : match[2].matched ? match[2] : match[3];
-        int at = std::atoi(number.c_str());
-        // A line of the wrapper is put on the version line, or the first.
-        if (at > source.versionLine + source.insertedLines)
+        // A line of the wrapper's own is put on the directive before it, or the first line;
+        // its main, past the text's end, on the line that defines mainImage.
+        int at = std::max(std::atoi(number.c_str()) - source.topLines, 1);
+        if (at > source.declarationsAfter + source.insertedLines)
             at -= source.insertedLines;
-        else if (at > source.versionLine)
-            at = source.versionLine > 0 ? source.versionLine : 1;
+        else if (at > source.declarationsAfter)
+            at = std::max(source.declarationsAfter, 1);
+        if (source.mainImageLine && at > source.textLines)
+            at = source.mainImageLine;
         said += name + ":" + std::to_string(at) + ": " + match[4].str();
     }
     return said;

@@ -12,9 +12,17 @@ struct PreparedSource {
     std::string vertex;
     // The text's own line holding "#version", 0 when it has none.
     int versionLine = 0;
-    // Lines put in after versionLine (or at the top), which the driver counts and the
-    // text's author does not.
+    // Lines put in before the text's first line (the "#version" a wrapper asks for).
+    int topLines = 0;
+    // The text's own line after which the wrapper's declarations go: its last "#version" or
+    // "#extension" line, which must come before them, or 0.
+    int declarationsAfter = 0;
+    // The declarations' lines, which the driver counts and the text's author does not.
     int insertedLines = 0;
+    // The text's lines, and the line that defines mainImage in a wrapped text (0 otherwise):
+    // what the driver says of the wrapper's main, past the text's end, belongs there.
+    int textLines = 0;
+    int mainImageLine = 0;
     // Why the text is not handed to the driver ("3: error: ..."); empty when it is.
     std::string fault;
 };

@@ -79,7 +79,9 @@ TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFram
     write("data/other.frag", "uniform float unset;\nvoid main() {\n"
                              "  bool mine = gl_FragCoord.x > 21.0 && gl_FragCoord.x < 42.0;\n"
                              "  gl_FragColor = vec4(1.0, unset, 1.0, mine ? 1.0 : 0.0);\n}\n");
-    write("data/toy.frag", "void mainImage(out vec4 colour, in vec2 at) {\n"
+    // An #extension line must stay above the wrapper's declarations.
+    write("data/toy.frag", "#extension GL_EXT_gpu_shader4 : enable\n"
+                           "void mainImage(out vec4 colour, in vec2 at) {\n"
                            "  vec2 uv = at / iResolution.xy;\n"
                            "  colour = vec4(uv, iTime / 4.0, at.x > 42.0 && uv.y < 0.5 ? 1.0 : 0.0);\n}\n");
     write("data/invert.frag", "uniform sampler2D texture0;\nuniform vec2 resolution;\nvoid main() {\n"
@@ -135,10 +137,17 @@ TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGo
     };
     probe.plan[7] = [&] {
         said.push_back(s.hud->message);
+        write("data/live.frag", "void main() {\n  gl_FragColor = broken;\n}\n");
+    };
+    // The node with the broken file leaves the script: its message goes with it.
+    probe.plan[9] = [&] { write("data/demo.xml", R"(<script><effect name="probe" end="30"/></script>)"); };
+    probe.plan[11] = [&] {
+        said.push_back(s.hud->message);
         pressKey(SDLK_ESCAPE);
     };
     s.run();
-    ASSERT_EQ(said.size(), 3u);
+    ASSERT_EQ(said.size(), 4u);
+    EXPECT_EQ(said[3].find("live.frag"), std::string::npos) << said[3];
     EXPECT_EQ(said[0].rfind("live.frag:3: error:", 0), 0u) << said[0];
     EXPECT_EQ(said[1], "live.frag:2: error: #include is not supported");
     EXPECT_EQ(said[2], "") << "mended";

@@ -169,6 +169,7 @@ public:
 private:
     Marquel::Effect& forward() {
         inner->node = node;
+        inner->dueTime = dueTime;
         return *inner;
     }
 

@@ -39,6 +39,10 @@ public:
     // each of them, so one registered effect can keep a state for each of its nodes. Null
     // outside the script's calls (the loading screen).
     const EffectNode* node = nullptr;
+    // The node's local time the firing passed to trigger() was due: the time trigger() is
+    // given, or earlier when the script catches up after a jump or a slow frame. The script
+    // sets it before each trigger() call.
+    float dueTime = 0;
 
     System* system = nullptr;
     bool initialised = false;

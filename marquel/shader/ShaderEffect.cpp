@@ -44,25 +44,6 @@ int textureIndex(const std::string& name) {
     return index >= 0 && index < TEXTURE_COUNT ? index : -1;
 }
 
-// When the firing the script is making now of the node's trigger name with value was due: the
-// earliest due firing of such a trigger, as the script fires them in time order. After a jump
-// or a slow frame the uniform <name>Time then holds the beat's own time, not the frame's, so
-// a flash fades the same at any frame rate and from any start mark.
-float dueTime(const EffectNode* node, const std::string& name, const std::string& value,
-              float time) {
-    float due = time;
-    if (!node)
-        return due;
-    for (const auto& trigger : node->triggers) {
-        if (trigger->name != name || trigger->value != value || trigger->fired >= trigger->repeat)
-            continue;
-        const float at = trigger->firingTime(trigger->fired);
-        if (at <= time && (due == time || at < due))
-            due = at;
-    }
-    return due;
-}
-
 // Calls visit with every node of the tree, children after their parent.
 void walk(const std::vector<std::unique_ptr<EffectNode>>& nodes,
           const std::function<void(const EffectNode&)>& visit) {
@@ -83,8 +64,6 @@ struct ShaderEffect::Parts {
     FrameCopy previous;
     FrameCopy black;
     SpectrumTexture spectrum;
-    // The demo time of the frame being drawn.
-    float demoTime = 0;
     // A node bound "previous" this frame: the frame drawn is copied for the next.
     bool previousWanted = false;
     // Frames drawn, and the one whose end the copy in previous was made at: only the frame
@@ -141,8 +120,8 @@ struct ShaderEffect::Parts {
         return dropped;
     }
 
-    // The texture to bind for slot, and its sides.
-    unsigned bind(TextureSlot& slot, float* sides) {
+    // The texture to bind for slot in the frame at demoTime, and its sides.
+    unsigned bind(TextureSlot& slot, float* sides, float demoTime) {
         FrameCopy* copy = &black;
         switch (slot.kind) {
         case TextureKind::PICTURE:
@@ -231,7 +210,7 @@ void ShaderEffect::start() {
     parts->nodes[node] = NodeState();
 }
 
-void ShaderEffect::trigger(float time, const std::string& name, const std::string& value) {
+void ShaderEffect::trigger(float, const std::string& name, const std::string& value) {
     NodeState& state = parts->nodes[node];
     float number = 0;
     const int index = textureIndex(name);
@@ -262,7 +241,9 @@ void ShaderEffect::trigger(float time, const std::string& name, const std::strin
         }
     } else if (readNumber(value, number)) {
         state.values[name] = number;
-        state.values[name + "Time"] = dueTime(node, name, value, time);
+        // The firing's own time: after a jump or a slow frame a flash fades as it does
+        // when played at any frame rate.
+        state.values[name + "Time"] = dueTime;
     }
 }
 
@@ -290,7 +271,7 @@ void ShaderEffect::render(float time, float dt, float progress) {
     const ShaderProgram& program = *state.file->program;
     const int width = static_cast<int>(display->width());
     const int height = static_cast<int>(display->height());
-    p.demoTime = system->script.currentTime;
+    const float demoTime = system->script.currentTime;
 
     for (const TextureSlot& slot : state.textures) {
         if (slot.kind == TextureKind::FRAME) {
@@ -302,7 +283,7 @@ void ShaderEffect::render(float time, float dt, float progress) {
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     float sides[TEXTURE_COUNT * 3];
     for (int i = 0; i < TEXTURE_COUNT; ++i) {
-        const GLuint id = p.bind(state.textures[i], sides + 3 * i);
+        const GLuint id = p.bind(state.textures[i], sides + 3 * i, demoTime);
         glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + i));
         glBindTexture(GL_TEXTURE_2D, id);
     }
@@ -318,7 +299,6 @@ void ShaderEffect::render(float time, float dt, float progress) {
 
     glUseProgram(program.id());
     state.setValues(program, *state.file);
-    const float demoTime = p.demoTime;
     const float w = static_cast<float>(width);
     const float h = static_cast<float>(height);
     glUniform1f(program.location(TIME), time);
@@ -353,7 +333,9 @@ void ShaderEffect::frameDrawn() {
     // Also while no shader node draws: a mended file, or a node gone with its broken file,
     // takes its message off the HUD.
     p.followSources(*this);
-    if (p.dropGone(*this, nullptr))
+    // A node gone with a reload or the inspector takes its file's fault off the HUD; the
+    // script is only walked for that while a fault stands.
+    if (!p.message.empty() && p.dropGone(*this, nullptr))
         p.showFaults(*this);
 }
 

@@ -236,6 +236,7 @@ void fireDue(Effect& effect, const std::vector<std::unique_ptr<Trigger>>& trigge
             trigger.fired = firstNotDue(trigger, trigger.fired, localTime);
             continue;
         }
+        effect.dueTime = next.time;
         effect.trigger(localTime, trigger.name, trigger.value);
         ++trigger.fired;
         if (hasDueFiring(trigger, localTime)) {

@@ -23,17 +23,26 @@ namespace Vx {
 
 namespace {
 
-// Reads exactly size bytes; false on a short read or an error.
-bool readAll(int fd, uint8_t* buffer, size_t size) {
-    while (size > 0) {
-        ssize_t got = ::read(fd, buffer, size);
+// Reads to the end of the file, expecting about expected bytes, into data; false on an error.
+// The file may have grown since its size was taken, so reading stops after limit + 1 bytes:
+// more than limit means too large, and nothing past that is ever allocated.
+bool readUpTo(int fd, int64_t expected, int64_t limit, std::vector<uint8_t>& data) {
+    const size_t most = static_cast<size_t>(limit) + 1;
+    data.resize(std::min(static_cast<size_t>(expected) + 1, most));
+    size_t have = 0;
+    while (have < most) {
+        if (have == data.size())
+            data.resize(std::min(most, std::max(data.size() * 2, size_t(4096))));
+        ssize_t got = ::read(fd, data.data() + have, data.size() - have);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (got < 0)
             return false;
-        buffer += got;
-        size -= static_cast<size_t>(got);
+        if (got == 0)
+            break;
+        have += static_cast<size_t>(got);
     }
+    data.resize(have);
     return true;
 }
 
@@ -48,6 +57,21 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size) {
         size -= static_cast<size_t>(put);
     }
     return true;
+}
+
+CappedRead readOpen(int fd, const std::string& name, int64_t maxBytes) {
+    // A directory or a device has no length to read whole: it is no file of ours.
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return CappedRead();
+    if (info.st_size > maxBytes)
+        return CappedRead{File(), true, info.st_size};
+    std::vector<uint8_t> data;
+    if (!readUpTo(fd, info.st_size, maxBytes, data))
+        return CappedRead();
+    if (static_cast<int64_t>(data.size()) > maxBytes)
+        return CappedRead{File(), true, static_cast<int64_t>(data.size())};
+    return CappedRead{File(new FileObject(name, std::move(data))), false, 0};
 }
 
 const char* const TEMPORARY_MARK = ".tmp";
@@ -213,20 +237,17 @@ DirectorySource::DirectorySource(const std::string& path, bool output)
 }
 
 File DirectorySource::read(const std::string& name) {
-    std::string fullName = path + name;
+    return readCapped(name, INT32_MAX).file;
+}
+
+CappedRead DirectorySource::readCapped(const std::string& name, int64_t maxBytes) {
+    maxBytes = std::clamp<int64_t>(maxBytes, 0, INT32_MAX);
     // Opening a FIFO for reading waits until some process opens it for writing, which may be
     // never; without waiting it is found to be no regular file below and reads as missing.
-    int fd = ::open(fullName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = ::open((path + name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return File();
-    // A directory or a device has no length to read whole: it is no file of ours.
-    struct stat info;
-    File result;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= INT32_MAX) {
-        std::vector<uint8_t> data(static_cast<size_t>(info.st_size));
-        if (readAll(fd, data.data(), data.size()))
-            result = File(new FileObject(name, std::move(data)));
-    }
+        return CappedRead();
+    CappedRead result = readOpen(fd, name, maxBytes);
     ::close(fd);
     return result;
 }

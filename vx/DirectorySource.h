@@ -18,7 +18,9 @@ public:
 
     const std::string& getPath() const { return path; }
 
+    // Files up to INT32_MAX bytes.
     File read(const std::string& name) override;
+    CappedRead readCapped(const std::string& name, int64_t maxBytes) override;
     // Never destroys the old file: the bytes go to a temporary file beside it, which
     // replaces the target only when every byte was written and the file closed (and, for
     // WRITE_DURABLE, flushed to the disk). Missing directories are created.

@@ -3,6 +3,7 @@
 #include "vx/DirectorySource.h"
 #include "vx/Exception.h"
 #include "vx/FileName.h"
+#include "vx/ImageCodec.h"
 #include "vx/ZipSource.h"
 
 #include <cctype>
@@ -70,19 +71,28 @@ int FileSystem::addOutputPath(const std::string& path) {
 }
 
 File FileSystem::readFile(const std::string& name, int index) {
+    return firstHit(index, [&](FileSource& source) { return CappedRead{source.read(name)}; })
+        .file;
+}
+
+CappedRead FileSystem::readFileCapped(const std::string& name, int64_t maxBytes, int index) {
+    return firstHit(index, [&](FileSource& source) { return source.readCapped(name, maxBytes); });
+}
+
+template <typename Read> CappedRead FileSystem::firstHit(int index, Read read) {
     if (index >= 0 && index < getSourceCount()) {
-        File file = sources[index]->read(name);
-        if (!file.isNull())
-            return file;
+        CappedRead found = read(*sources[index]);
+        if (!found.file.isNull() || found.tooLarge)
+            return found;
     }
     for (int i = 0; i < getSourceCount(); ++i) {
         if (i == index)
             continue;
-        File file = sources[i]->read(name);
-        if (!file.isNull())
-            return file;
+        CappedRead found = read(*sources[i]);
+        if (!found.file.isNull() || found.tooLarge)
+            return found;
     }
-    return File();
+    return CappedRead();
 }
 
 std::vector<std::string> FileSystem::lookupPaths(const std::string& name) {
@@ -106,10 +116,14 @@ bool FileSystem::writeFile(File file, int index, WriteMode mode) {
 }
 
 Image FileSystem::loadImage(const std::string& name, int index, bool uncached) {
-    File file = readFile(name, index);
-    if (file.isNull())
+    // No picture the codecs take comes from a file larger than its largest pixel buffer.
+    CappedRead read = readFileCapped(name, int64_t(MAX_IMAGE_BYTES), index);
+    if (read.tooLarge)
+        throw Exception("Vx::loadImage, File is larger than 1 GiB (%s, %lld bytes)", name.c_str(),
+                        static_cast<long long>(read.size));
+    if (read.file.isNull())
         throw Exception("Vx::loadImage, File not found (%s)", name.c_str());
-    return images->loadImage(name, file, uncached);
+    return images->loadImage(name, read.file, uncached);
 }
 
 bool FileSystem::saveImage(const std::string& name, Image image, WriteMode mode) {

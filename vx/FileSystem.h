@@ -36,6 +36,14 @@ public:
 
     // The first source that has the file wins; with an index, that source is tried first.
     File readFile(const std::string& name, int index = -1);
+    // readFile for a file that must not exceed maxBytes (at most INT32_MAX), e.g. a shader
+    // source, so that a huge or growing file costs no memory:
+    //     CappedRead read = files.readFileCapped(name, MAX_BYTES);
+    //     if (read.tooLarge) ...say read.size...; else if (read.file.isNull()) ...not found...
+    // The first source that has the name decides; a file there larger than maxBytes is
+    // refused by its size on disk or in the archive before any byte is read, and reading
+    // stops once past maxBytes, should the file grow meanwhile.
+    CappedRead readFileCapped(const std::string& name, int64_t maxBytes, int index = -1);
     // The disk paths readFile tries for name, in order, up to the source that has it (all
     // when none has): every place where a new copy would hide the one read now, and that one.
     // Archives add no path.
@@ -43,7 +51,8 @@ public:
     // Into the given source, the first one for -1; false without such a source.
     bool writeFile(File file, int index = -1, WriteMode mode = WRITE_DURABLE);
 
-    // Throws "Vx::loadImage, File not found (%s)" and every decoder fault.
+    // Throws "Vx::loadImage, File not found (%s)", "Vx::loadImage, File is larger than 1 GiB
+    // (%s, %lld bytes)" and every decoder fault.
     Image loadImage(const std::string& name, int index = -1, bool uncached = false);
     // False for a name no codec can encode, or a failed encode or write.
     bool saveImage(const std::string& name, Image image, WriteMode mode = WRITE_DURABLE);
@@ -51,6 +60,9 @@ public:
     ImageManager& getImageManager() { return *images; }
 
 private:
+    // The first read, in readFile's order, that finds the file or finds it too large.
+    template <typename Read> CappedRead firstHit(int index, Read read);
+
     std::unique_ptr<ImageManager> images;
     std::vector<std::unique_ptr<FileSource>> sources;
 };

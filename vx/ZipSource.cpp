@@ -70,42 +70,51 @@ ZipSource::~ZipSource() {
         unzClose(handle);
 }
 
+// No file the player reads is larger than the largest picture; a larger entry is refused
+// before it is inflated, honest or not: a few megabytes of archive inflate to gigabytes.
 File ZipSource::read(const std::string& name) {
+    return readCapped(name, int64_t(MAX_IMAGE_BYTES)).file;
+}
+
+CappedRead ZipSource::readCapped(const std::string& name, int64_t maxBytes) {
+    maxBytes = std::clamp<int64_t>(maxBytes, 0, INT32_MAX);
     if (!handle)
-        return File();
+        return CappedRead();
     std::string entry = entryName(name);
     // Entry names match whole, so a name with a trailing slash can only find a folder, which
     // has no bytes of its own.
     if (!entry.empty() && entry.back() == '/')
-        return File();
+        return CappedRead();
     // A lookup that misses in an archive whose end record counts 65,535 entries reads past the
     // last one and leaves minizip with no current entry, after which every lookup fails: each
     // one starts again from the first entry.
     if (unzGoToFirstFile(handle) != UNZ_OK ||
         unzLocateFile(handle, entry.c_str(), CASE_INSENSITIVE) != UNZ_OK)
-        return File();
+        return CappedRead();
     unz_file_info info;
     char nameInZip[512];
     if (unzGetCurrentFileInfo(handle, &info, nameInZip, sizeof nameInZip, nullptr, 0, nullptr, 0) !=
         UNZ_OK)
-        return File();
+        return CappedRead();
     // minizip hands out the packed bytes of a method it cannot unpack (bzip2 among them) as if
     // they were the file, so only stored and deflated entries are read.
     if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
-        return File();
-    // No file the player reads is larger than the largest picture; a larger entry is refused
-    // before it is inflated, honest or not: a few megabytes of archive inflate to gigabytes.
-    if (isLink(info) || info.uncompressed_size > MAX_IMAGE_BYTES)
-        return File();
+        return CappedRead();
+    if (isLink(info))
+        return CappedRead();
+    // minizip never inflates past the size the entry declares, so refusing by that size
+    // bounds the bytes read; an entry longer than it says fails its CRC and reads as missing.
+    if (int64_t(info.uncompressed_size) > maxBytes)
+        return CappedRead{File(), true, int64_t(info.uncompressed_size)};
     if (unzOpenCurrentFilePassword(handle, nullptr) != UNZ_OK)
-        return File();
+        return CappedRead();
     std::vector<uint8_t> data;
     bool whole = readEntry(handle, info.uncompressed_size, data);
     // Closing checks the CRC, which only means something once the entry was read to its end.
     bool intact = unzCloseCurrentFile(handle) == UNZ_OK;
     if (!whole || !intact)
-        return File();
-    return File(new FileObject(name, std::move(data)));
+        return CappedRead();
+    return CappedRead{File(new FileObject(name, std::move(data))), false, 0};
 }
 
 bool ZipSource::write(File, WriteMode) {

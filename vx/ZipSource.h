@@ -22,6 +22,7 @@ public:
     // A damaged entry (read error, CRC mismatch, shorter than its header says), a link and an
     // entry larger than 1 GiB read as missing.
     File read(const std::string& name) override;
+    CappedRead readCapped(const std::string& name, int64_t maxBytes) override;
     bool write(File file, WriteMode mode) override;
 
 private:

@@ -70,12 +70,28 @@ TEST_F(VxTest, NoSourcesMeansNothingToReadOrWrite) {
     EXPECT_FALSE(fs.writeFile(Vx::File::fromString("a.png", "x")));
 }
 
-TEST_F(VxTest, EmptyFileIsAFileNotAMissingOne) {
+// A sparse gigabyte costs nothing to make; read whole it would cost a gigabyte. A file under
+// /proc records a size of 0 but holds more, as a file growing while it is read does.
+TEST_F(VxTest, EmptyFileIsAFileAndAnOversizedOneIsRefusedNotMissing) {
     dir.write("empty.txt", "");
+    dir.write("limit.txt", "12345");
+    dir.write("later/huge.glsl", "a shader that is never reached");
+    std::filesystem::resize_file(dir.write("huge.glsl", ""), int64_t(1) << 30);
     fs.addPath(dir.prefix());
+    fs.addPath(dir.prefix() + "later");
     Vx::File file = fs.readFile("empty.txt");
     ASSERT_FALSE(file.isNull());
     EXPECT_EQ(file->getSize(), 0);
+    Vx::CappedRead huge = fs.readFileCapped("huge.glsl", 5);
+    EXPECT_TRUE(huge.tooLarge && huge.file.isNull());
+    EXPECT_EQ(huge.size, int64_t(1) << 30);
+    EXPECT_EQ(text(fs.readFileCapped("limit.txt", 5).file), "12345");
+    EXPECT_TRUE(fs.readFileCapped("limit.txt", 4).tooLarge);
+    Vx::CappedRead missing = fs.readFileCapped("gone.glsl", 5);
+    EXPECT_TRUE(missing.file.isNull() && !missing.tooLarge);
+    Vx::CappedRead grown = Vx::DirectorySource("/proc/self").readCapped("status", 5);
+    EXPECT_TRUE(grown.tooLarge);
+    EXPECT_EQ(grown.size, 6);
 }
 
 // A FIFO must not be waited on; should the read wait for a writer, the alarm ends it.

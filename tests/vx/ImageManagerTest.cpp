@@ -86,8 +86,11 @@ TEST_F(ImageTest, LoadFailuresNameTheFile) {
     dir.write("pic.jpeg", "x");
     dir.write("noext", "x");
     dir.write("pic.tga", "x");
+    std::filesystem::resize_file(dir.write("huge.png", ""), (int64_t(1) << 30) + 1);
     EXPECT_EQ(messageOf([&] { fs.loadImage("gone.png"); }),
               "Vx::loadImage, File not found (gone.png)");
+    EXPECT_EQ(messageOf([&] { fs.loadImage("huge.png"); }),
+              "Vx::loadImage, File is larger than 1 GiB (huge.png, 1073741825 bytes)");
     EXPECT_EQ(messageOf([&] { fs.loadImage("pic.jpeg"); }),
               "Vx::ImageManager::loadImage, No decoder found for pic.jpeg");
     EXPECT_EQ(messageOf([&] { fs.loadImage("noext"); }),

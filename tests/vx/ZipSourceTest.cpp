@@ -45,12 +45,25 @@ TEST_F(ZipTest, DirectoryEntryReadsAsMissing) {
     EXPECT_EQ(text(fs.readFile("sub/pic.png")), "picture");
 }
 
-TEST_F(ZipTest, CompressedAndEmptyEntriesReadWhole) {
+// A capped read refuses by the size the entry declares, before inflating a byte of it.
+TEST_F(ZipTest, CompressedAndEmptyEntriesReadWholeUnlessLargerThanTheCap) {
     std::string large(200000, 'z');
     for (size_t i = 0; i < large.size(); i += 7)
         large[i] = char('a' + i % 26);
-    fs.addPath(archive({{"large.bin", large}, {"empty.txt", ""}}));
+    std::string path = archive({{"large.bin", large}, {"empty.txt", ""}, {"claims.glsl", "x"}});
+    std::string bytes = dir.read("demo.zip");
+    const size_t local = bytes.rfind("PK\x03\x04"), central = bytes.rfind("PK\x01\x02");
+    const std::string thousandMiB("\0\0\x80\x3e", 4);
+    bytes.replace(local + 22, 4, thousandMiB);
+    bytes.replace(central + 24, 4, thousandMiB);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    fs.addPath(path);
     EXPECT_EQ(text(fs.readFile("large.bin")), large);
+    EXPECT_EQ(text(fs.readFileCapped("large.bin", 200000).file), large);
+    Vx::CappedRead refused = fs.readFileCapped("large.bin", 199999);
+    EXPECT_TRUE(refused.tooLarge && refused.file.isNull());
+    EXPECT_EQ(refused.size, 200000);
+    EXPECT_EQ(fs.readFileCapped("claims.glsl", 1 << 20).size, 1000 << 20);
     Vx::File empty = fs.readFile("empty.txt");
     ASSERT_FALSE(empty.isNull());
     EXPECT_EQ(empty->getSize(), 0);

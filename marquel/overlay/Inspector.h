@@ -1,5 +1,6 @@
 #pragma once
 
+#include "marquel/overlay/BeatGrid.h"
 #include "marquel/overlay/InspectorLayout.h"
 #include "marquel/overlay/Panel.h"
 
@@ -57,6 +58,8 @@ public:
     float currentTime = 0;
     float startMark = 0;
     float frameRate = 0;
+    // The music's beat under the chart, and what the time keys snap to.
+    BeatGrid grid;
     // The text being typed into; while set, the main loop leaves every key to the inspector.
     std::string* textTarget = nullptr;
 

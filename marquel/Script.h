@@ -31,14 +31,15 @@ public:
     // root is not "script" (nothing added), or a spline has no key or effects nest deeper
     // than 1000 levels (the nodes before the failing top-level node stay, and endTime keeps
     // its value); loadFault() then says which rule failed and where. A syntax error throws
-    // Xml::XmlException and adds nothing.
+    // Xml::XmlException and adds nothing. A root with a bpm sets the tempo; one without
+    // leaves the tempo of the files before it.
     bool load(const char* data, int size);
     // Why the last load() returned false, naming the element and its line; empty after
     // one that succeeded.
     const std::string& loadFault() const { return lastLoadFault; }
-    // The script file text of the current tree. Throws Xml::XmlException, returning
-    // nothing, when a text holds something the file cannot carry (a line feed, a tab, a
-    // carriage return or both kinds of quotes).
+    // The script file text of the current tree, with the tempo on the root when there is
+    // one. Throws Xml::XmlException, returning nothing, when a text holds something the
+    // file cannot carry (a line feed, a tab, a carriage return or both kinds of quotes).
     std::string save() const;
     // The same for the top-level nodes keep takes.
     std::string save(const std::function<bool(const EffectNode&)>& keep) const;
@@ -50,6 +51,15 @@ public:
     bool rendered = false;
     // The largest end of the top-level nodes (at least 0), fixed by each successful load.
     float endTime = 0;
+    // The music's tempo, the root's bpm: beats a minute, 0 for none.
+    float bpm = 0;
+    // The demo time of the first beat, the root's firstbeat, in seconds.
+    float firstBeat = 0;
+    // The root's bpm and firstbeat as read when they make no tempo (a bpm that is not a
+    // number above 0 and at most 1000, or a first beat that is not a finite number): the
+    // script then has none, and a save without one writes them back unchanged.
+    std::string unreadBpm;
+    std::string unreadFirstBeat;
     // Ordered by name, which is the order the effects are initialised in.
     std::map<std::string, Effect*> effects;
     std::vector<std::unique_ptr<EffectNode>> nodes;

@@ -119,6 +119,33 @@ bool readNode(const Xml::IteratorConst& at, EffectNode& node, int depth, std::st
                    });
 }
 
+// The highest tempo read: a faster one draws more beat lines than the chart has columns.
+constexpr double MOST_BPM = 1000;
+
+// A whole text that strtod reads as a finite number, into value.
+bool readNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(value);
+}
+
+// A root without a bpm leaves the tempo as it was: a second script file need not repeat it.
+void readTempo(const Xml::XmlTag& root, Script& script) {
+    const std::string& bpmText = root.getAttribute("bpm");
+    if (bpmText.empty())
+        return;
+    const std::string& firstText = root.getAttribute("firstbeat");
+    double bpm = 0;
+    double first = 0;
+    const bool read = readNumber(bpmText, bpm) && bpm > 0 && bpm <= MOST_BPM &&
+                      (firstText.empty() || readNumber(firstText, first)) &&
+                      std::isfinite(static_cast<float>(first));
+    script.bpm = read ? static_cast<float>(bpm) : 0.0f;
+    script.firstBeat = read ? static_cast<float>(first) : 0.0f;
+    script.unreadBpm = read ? "" : bpmText;
+    script.unreadFirstBeat = read ? "" : firstText;
+}
+
 // A value that reached zero from below is -0, which would be written "-0".
 void setReal(Xml::XmlTag& tag, const char* name, float value) {
     tag.setAttribute(name, value == 0 ? 0.0 : static_cast<double>(value));
@@ -158,6 +185,19 @@ void writeSpline(Xml::Iterator& at, const Spline& spline) {
         setReal(keyTag, "value", key.value);
         keys.insert(keyTag);
     }
+}
+
+// Nothing is written without a tempo, so such a script saves as it always did.
+void writeTempo(Xml::XmlTag& root, const Script& script) {
+    if (script.bpm > 0) {
+        setReal(root, "bpm", script.bpm);
+        setReal(root, "firstbeat", script.firstBeat);
+        return;
+    }
+    if (!script.unreadBpm.empty())
+        root.setAttribute("bpm", script.unreadBpm);
+    if (!script.unreadFirstBeat.empty())
+        root.setAttribute("firstbeat", script.unreadFirstBeat);
 }
 
 void writeNode(Xml::Iterator& at, const EffectNode& node) {
@@ -318,6 +358,7 @@ bool Script::load(const char* data, int size) {
     }
 
     const Xml::XmlParser& read = document;
+    readTempo(read, *this);
     const bool complete = readAll(read.getChildren("effect"), nodes,
                                   [this](const Xml::IteratorConst& at, EffectNode& node) {
                                       return readNode(at, node, 1, lastLoadFault);
@@ -336,6 +377,7 @@ bool Script::load(const char* data, int size) {
 std::string Script::save(const std::function<bool(const EffectNode&)>& keep) const {
     Xml::XmlParser document;
     document.setName("script");
+    writeTempo(document, *this);
     Xml::Iterator at = document.getChildren();
     for (const auto& node : nodes) {
         if (keep(*node))

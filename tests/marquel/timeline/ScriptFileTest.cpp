@@ -304,3 +304,35 @@ TEST(ScriptFileTest, TextTheFileCannotCarryFailsTheSave) {
     script.nodes[0]->triggers[0]->value = "two\nlines";
     EXPECT_THROW(script.save(), Xml::XmlException);
 }
+
+// The tempo rides on the root and comes back from a save; a script without one, or one that
+// older players wrote, reads and writes as before; a tempo that cannot be read is no tempo
+// and is written back as it stood.
+TEST(ScriptFileTest, TempoOnTheRootSurvivesASaveAndABadOneIsKeptAsRead) {
+    Script script;
+    ASSERT_TRUE(load(script, R"(<script bpm="128" firstbeat="0.5"><effect end="3"/></script>)"));
+    EXPECT_FLOAT_EQ(script.bpm, 128);
+    EXPECT_FLOAT_EQ(script.firstBeat, 0.5f);
+    const std::string saved = script.save();
+    EXPECT_EQ(saved.rfind("<script bpm=\"128\" firstbeat=\"0.5\">\n", 0), 0u) << saved;
+    Script again;
+    ASSERT_TRUE(load(again, saved));
+    EXPECT_EQ(again.save(), saved);
+    ASSERT_TRUE(load(again, R"(<script><effect end="4"/></script>)"));
+    EXPECT_FLOAT_EQ(again.bpm, 128) << "a second file without a tempo keeps the first's";
+
+    Script plain;
+    ASSERT_TRUE(load(plain, R"(<script><effect end="3"/></script>)"));
+    EXPECT_EQ(plain.save(), "<script>\n\t<effect name=\"\" start=\"0\" end=\"3\"/>\n</script>\n");
+
+    for (const char* bad : {"-120", "fast", "1e9", "nan", "120x"}) {
+        Script odd;
+        const std::string text =
+            std::string("<script bpm=\"") + bad + "\" firstbeat=\"1\"><effect end=\"3\"/></script>";
+        ASSERT_TRUE(load(odd, text)) << bad;
+        EXPECT_EQ(odd.bpm, 0) << bad;
+        EXPECT_NE(odd.save().find(std::string("bpm=\"") + bad + "\" firstbeat=\"1\""),
+                  std::string::npos)
+            << bad;
+    }
+}

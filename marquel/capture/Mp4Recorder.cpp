@@ -114,6 +114,7 @@ struct Mp4Recorder::State {
     void send(AVCodecContext* codec, AVFrame* frame);
     void writePacket(AVCodecContext* codec, AVStream* stream);
     void flushFragment();
+    void flushMuxer();
     void checkWrite(int code);
     void endFile();
     void fail(const std::exception& e) {
@@ -242,12 +243,23 @@ void Mp4Recorder::State::writePacket(AVCodecContext* codec, AVStream* stream) {
 }
 
 void Mp4Recorder::State::flushFragment() {
-    const int written = av_write_frame(format, nullptr);
-    avio_flush(format->pb);
-    checkWrite(written);
+    // With the header held back, the first flush writes the header alone and leaves the
+    // frames for the next one: flushed again at once, they are counted only once on disk, and
+    // a disk too full for them cuts the file back to its header.
+    if (!fragmentEnd) {
+        flushMuxer();
+        fragmentEnd = avio_tell(format->pb);
+    }
+    flushMuxer();
     kept += pending;
     pending = 0;
     fragmentEnd = avio_tell(format->pb);
+}
+
+void Mp4Recorder::State::flushMuxer() {
+    const int written = av_write_frame(format, nullptr);
+    avio_flush(format->pb);
+    checkWrite(written);
 }
 
 // A full disk or a file-size limit shows in the file's error as well as in the call's result.

@@ -123,30 +123,34 @@ TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
     { Mp4Recorder unused(settings); }
     ASSERT_EQ(std::filesystem::file_size(settings.path), wholeSize)
         << "a recording that got no frame (quit while loading) keeps the older file";
-    const rlim_t limit = wholeSize / 2;
+    // Past the header by a byte, no frame fits: the file keeps its header and holds none.
+    const rlim_t headerEnd = dir.read("cut.mp4").find("moof") - 4;
 
-    // The file-size limit kills the child unless the recorder takes the failed writes. It
-    // exits with the frames it counts as kept: some of those before the first one refused.
-    const pid_t child = fork();
-    if (child == 0) {
-        const rlimit size{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &size);
-        Mp4Recorder recorder(settings);
-        const auto [refused, finished] = record(recorder, settings, FRAMES);
-        const int64_t kept = FRAMES - recorder.framesLost();
-        _exit(!finished && kept <= refused ? int(kept) : 255);
+    for (const rlim_t limit : {headerEnd + 1, rlim_t(wholeSize / 2)}) {
+        // The file-size limit kills the child unless the recorder takes the failed writes. It
+        // exits with the frames it counts as kept: some of those before the first one refused.
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit size{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &size);
+            Mp4Recorder recorder(settings);
+            const auto [refused, finished] = record(recorder, settings, FRAMES);
+            const int64_t kept = FRAMES - recorder.framesLost();
+            _exit(!finished && kept <= refused ? int(kept) : 255);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        const int kept = WEXITSTATUS(status);
+        ASSERT_TRUE(kept < 255 && (kept > 0) == (limit > headerEnd + 1)) << kept;
+
+        av_log_set_level(AV_LOG_FATAL); // the cut fragment's errors are expected
+        const system_test::DecodedMp4 video = system_test::decodeMp4(settings.path);
+        ASSERT_EQ(video.pictures.size(), size_t(kept)) << "the file ends at its last whole fragment";
+        EXPECT_EQ(std::filesystem::file_size(settings.path) == headerEnd, kept == 0);
+        for (int k = 0; k < kept; ++k)
+            EXPECT_EQ(shownNumber(video, k), k);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    const int kept = WEXITSTATUS(status);
-    ASSERT_TRUE(kept > 0 && kept < 255) << kept;
-
-    av_log_set_level(AV_LOG_FATAL); // the cut fragment's errors are expected
-    const system_test::DecodedMp4 video = system_test::decodeMp4(settings.path);
-    ASSERT_EQ(video.pictures.size(), size_t(kept)) << "the file ends at its last whole fragment";
-    for (int k = 0; k < kept; ++k)
-        EXPECT_EQ(shownNumber(video, k), k);
 }
 
 // Where each 2 x 2 block's colour is taken is what players read from the file; a rate whose

@@ -197,7 +197,8 @@ TEST_F(SoundFixture, ResampledStreamPlaysToItsEndWithoutAGap) {
     EXPECT_EQ(last + 1 - start, 22050u);
 }
 
-// Over a whole 10 s stream the position read back stays with what the device received.
+// Over a whole 10 s stream the position read back stays with what the device received, a
+// device buffer behind it: the sound heard, not the sound handed out.
 TEST_F(SoundFixture, PositionFollowsTheDeliveredFrames) {
     openDisk(1);
     ASSERT_EQ(load(wav(markerFrames(10))), FMOD_OK);
@@ -223,20 +224,27 @@ TEST_F(SoundFixture, PositionFollowsTheDeliveredFrames) {
     size_t start = firstSound(out);
     ASSERT_LT(start, out.size() / 2);
     ASSERT_EQ(markerIndex(&out[2 * start]), 0);
-    size_t checked = 0;
+    size_t checked = 0, behind = 0;
     unsigned last = 0;
+    const double bufferMs = DEVICE_FRAMES / 44.1;
     for (const Reading& r : readings) {
         EXPECT_GE(r.position, last);
         last = r.position;
         if (r.delivered <= start)
             continue;
         double deliveredMs = (r.delivered - start) / 44.1;
-        if (deliveredMs > 10000)
+        if (deliveredMs > 10000 || deliveredMs < bufferMs)
             continue;
         EXPECT_NEAR(r.position, deliveredMs, 30) << "after " << checked << " readings";
+        behind += deliveredMs - r.position >= bufferMs - 2;
         ++checked;
     }
     EXPECT_GE(checked, 50u);
+    // The last buffer received is still being heard. The driver's file holds every other
+    // buffer back until the next one comes (it writes through stdio), so about half the
+    // readings show that buffer between the file and the position; a position that counted
+    // it as heard would show none.
+    EXPECT_GT(behind, checked / 4) << "the position must not count the device's buffer";
 }
 
 TEST_F(SoundFixture, WithoutADeviceTheStreamAdvancesInRealTime) {

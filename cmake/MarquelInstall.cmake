@@ -10,6 +10,9 @@ foreach(library IN LISTS MARQUEL_LIBRARIES)
     if(NOT library MATCHES "^(base|marquel)$")
         set_target_properties(${library} PROPERTIES OUTPUT_NAME marquel-${library})
     endif()
+    # Debug and release builds installed into one prefix keep their own libraries; the
+    # exported targets pick the one of the consumer's configuration.
+    set_target_properties(${library} PROPERTIES DEBUG_POSTFIX d)
 endforeach()
 
 set(MARQUEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Marquel)
@@ -18,11 +21,11 @@ install(TARGETS ${MARQUEL_LIBRARIES} EXPORT MarquelTargets
         FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/marquel)
 install(EXPORT MarquelTargets NAMESPACE Marquel:: DESTINATION ${MARQUEL_CMAKE_DIR})
 
-# Every demo needs them in its search paths; the content generator makes them for the run
-# folder (tools/), and the package names their folder as MARQUEL_DATA_DIR.
+# Every demo needs them in its search paths; tools/ makes them as part of the target marquel,
+# and the package names their folder as MARQUEL_DATA_DIR.
 set(MARQUEL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/marquel)
-install(FILES ${PROJECT_BINARY_DIR}/run/data/marquel.font
-              ${PROJECT_BINARY_DIR}/run/data/marquel_logo.png
+set(MARQUEL_PLAYER_DATA_DIR ${PROJECT_BINARY_DIR}/share/marquel)
+install(FILES ${MARQUEL_PLAYER_DATA_DIR}/marquel.font ${MARQUEL_PLAYER_DATA_DIR}/marquel_logo.png
         DESTINATION ${MARQUEL_DATA_DIR})
 
 configure_package_config_file(cmake/MarquelConfig.cmake.in

@@ -14,9 +14,9 @@
 #include "tools/ContactSheet.h"
 #include "tools/DemoScript.h"
 #include "tools/Example.h"
+#include "tools/Files.h"
 #include "tools/Music.h"
 #include "tools/Pictures.h"
-#include "tools/PixelFont.h"
 #include "tools/RunFolder.h"
 #include "tools/Shaders.h"
 
@@ -24,33 +24,12 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void save(const fs::path& path, const void* data, size_t size) {
-    // Written beside and renamed, so an interrupted build never leaves half a file.
-    const fs::path part = path.string() + ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out.write(static_cast<const char*>(data), std::streamsize(size));
-        if (!out)
-            throw std::runtime_error("could not write " + part.string());
-    }
-    fs::rename(part, path);
-}
-
-void save(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    save(path, bytes.data(), bytes.size());
-}
-
-void save(const fs::path& path, const std::string& text) {
-    save(path, text.data(), text.size());
-}
 
 void printPlan(const fs::path& run, double fps) {
     const Content::RunFolder::Plan plan = Content::RunFolder::read(run);
@@ -99,8 +78,7 @@ int main(int argc, char** argv) {
             fs::create_directories(out);
             save(out / Example::PICTURE_FILE, Example::picture().png());
             save(out / Example::MUSIC_FILE, Music::encodeVorbis(Example::music()));
-            save(out / "marquel.font", PixelFont::fontFile());
-            save(out / "marquel_logo.png", Pictures::logo().png());
+            savePlayerData(out);
             return 0;
         }
         if (sheet) {
@@ -120,8 +98,7 @@ int main(int argc, char** argv) {
         save(data / "mcbrallor.png", Pictures::brallor().png());
         save(data / "mcuniverse.png", Pictures::universe().png());
         save(data / "font.png", Pictures::fontStrip().png());
-        save(data / "marquel_logo.png", Pictures::logo().png());
-        save(data / "marquel.font", PixelFont::fontFile());
+        savePlayerData(data);
         save(data / Shaders::TUNNEL_FILE, Shaders::tunnel());
         save(data / Shaders::SPLIT_FILE, Shaders::split());
         save(data / DemoScript::MUSIC_FILE, Music::encodeVorbis(Music::render()));

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <numeric>
 #include <stdexcept>
+#include <string>
 
 namespace Marquel::Audio {
 
@@ -16,8 +18,27 @@ namespace {
 constexpr int WINDOW = 2 * Spectrum::BINS;
 // The quietest level shown: -90 dB and below is 0, full scale is 1.
 constexpr float FLOOR_DB = -90.0f;
-// The longest music the spectrum reads (85 MB of samples at 44.1 kHz); later times read 0.
-constexpr size_t MAX_SECONDS = 8 * 60;
+// The rates music is recorded at, from telephone sound to the fastest studio converters. A
+// header may claim any rate: read at its word, 100 MHz made every band wider than hearing.
+constexpr int MIN_RATE = 8000;
+constexpr int MAX_RATE = 384000;
+// Faster music is read at this rate or below, so a band is as wide (about 23 Hz) as for
+// music at the common rates.
+constexpr int ANALYSIS_RATE = 48000;
+// The most samples kept, eight minutes at ANALYSIS_RATE (92 MB); later times read 0. A
+// limit in seconds grew with the rate a file claims.
+constexpr size_t MAX_SAMPLES = size_t{8} * 60 * ANALYSIS_RATE;
+
+// How many frames make one sample: the fewest that bring rate to ANALYSIS_RATE or below.
+int framesPerSample(int rate) {
+    if (rate < MIN_RATE || rate > MAX_RATE) {
+        throw std::runtime_error("Could not read the music's spectrum: its rate of " +
+                                 std::to_string(rate) + " Hz is not from " +
+                                 std::to_string(MIN_RATE) + " to " + std::to_string(MAX_RATE) +
+                                 " Hz");
+    }
+    return (rate + ANALYSIS_RATE - 1) / ANALYSIS_RATE;
+}
 
 } // namespace
 
@@ -71,24 +92,34 @@ Spectrum::Spectrum(const void* data, size_t size) {
         throw std::runtime_error(
             "Could not read the music's spectrum: the player does not know its format");
     }
-    rate = decoder->rate();
+    const int step = framesPerSample(decoder->rate());
+    rate = static_cast<int>(std::lround(static_cast<double>(decoder->rate()) / step));
     const int channels = decoder->channels();
+    // Each sample is the mean of step frames: crude as a low-pass, but the music above the
+    // analysis rate's half that folds into the bands is faint, and the mean costs nothing.
+    const float scale = 1.0f / (32768.0f * static_cast<float>(channels) * step);
     // No room is set aside from the length the file claims: a cut file claims more than it
     // holds. A module can claim hours in a few bytes, so the spectrum stops at the limit.
-    const size_t most = static_cast<size_t>(rate) * MAX_SECONDS;
     constexpr int CHUNK = 4096;
     std::vector<int16_t> chunk(static_cast<size_t>(CHUNK) * channels);
-    while (samples.size() < most) {
+    int64_t sum = 0;
+    int summed = 0;
+    while (samples.size() < MAX_SAMPLES) {
         const int got = decoder->read(chunk.data(), CHUNK);
         if (got <= 0)
             break;
-        for (int frame = 0; frame < got; ++frame) {
-            int sum = 0;
-            for (int c = 0; c < channels; ++c)
-                sum += chunk[static_cast<size_t>(frame) * channels + c];
-            samples.push_back(static_cast<float>(sum) / (32768.0f * channels));
+        for (const int16_t* frame = chunk.data(); frame < chunk.data() + got * channels;
+             frame += channels) {
+            sum += std::accumulate(frame, frame + channels, int64_t{0});
+            if (++summed == step) {
+                samples.push_back(static_cast<float>(sum) * scale);
+                sum = 0;
+                summed = 0;
+            }
         }
     }
+    samples.resize(std::min(samples.size(), MAX_SAMPLES));
+    samples.shrink_to_fit();
     transform.reset(new Transform());
 }
 

@@ -14,15 +14,17 @@ class Spectrum {
 public:
     static constexpr int BINS = 512;
 
-    // Decodes the music in data (size bytes, any format the decoders read), its first eight
-    // minutes at most. The bytes are not kept. Throws std::runtime_error with the reason when the file does not decode.
+    // Decodes the music in data (size bytes, any format the decoders read): as many samples
+    // as eight minutes at 48 kHz at most. Music faster than 48 kHz is read at a whole fraction
+    // of its rate, 48 kHz or below. The bytes are not kept. Throws std::runtime_error with the
+    // reason when the file does not decode or its rate is not from 8 kHz to 384 kHz.
     Spectrum(const void* data, size_t size);
     ~Spectrum();
     Spectrum(const Spectrum&) = delete;
     Spectrum& operator=(const Spectrum&) = delete;
 
     // BINS values from 0 to 1 for the window of 2 * BINS samples centred on seconds: value i
-    // is the frequency (i + 1) * rate / (2 * BINS), so the last is half the file's rate. The
+    // is the frequency (i + 1) * rate / (2 * BINS), so the last is half the rate read at. The
     // magnitudes are on a decibel scale, -90 dB and below 0, a full-scale sine 1. Silence,
     // and any time before the start or past the end of the music, is all 0. The same time
     // always gives the same values. One call at a time: the window's buffers are shared.

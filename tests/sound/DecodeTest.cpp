@@ -244,6 +244,22 @@ TEST(Spectrum, ShowsAToneInItsBinAlone) {
     std::string module = twoPatternModule();
     Spectrum(module.data(), module.size()).at(1, bins.data());
     EXPECT_GT(*std::max_element(bins.begin(), bins.end()), 0.5f);
+    // A rate no music has is refused rather than believed.
+    for (int rate : {100000000, 4000})
+        EXPECT_THROW(Spectrum(wav(music, rate).data(), wav(music, rate).size()), std::runtime_error)
+            << rate;
     for (const std::string& bad : {std::string("Not music.\n"), bytes.substr(0, 30)})
         EXPECT_THROW(Spectrum(bad.data(), bad.size()), std::runtime_error) << bad.size();
+
+    // A faster file is read at 48 kHz or below, so a tone keeps its band: 40 bins of 48 kHz.
+    for (int rate : {96000, 384000}) {
+        const double hz = BIN * 48000.0 / (2 * Spectrum::BINS);
+        Frames fast(static_cast<size_t>(rate) * 2);
+        for (size_t i = 0; i < fast.size(); ++i)
+            fast[i] = static_cast<int16_t>(32767 * std::sin(2 * M_PI * hz * double(i / 2) / rate));
+        const std::string file = wav(fast, rate);
+        Spectrum(file.data(), file.size()).at(0.5, bins.data());
+        EXPECT_GT(bins[BIN - 1], 0.99f) << rate;
+        EXPECT_LT(bins[BIN * 48000 / rate - 1], 0.1f) << rate;
+    }
 }

@@ -12,9 +12,18 @@ namespace Vx {
 
 namespace {
 
-// A progressive file keeps every coefficient of the picture in libjpeg's memory, 2 bytes a
-// sample: beyond this it is refused rather than decoded at gigabytes.
-const long MAX_DECODER_MEMORY = long(MAX_IMAGE_BYTES / 2);
+// Every picture becomes a texture, and the display takes at most 16384 texels on a side.
+// Making one holds four to five times the decoded picture at once (a power-of-two copy, the
+// driver's copy, mipmaps), so the total is kept to a full 8192 x 8192 or a 16384 x 4096 strip:
+// 256 MB decoded. A flat picture coded arithmetically takes about 200 bytes at any size, so
+// no bound on the file's length can stand in for these.
+const uint32_t MAX_SIDE = 16384;
+const uint64_t MAX_PIXELS = uint64_t(1) << 26;
+// A multi-scan file (progressive, or one scan a component) keeps every coefficient in libjpeg's
+// memory: 2 bytes a sample and at most four samples a pixel (print inks at full resolution),
+// twice the decoded picture. The rest is room for the row buffers of the widest picture.
+const uint64_t COEFFICIENT_BYTES_PER_PIXEL = 8;
+const uint64_t ROW_BUFFER_ROOM = uint64_t(16) << 20;
 // Each scan passes over the whole picture, however few bytes it holds; encoders write about
 // ten, and thousands of empty ones would take minutes.
 const int MAX_SCANS = 256;
@@ -123,7 +132,6 @@ bool readHeader(Decoder& decoder) {
     decoder.cinfo.client_data = &decoder;
     decoder.cinfo.src = &decoder.source;
     decoder.cinfo.progress = &decoder.progress;
-    decoder.cinfo.mem->max_memory_to_use = MAX_DECODER_MEMORY;
     jpeg_read_header(&decoder.cinfo, TRUE);
     return true;
 }
@@ -131,13 +139,14 @@ bool readHeader(Decoder& decoder) {
 // Huffman codes take at least one bit for every 8 x 8 block of every component, so a file of
 // a few hundred bytes cannot hold a picture of millions of pixels: libjpeg would make up the
 // missing data and decode grey at full size. Arithmetic coding can pack a flat picture below
-// that, so only its size and memory bounds apply.
+// that, so only the bounds on pixels and memory apply to it.
 bool dataCoversPicture(const jpeg_decompress_struct& cinfo, uint32_t size) {
     if (cinfo.arith_code)
         return true;
     uint64_t blocks = 0;
     for (int c = 0; c < cinfo.num_components; ++c)
-        blocks += uint64_t(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks;
+        blocks +=
+            uint64_t(cinfo.comp_info[c].width_in_blocks) * cinfo.comp_info[c].height_in_blocks;
     return blocks <= uint64_t(size) * 8;
 }
 
@@ -192,12 +201,16 @@ void JpegCodec::decode(const uint8_t* data, uint32_t size, ImageObject& image) {
         fail(decoder.message);
     uint32_t width = decoder.cinfo.image_width;
     uint32_t height = decoder.cinfo.image_height;
-    if (uint64_t(width) * height * 4 > MAX_IMAGE_BYTES)
+    const uint64_t pixelCount = uint64_t(width) * height;
+    if (width > MAX_SIDE || height > MAX_SIDE || pixelCount > MAX_PIXELS)
         fail("Image is too large");
+    // Beyond this libjpeg finds no backing store and the decode ends as too large.
+    decoder.cinfo.mem->max_memory_to_use =
+        long(pixelCount * COEFFICIENT_BYTES_PER_PIXEL + ROW_BUFFER_ROOM);
     if (!dataCoversPicture(decoder.cinfo, size)) {
         char message[80];
-        std::snprintf(message, sizeof message, "File is shorter than its %u x %u pixels need", width,
-                      height);
+        std::snprintf(message, sizeof message, "File is shorter than its %u x %u pixels need",
+                      width, height);
         fail(message);
     }
     std::unique_ptr<uint8_t[]> pixels(new uint8_t[size_t(width) * height * 4]);

@@ -21,6 +21,7 @@ struct JpegSettings {
     J_COLOR_SPACE space = JCS_RGB;
     int quality = 90;
     bool progressive = false;
+    bool arithmetic = false;
     // libjpeg marks CMYK files as Photoshop does, inks inverted; false writes plain inks.
     bool adobeMarker = true;
 };
@@ -45,6 +46,7 @@ inline std::vector<uint8_t> writeJpeg(const JpegSettings& settings,
         cinfo.write_Adobe_marker = FALSE;
     if (settings.progressive)
         jpeg_simple_progression(&cinfo);
+    cinfo.arith_code = settings.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<uint8_t> row(size_t(settings.width) * settings.components);
     while (cinfo.next_scanline < cinfo.image_height) {

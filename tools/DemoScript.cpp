@@ -30,8 +30,7 @@ std::string number(float value) {
 }
 
 // Writes the script by hand, one element a line, indented by a tab per level. Every effect
-// is closed by its own end tag, also when it has no children, so that a nested node never
-// ends the node around it.
+// is closed by its own end tag, also when it has no children.
 class Writer {
 public:
     Writer() { text = "<script>\n"; }

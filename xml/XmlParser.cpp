@@ -28,19 +28,14 @@ const std::string& readBackName(const XmlTag& tag) {
     }
 }
 
-// Refuses a child that the reader would place differently: the reader ends an element at any
-// closed item of its name, joins neighbouring texts, and gives items other than elements no
-// children.
+// Refuses a child that the reader would place differently: the reader joins neighbouring
+// texts and gives items other than elements no children.
 void checkPlace(const XmlNode& owner, int index) {
     const XmlNode& child = *owner.child(index);
     if (child.getTagType() == TT_NORMAL)
         return;
     if (child.childCount() > 0)
         throw XmlException("XmlParser::write; The %s item in '%s' can't hold children!",
-                           readBackName(child).c_str(), owner.getName().c_str());
-    if (readBackName(child) == owner.getName())
-        throw XmlException("XmlParser::write; The %s item in '%s' would end that element when "
-                           "read back!",
                            readBackName(child).c_str(), owner.getName().c_str());
     if (child.getTagType() == TT_TEXT && index > 0 &&
         owner.child(index - 1)->getTagType() == TT_TEXT)
@@ -117,8 +112,9 @@ void XmlParser::readDocument(XmlReader& reader) {
     XmlNode* owner = this;
     while (owner) {
         reader.readTag(item);
-        // Any closed item of the owner's name ends it, so <a><a/></a> ends the outer a early.
-        if (item.isClosed() && item.getName() == owner->getName()) {
+        // Only an end tag of the owner's name ends it: <a/>, a comment or a declaration is
+        // complete in itself whatever its name, so <a><a/><b/></a> keeps both in the outer a.
+        if (reader.readEndTag() && item.getName() == owner->getName()) {
             if (owner->childCount() == 0)
                 owner->setClosed(true);
             owner = owner == this ? nullptr : owner->getParent();
@@ -146,9 +142,7 @@ void XmlParser::readTrailingItems(XmlReader& reader) {
     }
 }
 
-// A childless element that carries its owner's name is written with an end tag, since the
-// reader would take <a/> inside <a> for the end of the outer one. An element marked closed
-// that has children is written with them.
+// An element marked closed that has children is written with them.
 void XmlParser::appendDocument(std::string& text, const std::string& indent) const {
     if (indent.find_first_not_of(" \t\n\r") != std::string::npos)
         throw XmlException("XmlParser::write; The indent '%s' is not white space only!",
@@ -186,9 +180,8 @@ void XmlParser::appendDocument(std::string& text, const std::string& indent) con
         }
         checkPlace(owner, level.next);
         const XmlNode& child = *owner.child(level.next++);
-        bool descend =
-            child.getTagType() == TT_NORMAL &&
-            (!child.isClosed() || child.childCount() > 0 || child.getName() == owner.getName());
+        bool descend = child.getTagType() == TT_NORMAL &&
+                       (!child.isClosed() || child.childCount() > 0);
         appendIndent(text, indent, depth);
         child.appendTo(text, !descend);
         if (descend)

@@ -120,6 +120,7 @@ void XmlReader::readElement(XmlTag& tag) {
     skipWhiteSpace();
     if (peek(0) == '/') {
         tag.closed = true;
+        endTag = true;
         advance(1);
         skipWhiteSpace();
     }
@@ -210,6 +211,7 @@ void XmlReader::readTextItem(XmlTag& tag) {
 
 void XmlReader::readTag(XmlTag& tag) {
     tag.reset();
+    endTag = false;
     attributeIndex.clear();
     tagLine = line;
     tagColumn = column;

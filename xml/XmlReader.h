@@ -21,6 +21,9 @@ public:
 
     // Reads the next item into tag; throws Xml::XmlException on a fault.
     void readTag(XmlTag& tag);
+    // Whether the item read last was an end tag (</name>). Both it and an empty-element tag
+    // (<name/>) read as closed, but only the end tag finishes an element.
+    bool readEndTag() const { return endTag; }
     // Skips white space; false when nothing but white space was left.
     bool hasMore() {
         skipWhiteSpace();
@@ -70,6 +73,7 @@ private:
     int tagLine = -1;
     int column = 1;
     int tagColumn = -1;
+    bool endTag = false;
 };
 
 } // namespace Xml

@@ -113,13 +113,15 @@ TEST_F(XmlTest, EmptyElementAndEmptyPairAreTheSame) {
     EXPECT_FALSE(parser.child(1)->isClosed());
 }
 
-TEST_F(XmlTest, ClosedItemOfTheOwnersNameEndsIt) {
-    // The inner <a/> ends the outer a; the </a> that follows becomes a sibling.
-    expectWritten("<r><a><a/></a></r>", "<r>\n\t<a/>\n\t<a/>\n</r>\n");
-    EXPECT_EQ(parser.childCount(), 2);
-    EXPECT_EQ(parser.child(0)->childCount(), 0);
+TEST_F(XmlTest, OnlyAnEndTagOfTheOwnersNameEndsIt) {
+    // <a/> and items the reader names like the element around them are children of it.
+    expectWritten("<a><a/><b/></a>", "<a>\n\t<a/>\n\t<b/>\n</a>\n");
+    expectWritten("<r><a><a x=\"1\"/><!--c--></a><r/></r>",
+                  "<r>\n\t<a>\n\t\t<a x=\"1\"/>\n\t\t<!--c-->\n\t</a>\n\t<r/>\n</r>\n");
+    expectWritten("<COMMENT><!--c--><?COMMENT?><b/></COMMENT>",
+                  "<COMMENT>\n\t<!--c-->\n\t<?COMMENT?>\n\t<b/>\n</COMMENT>\n");
     // A trailing </r> after the root's end is never read.
-    expectWritten("<r><r/></r>garbage <<", "<r>\n</r>\n");
+    expectWritten("<r></r></r>garbage <<", "<r>\n</r>\n");
 }
 
 TEST_F(XmlTest, EndTagOfAnotherNameIsAClosedChild) {

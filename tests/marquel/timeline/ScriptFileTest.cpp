@@ -27,7 +27,8 @@ const char* const FULL_SCRIPT = R"(<?xml version="1.0"?>
         </spline>
         <trigger name="texture" value='say "hi"'/>
         <effect name="torus" state="off" start="1" end="2">
-            <effect name="inner" start="0.1" end="0.2"></effect>
+            <effect name="inner" start="0.1" end="0.2"/>
+            <trigger name="after" value="1"/>
         </effect>
         <unknown attribute="1"/>
     </effect>
@@ -61,6 +62,8 @@ TEST(ScriptFileTest, LoadReadsTheWholeTree) {
     EXPECT_FLOAT_EQ(clear.splines[0]->keys[1].time, 1);
     ASSERT_EQ(clear.children.size(), 1u);
     EXPECT_FALSE(clear.children[0]->active);
+    // An empty-element effect is a whole child: what follows it stays in its parent.
+    EXPECT_EQ(clear.children[0]->triggers.size(), 1u);
     ASSERT_EQ(clear.children[0]->children.size(), 1u);
     EXPECT_EQ(clear.children[0]->children[0]->name, "inner");
 
@@ -213,10 +216,7 @@ TEST(ScriptFileTest, SaveWritesDefaultsInAFixedOrder) {
                              "valuescale=\"1\" valueoffset=\"1\">\n"
                              "\t\t\t<key time=\"0.5\" value=\"2\"/>\n"
                              "\t\t</spline>\n"
-                             // A childless effect inside an effect needs its end tag: the
-                             // reader takes <effect/> there for the end of the outer one.
-                             "\t\t<effect name=\"b\" state=\"off\" start=\"0\" end=\"1\">\n"
-                             "\t\t</effect>\n"
+                             "\t\t<effect name=\"b\" state=\"off\" start=\"0\" end=\"1\"/>\n"
                              "\t</effect>\n"
                              "</script>\n");
 }
@@ -289,8 +289,7 @@ TEST(ScriptFileTest, EditedTreeIsSavedAsItNowStands) {
     EXPECT_EQ(script.save(), "<script>\n"
                              "\t<effect name=\"b\" state=\"off\" start=\"0\" end=\"2\"/>\n"
                              "\t<effect name=\"a\" start=\"0\" end=\"1\">\n"
-                             "\t\t<effect name=\"new\" state=\"off\" start=\"0\" end=\"0\">\n"
-                             "\t\t</effect>\n"
+                             "\t\t<effect name=\"new\" state=\"off\" start=\"0\" end=\"0\"/>\n"
                              "\t</effect>\n"
                              "</script>\n");
 }

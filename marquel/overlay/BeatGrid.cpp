@@ -12,10 +12,14 @@ float gridTime(const BeatGrid& grid, double k, int steps) {
     return static_cast<float>(double(grid.firstBeat) + k * 60 / (double(grid.bpm) * steps));
 }
 
-// The index of the step at or nearest time, moved by steps.
+// The index of the grid time steps steps from time. A time between two grid times counts
+// as the one behind it in the direction of the move, so the first step lands on the other.
 double stepIndex(const BeatGrid& grid, float time, int perBeat, int steps) {
-    const double k = std::round(grid.beatAt(time) * perBeat);
-    return std::isfinite(k) ? k + steps : k;
+    const double at = grid.beatAt(time) * perBeat;
+    const double nearest = std::round(at);
+    if (steps == 0 || gridTime(grid, nearest, perBeat) == time)
+        return nearest + steps;
+    return (steps > 0 ? std::floor(at) : std::ceil(at)) + steps;
 }
 
 float moved(const BeatGrid& grid, float time, int perBeat, int steps) {

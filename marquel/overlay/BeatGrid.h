@@ -30,8 +30,9 @@ struct BeatGrid {
     double beatAt(double time) const;
     // The grid time nearest time; time itself without a grid.
     float snap(float time) const;
-    // The grid time steps grid steps after (before, when negative) the one at or nearest
-    // time; time itself without a grid.
+    // The grid time steps grid steps after (before, when negative) time: from a time on the
+    // grid the next one is a whole step away, from one between two grid times it is the
+    // nearer of them in that direction. Time itself without a grid.
     float step(float time, int steps) const;
     // The same in whole beats, whatever the subdivision.
     float stepBeats(float time, int beats) const;

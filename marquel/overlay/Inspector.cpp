@@ -25,11 +25,14 @@ void Inspector::attach(Script* attached) {
     windowStart = 0;
     scrollY = 0;
     expanded.assign(static_cast<size_t>(nodeCount()), false);
+    looping = false;
+    takeTempo();
     redraw();
 }
 
 void Inspector::scriptReplaced() {
     keepSelectionValid();
+    takeTempo();
     redraw();
 }
 

@@ -28,10 +28,10 @@ public:
     static constexpr float FIRST_WINDOW_LENGTH = 40;
 
     // Shows script (not owned) from demo time 0, FIRST_WINDOW_LENGTH seconds across, its
-    // first node selected, nothing expanded, and repaints.
+    // first node selected, nothing expanded, no loop, its tempo on the grid, and repaints.
     void attach(Script* attached);
-    // Keeps what it can of the selection in a script another load has replaced, and
-    // repaints.
+    // Keeps what it can of the selection in a script another load has replaced, takes its
+    // tempo, and repaints.
     void scriptReplaced();
     // Seconds per pixel column of the time chart: the main loop's info rate and seek step.
     float getTimeStep() const { return windowLength / InspectorLayout::CHART_WIDTH; }
@@ -60,10 +60,21 @@ public:
     float frameRate = 0;
     // The music's beat under the chart, and what the time keys snap to.
     BeatGrid grid;
+    // While looping and shown, the player jumps back to loopStart when its time reaches
+    // loopEnd.
+    bool looping = false;
+    float loopStart = 0;
+    float loopEnd = 0;
     // The text being typed into; while set, the main loop leaves every key to the inspector.
     std::string* textTarget = nullptr;
+    // Whether textTarget is a number typed for the selection (the inspector's own text, set
+    // into the script when Return ends it) rather than a name or value of the script.
+    bool typingNumber() const { return textTarget == &typedNumber; }
 
 private:
+    // What a number typed with Ctrl+E or Ctrl+V sets.
+    enum NumberField { FIELD_TIME, FIELD_VALUE };
+
     // The selection, or null where it names nothing that exists.
     EffectNode* selectedEffectNode() const;
     Trigger* selectedTrigger() const;
@@ -73,7 +84,8 @@ private:
     void keepSelectionValid();
 
     // Drawing: the frame and the list (InspectorView.cpp), the chart's rows and cursor
-    // (InspectorChart.cpp), the footer (InspectorFooter.cpp).
+    // (InspectorChart.cpp), the footer (InspectorFooter.cpp): the clock, the selection's
+    // numbers and the beat's state.
     void drawFrame();
     void copyLogo();
     void updateScroll();
@@ -84,6 +96,7 @@ private:
     void drawCurve(const EffectNode& node, const Spline& spline, int32_t y, int32_t x0, int32_t x1);
     void drawCursor();
     void drawClock();
+    void drawBeatState();
     void drawNodePanel(const EffectNode& node);
     void drawTriggerPanel(const Trigger& trigger);
     void drawSplinePanel(const EffectNode& node, const Spline& spline);
@@ -108,10 +121,33 @@ private:
     void markEdited();
     void editValue(const Event& key);
     void editNode(const Event& key, EffectNode& node);
-    void editTrigger(const Event& key, Trigger& trigger);
-    void editSpline(const Event& key, Spline& spline);
+    void editTrigger(const Event& key, Trigger& trigger, float origin);
+    void editSpline(const Event& key, Spline& spline, float origin);
     void navigate(const Event& key);
     void moveHandle(const Event& key, int last);
+
+    // The beat: the grid's and the loop's keys, snapped moves and exact numbers
+    // (InspectorBeat.cpp). True when key was one of the beat's keys.
+    bool beatKey(const Event& key);
+    // The grid takes the script's tempo, or keeps a proposed one where the script has none.
+    void takeTempo();
+    void toggleSnapping();
+    void toggleLoop();
+    // time on a clock whose demo time is origin + scale * time, one step later (direction
+    // 1) or earlier (-1): to the next grid time while snapping, a chart column otherwise.
+    float steppedTime(float time, double origin, float scale, int direction) const;
+    // A later firing k moves to the next grid time by its delay; it never reaches the first.
+    void moveFiring(Trigger& trigger, int k, float origin, int direction);
+    void startNumber(NumberField field);
+    // Sets what typedNumber was typed for, or says on the footer why nothing changed.
+    void applyNumber();
+    bool applyTime(EffectNode& node, double time);
+    bool applyValue(double value);
+
+    std::string typedNumber;
+    NumberField typedField = FIELD_TIME;
+    // Said on the footer until the next key.
+    std::string note;
 };
 
 } // namespace Marquel

@@ -37,12 +37,20 @@ float scaledTime(const Spline& spline, const SplineKey& key) {
 
 // A one-pixel move divided by a scale of 0, or by a tiny one, gives infinity or NaN, which
 // the key would then carry into the curve and the saved file: such moves are not made.
-bool shift(float& target, float amount) {
-    const float moved = target + amount;
+bool place(float& target, float moved) {
     if (!std::isfinite(moved))
         return false;
     target = moved;
     return true;
+}
+
+bool shift(float& target, float amount) {
+    return place(target, target + amount);
+}
+
+// A number typed for a time or a value: its digits, a point and a sign.
+bool acceptsNumberCharacter(int key) {
+    return (key >= '0' && key <= '9') || key == '.' || key == '-';
 }
 
 // How far after the one before a new firing or key goes: five columns of the chart.
@@ -53,10 +61,13 @@ float fiveColumns(float windowLength) {
 } // namespace
 
 void Inspector::handleKey(const Event& key) {
+    note.clear();
     if (textTarget) {
         typeKey(key);
         return;
     }
+    if (beatKey(key))
+        return;
     // Ctrl+Return and Alt+Return switch the full screen, which is no edit.
     if (key.key == SDLK_RETURN && !key.ctrl && !key.alt) {
         selectedHandle = 0;
@@ -92,17 +103,22 @@ void Inspector::typeKey(const Event& key) {
     std::string& text = *textTarget;
     if (!text.empty())
         text.pop_back();
+    const bool intoScript = !typingNumber();
     if (key.key == SDLK_BACKSPACE) {
         if (!text.empty()) {
             text.pop_back();
-            markEdited();
+            if (intoScript)
+                markEdited();
         }
     } else if (key.key == SDLK_RETURN) {
         textTarget = nullptr;
+        if (!intoScript)
+            applyNumber();
         return;
-    } else if (acceptsCharacter(text, key.key)) {
+    } else if (intoScript ? acceptsCharacter(text, key.key) : acceptsNumberCharacter(key.key)) {
         text.push_back(static_cast<char>(key.key));
-        markEdited();
+        if (intoScript)
+            markEdited();
     }
     text.push_back(CURSOR_MARK);
 }
@@ -113,12 +129,15 @@ void Inspector::markEdited() {
 }
 
 void Inspector::editValue(const Event& key) {
+    EffectNode* node = selectedEffectNode();
+    if (!node)
+        return;
     if (Trigger* trigger = selectedTrigger()) {
-        editTrigger(key, *trigger);
+        editTrigger(key, *trigger, node->start);
     } else if (Spline* spline = selectedSpline()) {
-        editSpline(key, *spline);
+        editSpline(key, *spline, node->start);
         spline->prepare();
-    } else if (EffectNode* node = selectedEffectNode()) {
+    } else {
         editNode(key, *node);
     }
 }
@@ -133,36 +152,40 @@ void Inspector::moveHandle(const Event& key, int last) {
 }
 
 void Inspector::editNode(const Event& key, EffectNode& node) {
-    const float step = getTimeStep();
     moveHandle(key, 2);
     if (!key.ctrl)
         return;
     // A refused move keeps the old time itself: adding the step back would round differently.
     if (key.key == SDLK_RIGHT) {
-        if (selectedHandle <= 1 && !(node.start + step > node.end))
-            node.start += step;
+        const float start = steppedTime(node.start, 0, 1, 1);
+        if (selectedHandle <= 1 && !(start > node.end))
+            node.start = start;
         if (selectedHandle >= 1)
-            node.end += step;
+            node.end = steppedTime(node.end, 0, 1, 1);
     } else if (key.key == SDLK_LEFT) {
         if (selectedHandle <= 1)
-            node.start = std::max(node.start - step, 0.0f);
-        if (selectedHandle >= 1 && !(node.end - step < node.start))
-            node.end -= step;
+            node.start = std::max(steppedTime(node.start, 0, 1, -1), 0.0f);
+        const float end = steppedTime(node.end, 0, 1, -1);
+        if (selectedHandle >= 1 && !(end < node.start))
+            node.end = end;
     }
 }
 
-void Inspector::editTrigger(const Event& key, Trigger& trigger) {
+void Inspector::editTrigger(const Event& key, Trigger& trigger, float origin) {
     const float step = getTimeStep();
     const int k = selectedHandle;
     moveHandle(key, std::max(trigger.repeat - 1, 0));
-    if (key.ctrl && key.key == SDLK_RIGHT) {
+    const bool move = key.ctrl && (key.key == SDLK_RIGHT || key.key == SDLK_LEFT);
+    if (move && k > 0 && grid.snaps()) {
+        moveFiring(trigger, k, origin, key.key == SDLK_RIGHT ? 1 : -1);
+    } else if (key.ctrl && key.key == SDLK_RIGHT) {
         if (k == 0)
-            trigger.start += step;
+            trigger.start = steppedTime(trigger.start, origin, 1, 1);
         else
             trigger.delay += step / k;
     } else if (key.ctrl && key.key == SDLK_LEFT) {
         if (k == 0) {
-            trigger.start = std::max(trigger.start - step, 0.0f);
+            trigger.start = std::max(steppedTime(trigger.start, origin, 1, -1), 0.0f);
         } else {
             trigger.delay -= step / k;
             if (k * trigger.delay < step)
@@ -181,25 +204,27 @@ void Inspector::editTrigger(const Event& key, Trigger& trigger) {
     }
 }
 
-void Inspector::editSpline(const Event& key, Spline& spline) {
-    const float step = getTimeStep();
+void Inspector::editSpline(const Event& key, Spline& spline, float origin) {
     const int last = static_cast<int>(spline.keys.size()) - 1;
     moveHandle(key, std::max(last, 0));
     if (selectedHandle > last)
         return; // a spline without keys has nothing to edit
     const size_t k = static_cast<size_t>(selectedHandle);
     SplineKey& selected = spline.keys[k];
+    // Where the key's time 0 lies in demo time.
+    const double zeroAt = double(origin) + spline.timeoffset;
     if (key.ctrl && key.key == SDLK_RIGHT) {
         const float before = selected.time;
         // A key does not pass its neighbour: the selection moves on to the neighbour.
-        if (shift(selected.time, step / spline.timescale) && selectedHandle < last &&
+        if (place(selected.time, steppedTime(selected.time, zeroAt, spline.timescale, 1)) &&
+            selectedHandle < last &&
             scaledTime(spline, selected) > scaledTime(spline, spline.keys[k + 1])) {
             selected.time = before;
             ++selectedHandle;
         }
     } else if (key.ctrl && key.key == SDLK_LEFT) {
         const float before = selected.time;
-        if (shift(selected.time, -step / spline.timescale)) {
+        if (place(selected.time, steppedTime(selected.time, zeroAt, spline.timescale, -1))) {
             const float zero = -spline.timeoffset / spline.timescale;
             if (scaledTime(spline, selected) < 0 && std::isfinite(zero))
                 selected.time = zero;

@@ -1,5 +1,5 @@
 // The inspector's footer: the clock and the frame rate, and beside them the numbers of the
-// selected node, trigger or spline.
+// selected node, trigger or spline, and under those the grid, the loop and a number typed.
 
 #include "marquel/overlay/Inspector.h"
 
@@ -84,6 +84,27 @@ void Inspector::drawSplinePanel(const EffectNode& node, const Spline& spline) {
         text(format("current key: %.2f", double(spline.evaluate(local))), FOOTER_COLUMNS[2],
              FOOTER_LINE, WHITE, LAST_COLUMN);
     }
+}
+
+// The second line's last column, which no panel uses: what is typed, what a key refused, or
+// the tempo, the steps a beat, snapping and the loop.
+void Inspector::drawBeatState() {
+    if (typingNumber()) {
+        text((typedField == FIELD_TIME ? "time = " : "value = ") + typedNumber, FOOTER_COLUMNS[2],
+             FOOTER_SECOND_LINE, WHITE, LAST_COLUMN);
+        return;
+    }
+    if (!note.empty()) {
+        text(note, FOOTER_COLUMNS[2], FOOTER_SECOND_LINE, 0xffffff00, LAST_COLUMN);
+        return;
+    }
+    std::string line;
+    if (grid.active())
+        line = format("%g bpm", double(grid.bpm)) + (grid.proposed ? "?" : "") +
+               format(" beat/%d", grid.subdivision) + (grid.snapping ? " snap" : "");
+    if (looping)
+        line += (line.empty() ? "" : " ") + format("loop %.3f", double(loopStart));
+    text(line, FOOTER_COLUMNS[2], FOOTER_SECOND_LINE, GREY_TEXT, LAST_COLUMN);
 }
 
 } // namespace Marquel

@@ -69,6 +69,7 @@ void Inspector::redraw() {
     fillRect(CHART_LEFT - 1, LIST_TOP, 1, 480, WHITE, false);
     drawCursor();
     drawClock();
+    drawBeatState();
     dirty = true;
 }
 

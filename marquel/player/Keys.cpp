@@ -12,6 +12,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <iterator>
 
 namespace Marquel {
@@ -64,14 +65,24 @@ bool matches(Modifiers modifiers, const Event& key) {
     }
 }
 
-// Page Up and Page Down: five time steps of the inspector, more with Ctrl and Shift, never
-// before 0.
+// Page Up and Page Down's step without a grid to snap to: 0.5 s at the inspector's first zoom.
+constexpr float PAGE_STEPS_A_WINDOW = 80;
+
+// Page Up and Page Down: a step of the inspector's window, more with Ctrl and Shift, never
+// before 0; on the grid a beat, with Ctrl a bar, with Shift four bars, landing on the beat.
 void stepTime(System& system, const Event& key) {
-    const float step = system.inspector->getTimeStep() * 5;
-    const int steps = 1 + (key.ctrl ? 1 : 0) + (key.shift ? 1 : 0);
+    const BeatGrid& grid = system.inspector->grid;
+    const int direction = key.key == SDLK_PAGEUP ? 1 : -1;
     float t = system.now();
-    for (int i = 0; i < steps; ++i)
-        t = key.key == SDLK_PAGEUP ? t + step : t - step;
+    if (grid.snaps()) {
+        const int bar = std::max(grid.beatsPerBar, 1);
+        t = grid.stepBeats(t, direction * (key.shift ? 4 * bar : key.ctrl ? bar : 1));
+    } else {
+        const float step = system.inspector->windowLength / PAGE_STEPS_A_WINDOW;
+        const int steps = 1 + (key.ctrl ? 1 : 0) + (key.shift ? 1 : 0);
+        for (int i = 0; i < steps; ++i)
+            t = key.key == SDLK_PAGEUP ? t + step : t - step;
+    }
     if (t < 0)
         t = 0;
     system.position = t;
@@ -162,6 +173,17 @@ void Keys::press(System& system, System::Loop& loop, const Event& event) {
             system.capture->refuseClockKey();
         return;
     }
+}
+
+void Keys::repeatLoop(System& system, System::Loop& loop) {
+    const Inspector& inspector = *system.inspector;
+    // A dump would loop for ever; a pause holds the time where the maker put it.
+    if (!inspector.visible || !inspector.looping || system.paused || system.capture->dumping() ||
+        loop.frameTime < inspector.loopEnd)
+        return;
+    system.position = inspector.loopStart;
+    system.seek(inspector.loopStart);
+    loop.frameTime = system.now();
 }
 
 } // namespace Marquel

@@ -80,6 +80,7 @@ void System::run() {
         followScriptFiles();
         handleEvents(loop);
         loop.frameTime = clock->advance();
+        Keys::repeatLoop(*this, loop);
         measureFrame(loop);
         feedPanels(loop);
         display->beginFrame();

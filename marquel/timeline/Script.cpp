@@ -4,6 +4,7 @@
 #include "xml/XmlParser.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -146,9 +147,17 @@ void readTempo(const Xml::XmlTag& root, Script& script) {
     script.unreadFirstBeat = read ? "" : firstText;
 }
 
-// A value that reached zero from below is -0, which would be written "-0".
+// The shortest decimal that reads back as the same float: a time on the beat is written
+// "3", not the float's whole binary expansion. The reader rounds through a double, which
+// takes a rare float's shortest decimal to its neighbour: such a float is written as the
+// double it is. A value that reached zero from below is -0, which would be written "-0".
 void setReal(Xml::XmlTag& tag, const char* name, float value) {
-    tag.setAttribute(name, value == 0 ? 0.0 : static_cast<double>(value));
+    const float written = value == 0 ? 0.0f : value;
+    char text[32];
+    std::string shortest(text, std::to_chars(text, text + sizeof text, written).ptr);
+    if (std::isfinite(written) && static_cast<float>(std::atof(shortest.c_str())) != written)
+        shortest.assign(text, std::to_chars(text, text + sizeof text, double(written)).ptr);
+    tag.setAttribute(name, shortest);
 }
 
 Xml::XmlTag triggerTag(const Trigger& trigger) {

@@ -370,6 +370,53 @@ TEST_F(InspectorEditTest, MovesThatWouldOverflowUnderATinyScaleAreNotMade) {
     EXPECT_EQ(script.save().find("inf"), std::string::npos);
 }
 
+// At 140 beats a minute a grid step is 60 / 560 s, no binary fraction: steps added one to
+// another would miss the whole seconds on the beat, which must be saved as "3", not 2.99….
+TEST_F(InspectorEditTest, OnTheGridMovesLandOnItsTimesAndSaveAsTheShortestDecimal) {
+    Marquel::EffectNode& node = addNode("fx", 4, 20);
+    Marquel::Trigger& trigger = addTrigger(node, 2.95f, 2, 2.9f);
+    Marquel::Spline& spline = addSpline(node, {{0, 0, 0}, {5.9f, 1, 0}, {10, 0, 0}});
+    inspector->attach(&script);
+    inspector->grid.bpm = 140;
+    inspector->grid.proposed = true;
+    press({SDLK_g, SDLK_RETURN});
+    EXPECT_EQ(script.bpm, 140) << "snapping accepts a proposed tempo";
+    EXPECT_TRUE(script.edited);
+    for (int i = 0; i < 10; ++i)
+        ctrl(SDLK_LEFT);
+    EXPECT_EQ(node.start, 3.0f) << std::hexfloat << node.start;
+    press({SDLK_RETURN, SDLK_RIGHT, SDLK_DOWN, SDLK_RETURN});
+    ctrl(SDLK_RIGHT); // the first firing from 5.95 s to 6 s
+    press({SDLK_RIGHT});
+    ctrl(SDLK_RIGHT); // the second from 8.9 s to 9 s
+    EXPECT_EQ(trigger.start, 3.0f);
+    EXPECT_EQ(trigger.delay, 3.0f);
+    press({SDLK_RETURN, SDLK_DOWN, SDLK_RETURN, SDLK_RIGHT});
+    ctrl(SDLK_RIGHT);
+    EXPECT_EQ(spline.keys[1].time, 6.0f);
+    const std::string saved = script.save();
+    for (const char* exact : {"start=\"3\"", "delay=\"3\"", "time=\"6\"", "bpm=\"140\""})
+        EXPECT_NE(saved.find(exact), std::string::npos) << exact << " in " << saved;
+    press({SDLK_g});
+    ctrl(SDLK_RIGHT);
+    EXPECT_FLOAT_EQ(spline.keys[1].time, 6 + STEP) << "without snapping a column, as before";
+    // A typed time is the demo's; the trigger keeps it on its node's clock.
+    press({SDLK_RETURN, SDLK_UP});
+    ctrl(SDLK_e);
+    press({'7', '.', '5', SDLK_RETURN});
+    EXPECT_EQ(trigger.start, 4.5f);
+    ctrl(SDLK_e);
+    press({'7', '-', SDLK_RETURN});
+    EXPECT_EQ(trigger.start, 4.5f) << "no number, no change";
+    script.endTime = 20;
+    feed({infoEvent(5)});
+    press({SDLK_l});
+    EXPECT_TRUE(inspector->looping);
+    EXPECT_LE(inspector->loopStart, 5);
+    EXPECT_GT(inspector->loopEnd, 5) << "the bar being played";
+    EXPECT_FLOAT_EQ(inspector->loopEnd - inspector->loopStart, 4 * 60.0f / 140);
+}
+
 TEST_F(InspectorEditTest, RepeatAtTheLargestCountStaysPositive) {
     Marquel::EffectNode& node = addNode("fx", 0, 20);
     Marquel::Trigger& trigger = addTrigger(node, 1, 2147483647, 1);

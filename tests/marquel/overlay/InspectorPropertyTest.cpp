@@ -48,7 +48,8 @@ protected:
             SDLK_UP,     SDLK_DOWN,      SDLK_LEFT,    SDLK_RIGHT,    SDLK_RETURN, SDLK_INSERT,
             SDLK_DELETE, SDLK_F2,        SDLK_F3,      SDLK_F4,       SDLK_o,      SDLK_n,
             SDLK_v,      SDLK_t,         SDLK_KP_PLUS, SDLK_KP_MINUS, SDLK_a,      '"',
-            '\'',        SDLK_BACKSPACE, SDLK_SPACE,   SDLK_LSHIFT,   '|',         SDLK_TAB};
+            '\'',        SDLK_BACKSPACE, SDLK_SPACE,   SDLK_LSHIFT,   '|',         SDLK_TAB,
+            SDLK_e,      SDLK_g,         SDLK_l,       '1',           '.',         '-'};
         if (pick(0, 20) == 0)
             return inspector_test::infoEvent(real(0, 120), real(0, 60), real(0, 100));
         // Leave typing often enough that the structure keys get their turn.
@@ -84,7 +85,7 @@ protected:
         ASSERT_LT(inspector->selectedHandle, handles) << event;
         if (inspector->textTarget) {
             std::string* target = inspector->textTarget;
-            bool owned = target == &node.name;
+            bool owned = inspector->typingNumber() || target == &node.name;
             for (const auto& trigger : node.triggers)
                 owned = owned || target == &trigger->name || target == &trigger->value;
             for (const auto& spline : node.splines)

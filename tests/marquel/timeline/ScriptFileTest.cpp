@@ -207,9 +207,9 @@ TEST(ScriptFileTest, SaveWritesDefaultsInAFixedOrder) {
     EXPECT_EQ(script.save(), "<script>\n"
                              "\t<effect name=\"a\" start=\"0\" end=\"2\">\n"
                              "\t\t<trigger start=\"0\" name=\"t\" value=\"v\" repeat=\"0\" "
-                             "delay=\"0.1000000014901161193847656\"/>\n"
+                             "delay=\"0.1\"/>\n"
                              "\t\t<trigger start=\"1\" name=\"\" value=\"\" repeat=\"2\" "
-                             "delay=\"0.1000000014901161193847656\"/>\n"
+                             "delay=\"0.1\"/>\n"
                              // One firing, the default, needs neither repeat nor delay.
                              "\t\t<trigger start=\"0\" name=\"once\" value=\"\"/>\n"
                              "\t\t<spline name=\"s\" type=\"\" timescale=\"1\" timeoffset=\"0\" "

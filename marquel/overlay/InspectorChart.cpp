@@ -62,6 +62,21 @@ bool drawItemBand(Inspector& view, const EffectNode& node, int32_t y, const Item
     return true;
 }
 
+// How far from its axis a spline's row reaches: the curve's output, through a value scale of
+// either sign and the offset, and the keys' dots, which a bezier's middle keys put off the
+// curve. At least 1, so that a flat curve stays flat.
+double rowScale(const Spline& spline) {
+    double scale = 1;
+    const auto cover = [&](float value) {
+        scale = std::max(scale, std::fabs(double(value) * spline.valuescale + spline.valueoffset));
+    };
+    cover(spline.min);
+    cover(spline.max);
+    for (const SplineKey& key : spline.keys)
+        cover(key.value);
+    return scale;
+}
+
 } // namespace
 
 void Inspector::drawNodeRow(const EffectNode& node, int32_t y, bool selected, bool isExpanded) {
@@ -175,7 +190,7 @@ void Inspector::drawTriggerRow(const EffectNode& node, const Trigger& trigger, i
 void Inspector::drawSplineRow(const EffectNode& node, const Spline& spline, int32_t y,
                               bool selected) {
     const bool edited = selected && editMode;
-    const double scale = std::max(double(spline.absMax) * spline.valuescale, 1.0);
+    const double scale = rowScale(spline);
     int32_t x0 = 0;
     int32_t x1 = 0;
     if (drawItemBand(*this, node, y, SPLINE_ITEM, selected, x0, x1)) {
@@ -211,7 +226,7 @@ void Inspector::drawSplineRow(const EffectNode& node, const Spline& spline, int3
 // of an enormous value costs anything.
 void Inspector::drawCurve(const EffectNode& node, const Spline& spline, int32_t y, int32_t x0,
                           int32_t x1) {
-    const double scale = std::max(double(spline.absMax) * spline.valuescale, 1.0);
+    const double scale = rowScale(spline);
     const int32_t top = scrollY + clipTop - 1;
     const int32_t bottom = scrollY + clipBottom;
     int32_t previous = 0;

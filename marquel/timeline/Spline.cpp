@@ -18,6 +18,24 @@ float linear(const SplineKey& a, const SplineKey& b, float t) {
     return a.value + (t - a.time) / (b.time - a.time) * (b.value - a.value);
 }
 
+// The quadratic Bezier from value a to value c, pulled towards control, at g in [0, 1].
+float quadratic(float a, float control, float c, float g) {
+    float h = 1 - g;
+    return h * h * a + 2 * g * h * control + g * g * c;
+}
+
+// The piece from key a to key c with key control between them. g runs linearly from a's
+// time to c's, as if the control key sat midway: solving the time axis as a Bezier too would
+// fold the curve back on itself wherever the control key lies outside its neighbours' times,
+// and would cost a square root per value. The search leaves c no earlier than t; keys out of
+// time order can leave t at or before a, where the piece holds a's value instead of dividing
+// by a span of zero or less.
+float bezier(const SplineKey& a, const SplineKey& control, const SplineKey& c, float t) {
+    if (!(t > a.time))
+        return a.value;
+    return quadratic(a.value, control.value, c.value, (t - a.time) / (c.time - a.time));
+}
+
 // Anything but the three words that name another interpolation is drawn as a cubic, so it
 // must be prepared as one too: otherwise it would read tangents nobody computed.
 bool isCubic(const std::string& type) {
@@ -55,6 +73,18 @@ void widenByTurningPoints(const SplineKey& a, const SplineKey& b, float& low, fl
     }
 }
 
+// The quadratic turns where its derivative, 2 * ((control - a) * (1 - g) + (c - control) * g),
+// is zero; its control value is reached only there, if at all.
+void widenByBezierTurn(const SplineKey& a, const SplineKey& control, const SplineKey& c,
+                       float& low, float& high) {
+    double bend = double(a.value) - 2.0 * control.value + c.value;
+    if (bend == 0)
+        return;
+    double g = (double(a.value) - control.value) / bend;
+    if (g > 0 && g < 1)
+        widen(quadratic(a.value, control.value, c.value, static_cast<float>(g)), low, high);
+}
+
 } // namespace
 
 float Spline::evaluate(float time) const {
@@ -77,14 +107,13 @@ float Spline::evaluate(float time) const {
     } else if (type == "linear") {
         c = linear(keys[i], keys[i + 1], t);
     } else if (type == "bezier") {
-        if (i == count - 2) {
+        // Pieces start at even keys. An even count leaves one segment after the last piece,
+        // drawn straight from where that piece ends.
+        size_t b = i & ~size_t(1);
+        if (b + 2 < count)
+            c = bezier(keys[b], keys[b + 1], keys[b + 2], t);
+        else
             c = linear(keys[i], keys[i + 1], t);
-        } else {
-            // Quadratic pieces over pairs of segments, starting at even keys.
-            size_t b = i & ~size_t(1);
-            float g = (t - keys[b].time) / (keys[b + 2].time - keys[b].time);
-            c = (1 - g) * (1 - g) * keys[b].value + (keys[b + 1].value + keys[b + 2].value) * g * g;
-        }
     } else {
         float g = (t - keys[i].time) / (keys[i + 1].time - keys[i].time);
         c = hermite(keys[i], keys[i + 1], g);
@@ -115,10 +144,19 @@ void Spline::prepare() {
         for (size_t i = 0; i + 1 < count; ++i)
             widenByTurningPoints(keys[i], keys[i + 1], min, max);
     }
-    for (const SplineKey& key : keys)
-        widen(key.value, min, max);
-
-    absMax = std::fabs(max) >= std::fabs(min) ? std::fabs(max) : std::fabs(min);
+    if (type == "bezier") {
+        // The curve passes through the pieces' ends and the last key only; a middle key
+        // bounds it only where the piece turns.
+        for (size_t b = 0; b + 2 < count; b += 2) {
+            widen(keys[b + 2].value, min, max);
+            widenByBezierTurn(keys[b], keys[b + 1], keys[b + 2], min, max);
+        }
+        if (count > 0)
+            widen(keys[count - 1].value, min, max);
+    } else {
+        for (const SplineKey& key : keys)
+            widen(key.value, min, max);
+    }
 }
 
 } // namespace Marquel

@@ -30,6 +30,10 @@ public:
     // always gives the same values. One call at a time: the window's buffers are shared.
     void at(double seconds, float* bins);
 
+    // The decoded music, mono from -1 to 1, and its rate: what other analyses of it read.
+    const std::vector<float>& mono() const { return samples; }
+    int sampleRate() const { return rate; }
+
 private:
     struct Transform;
     std::vector<float> samples;

@@ -2,6 +2,7 @@
 
 #include "SoundFixture.h"
 #include "sound/Decoder.h"
+#include "sound/Onsets.h"
 #include "sound/Spectrum.h"
 
 #include <algorithm>
@@ -262,4 +263,31 @@ TEST(Spectrum, ShowsAToneInItsBinAlone) {
         EXPECT_GT(bins[BIN - 1], 0.99f) << rate;
         EXPECT_LT(bins[BIN * 48000 / rate - 1], 0.1f) << rate;
     }
+}
+
+// Clicks at 100 bpm at 22.05 kHz, where a rate or hop taken for 44.1 kHz would misplace them:
+// each is found within a millisecond or two and nothing else is, the tempo and its first
+// beat come from them, and the loudness tells a click's span from the silence between.
+TEST(Onsets, ClickTrackGivesItsClicksToTheMillisecondAndItsTempo) {
+    constexpr int CLICK_RATE = 22050;
+    constexpr double FIRST = 0.3, PERIOD = 0.6;
+    Frames music(CLICK_RATE * 12 * 2, 0);
+    std::vector<double> clicks;
+    for (double t = FIRST; t < 11.5; t += PERIOD) {
+        clicks.push_back(t);
+        const auto at = static_cast<size_t>(std::lround(t * CLICK_RATE));
+        for (size_t i = 0; i < 20; ++i)
+            music[2 * (at + i)] = music[2 * (at + i) + 1] = i % 2 ? -20000 : 20000;
+    }
+    const std::string bytes = wav(music, CLICK_RATE);
+    Marquel::Audio::Spectrum spectrum(bytes.data(), bytes.size());
+    const Marquel::Audio::Onsets onsets(spectrum);
+    ASSERT_EQ(onsets.all().size(), clicks.size());
+    for (size_t i = 0; i < clicks.size(); ++i)
+        EXPECT_NEAR(onsets.all()[i].time, clicks[i], 0.002) << i;
+    EXPECT_NEAR(onsets.tempo().bpm, 100, 0.05);
+    EXPECT_NEAR(onsets.tempo().firstBeat, FIRST, 0.002);
+    EXPECT_DOUBLE_EQ(onsets.length(), 12);
+    EXPECT_GT(onsets.loudness(FIRST, FIRST + 0.01), 0.1f);
+    EXPECT_EQ(onsets.loudness(FIRST + 0.1, FIRST + 0.5), 0.0f);
 }

@@ -17,6 +17,7 @@ class InspectorPropertyTest : public InspectorFixture {
 protected:
     void randomScript() {
         script.nodes.clear();
+        script.bpm = pick(0, 1) ? real(40, 300) : 0; // half of them edited on a beat grid
         const int nodes = pick(0, 4);
         for (int n = 0; n < nodes; ++n) {
             const float start = real(-5, 60);

@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <signal.h>
@@ -72,6 +73,25 @@ CappedRead readOpen(int fd, const std::string& name, int64_t maxBytes) {
     if (static_cast<int64_t>(data.size()) > maxBytes)
         return CappedRead{File(), true, static_cast<int64_t>(data.size())};
     return CappedRead{File(new FileObject(name, std::move(data))), false, 0};
+}
+
+// Where name really lies, every link resolved, when that is below the real place of root;
+// empty when it does not exist or lies elsewhere. A shader or picture name of a demo from someone else
+// ("../../.ssh/id_rsa", or a link in its folder) must not read the user's files.
+std::string placeBelow(const std::string& root, const std::string& name) {
+    if (leavesItsFolder(name))
+        return std::string();
+    std::unique_ptr<char, decltype(&std::free)> top(
+        ::realpath(root.empty() ? "." : root.c_str(), nullptr), std::free);
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath((root + name).c_str(), nullptr),
+                                                     std::free);
+    if (!top || !real)
+        return std::string();
+    std::string inside = top.get();
+    if (inside.back() != '/')
+        inside += '/';
+    return std::string(real.get()).compare(0, inside.size(), inside) == 0 ? real.get()
+                                                                          : std::string();
 }
 
 const char* const TEMPORARY_MARK = ".tmp";
@@ -242,9 +262,12 @@ File DirectorySource::read(const std::string& name) {
 
 CappedRead DirectorySource::readCapped(const std::string& name, int64_t maxBytes) {
     maxBytes = std::clamp<int64_t>(maxBytes, 0, INT32_MAX);
+    const std::string place = placeBelow(path, name);
+    if (place.empty())
+        return CappedRead();
     // Opening a FIFO for reading waits until some process opens it for writing, which may be
     // never; without waiting it is found to be no regular file below and reads as missing.
-    int fd = ::open((path + name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = ::open(place.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return CappedRead();
     CappedRead result = readOpen(fd, name, maxBytes);
@@ -255,6 +278,11 @@ CappedRead DirectorySource::readCapped(const std::string& name, int64_t maxBytes
 bool DirectorySource::write(File file, WriteMode mode) {
     if (file.isNull())
         return false;
+    if (leavesItsFolder(file->getName())) {
+        std::fprintf(stderr, "[Vx::DirectorySource] Not writing '%s': the name leads out of '%s'\n",
+                     file->getName().c_str(), path.empty() ? "." : path.c_str());
+        return false;
+    }
     if (output) {
         const std::string refusal = outputRefusal(path, file->getName());
         if (!refusal.empty()) {
@@ -277,6 +305,10 @@ bool DirectorySource::write(File file, WriteMode mode) {
             return false;
     }
     return commit(fd, temporaryName, target, *file, mode);
+}
+
+std::string DirectorySource::diskPath(const std::string& name) const {
+    return leavesItsFolder(name) ? std::string() : path + name;
 }
 
 std::string outputRefusal(const std::string& folder, const std::string& name) {

@@ -145,21 +145,30 @@ TEST_F(VxTest, OverwriteReplacesTheFileAndLeavesNoTemporaryBehind) {
               4);
 }
 
-// A link to a file in the folder is written through and stays a link; one that leads out of
-// the folder is refused, and the file it leads to kept.
-TEST_F(VxTest, WriteFollowsOnlyLinksThatStayInTheFolder) {
+// A link to a file in the folder is read and written through and stays a link; a name or a
+// link that leads out of the folder reads as missing and is not written, and the file it leads
+// to is kept. A ".." in the folder's own path is no name leaving it.
+TEST_F(VxTest, ReadsAndWritesFollowOnlyNamesAndLinksThatStayInTheFolder) {
     dir.write("run/settings/real.xml", "old");
     dir.write("users.txt", "the user's own file");
     std::filesystem::create_symlink("settings/real.xml", dir.path() / "run/marquel.xml");
     std::filesystem::create_symlink("../users.txt", dir.path() / "run/script.xml");
     std::filesystem::create_symlink(dir.path(), dir.path() / "run/up");
     fs.addPath(dir.prefix() + "run");
+    fs.addPath(dir.prefix() + "run/settings/../");
     EXPECT_TRUE(fs.writeFile(Vx::File::fromString("marquel.xml", "new")));
-    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("script.xml", "overwritten")));
-    EXPECT_FALSE(fs.writeFile(Vx::File::fromString("up/users.txt", "overwritten")));
+    for (const char* outside : {"script.xml", "up/users.txt", "../users.txt",
+                                "settings/../../users.txt"}) {
+        EXPECT_TRUE(fs.readFile(outside).isNull()) << outside;
+        EXPECT_FALSE(fs.writeFile(Vx::File::fromString(outside, "overwritten"))) << outside;
+        EXPECT_FALSE(fs.writeFile(Vx::File::fromString(outside, "overwritten"), 1)) << outside;
+    }
+    EXPECT_TRUE(Vx::DirectorySource("").read((dir.path() / "users.txt").string()).isNull());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "run/marquel.xml"));
     EXPECT_EQ(dir.read("run/settings/real.xml"), "new");
+    EXPECT_EQ(text(fs.readFile("settings/../marquel.xml", 1)), "new");
     EXPECT_EQ(dir.read("users.txt"), "the user's own file");
+    EXPECT_TRUE(fs.lookupPaths("../users.txt").empty());
 }
 
 // A file size limit makes the write fail half-way, as a full disk would. A write that does

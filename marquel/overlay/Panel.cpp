@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 namespace Marquel {
 
@@ -133,8 +135,19 @@ void Panel::setPixel(int64_t x, int64_t y, uint32_t colour) {
 
 void Panel::loadFont() {
     Vx::File font = files->readFile(FONT_NAME);
-    if (font.isNull())
-        throw Exception("[Marquel] Could not find 'marquel.font'!");
+    if (font.isNull()) {
+        // The search paths are relative: a player started from another folder looks
+        // elsewhere, and the user needs to see where.
+        std::error_code unknown;
+        const std::string folder = std::filesystem::current_path(unknown).string();
+        std::string tried;
+        for (const std::string& path : files->lookupPaths(FONT_NAME))
+            tried += (tried.empty() ? "'" : ", '") + path + "'";
+        throw Exception("[Marquel] Could not find 'marquel.font'!\n[Marquel] The working folder "
+                        "is '%s', and the font was looked for as %s",
+                        folder.c_str(),
+                        tried.empty() ? "nothing: no folder is searched" : tried.c_str());
+    }
     setFont(font->getData(), font->getSize());
 }
 

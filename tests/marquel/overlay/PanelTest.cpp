@@ -91,7 +91,11 @@ TEST_F(PanelTest, MissingForeignEmptyOrShortFontsAreRefused) {
         Marquel::Inspector inspector(&files);
         ADD_FAILURE() << "loaded without a font";
     } catch (const Marquel::Exception& e) {
-        EXPECT_STREQ(e.what(), "[Marquel] Could not find 'marquel.font'!");
+        EXPECT_EQ(e.what(),
+                  "[Marquel] Could not find 'marquel.font'!\n[Marquel] The working folder is '" +
+                      std::filesystem::current_path().string() +
+                      "', and the font was looked for as '" +
+                      (dir.path() / "marquel.font").string() + "'");
     }
 }
 

@@ -328,7 +328,9 @@ TEST_F(SystemConfigTest, FontIsReadBeforeTheConfigurationAndNotFromAnArchive) {
     std::filesystem::remove(dir.path() / "data/marquel.font");
     write("data/more/marquel.font", system_test::barFont());
     write("marquel.xml", R"(<demo><archive file="../data/more/"/></demo>)");
-    expectInitFails("[Marquel] Could not find 'marquel.font'!");
+    expectInitFails("[Marquel] Could not find 'marquel.font'!\n[Marquel] The working folder is '" +
+                    (dir.path() / "bin").string() +
+                    "', and the font was looked for as '../marquel.font', '../data/marquel.font'");
 }
 
 TEST_F(SystemConfigTest, WriteBackThatFailsLeavesTheOldFileAndSaysSoOnce) {

@@ -1,7 +1,8 @@
 #pragma once
-// Vx: the resource library. Whole files read by name from an ordered list of directories
-// and zip archives, written back crash-safe; counted images decoded once and shared through
-// a cache; PNG and JPEG codecs; numbered PNG frame sequences.
+// Vx::FileSystem: whole files read by name from an ordered list of directories and zip
+// archives, optionally under a size cap, and written back crash-safe into a directory; pictures
+// loaded through the image manager's cache and its PNG, JPEG and TGA codecs, and saved as PNG.
+// This header also brings the handles and sources it hands out.
 
 #include "vx/Exception.h"
 #include "vx/File.h"
@@ -16,7 +17,8 @@
 namespace Vx {
 
 // Ordered file sources with first-hit reading, plus the image manager that decodes what it
-// reads. Nothing here throws for a missing file or a failed write: the results say so.
+// reads. Reading and writing throw for nothing, a missing file or a failed write included: the
+// results say so. Only loadImage throws.
 class FileSystem {
 public:
     FileSystem();

@@ -70,7 +70,7 @@ void Inspector::takeTempo() {
 
 void Inspector::toggleSnapping() {
     if (!grid.active()) {
-        note = "no tempo: the script has no bpm";
+        note = "no tempo to snap to";
     } else if (grid.proposed) {
         // Accepted: the script carries the tempo from its next save on.
         if (script) {
@@ -91,6 +91,7 @@ void Inspector::toggleLoop() {
         return;
     }
     const EffectNode* node = selectedEffectNode();
+    loopStart = loopEnd = 0;
     if (grid.active()) {
         const int beats = std::max(grid.beatsPerBar, 1);
         const double bar = std::floor(grid.beatAt(currentTime) / beats);
@@ -99,16 +100,15 @@ void Inspector::toggleLoop() {
     } else if (node) {
         loopStart = node->start;
         loopEnd = node->end;
-    } else {
-        note = "nothing to loop: no tempo and no node";
-        return;
     }
-    // Past the script's end the demo would stop before it came round.
+    // The bar before the first beat may start before the demo; past the script's end the
+    // demo would stop before the loop came round.
+    loopStart = std::max(loopStart, 0.0f);
     if (script)
         loopEnd = std::min(loopEnd, script->endTime);
     looping = loopStart < loopEnd;
     if (!looping)
-        note = "nothing to loop: it ends before it starts";
+        note = "nothing to loop";
 }
 
 float Inspector::steppedTime(float time, double origin, float scale, int direction) const {
@@ -140,7 +140,7 @@ void Inspector::applyNumber() {
     double number = 0;
     EffectNode* node = selectedEffectNode();
     if (!readNumber(typedNumber, number)) {
-        note = "'" + typedNumber + "' is not a number: nothing changed";
+        note = "not a number: " + typedNumber;
     } else if (!node) {
         return;
     } else if (typedField == FIELD_VALUE ? applyValue(number) : applyTime(*node, number)) {
@@ -148,7 +148,7 @@ void Inspector::applyNumber() {
         if (Spline* spline = selectedSpline())
             spline->prepare();
     } else {
-        note = typedNumber + " is out of reach here: nothing changed";
+        note = typedNumber + ": out of range here";
     }
 }
 

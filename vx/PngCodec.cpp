@@ -130,11 +130,14 @@ bool readPixels(png_structp png, png_infop info, const Header& header, png_bytep
     return true;
 }
 
-bool writePixels(png_structp png, png_infop info, const ImageObject& image, png_bytepp rows) {
+bool writePixels(png_structp png, png_infop info, const ImageObject& image, png_bytepp rows,
+                 png_textp text) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_IHDR(png, info, image.getWidth(), image.getHeight(), 8, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (text)
+        png_set_text(png, info, text, 1);
     png_write_info(png, info);
     png_set_bgr(png);
     png_write_image(png, rows);
@@ -200,10 +203,21 @@ bool PngCodec::encode(std::vector<uint8_t>& buffer, ImageObject& image) {
     std::vector<uint8_t> written;
     png_set_write_fn(structs.png, &written, writeHook, flushHook);
     std::vector<png_bytep> rows = rowPointers(pixels, image.getWidth(), image.getHeight());
-    if (!writePixels(structs.png, structs.info, image, rows.data()))
+    png_text text = {};
+    text.compression = PNG_TEXT_COMPRESSION_NONE;
+    text.key = const_cast<png_charp>(textKeyword.c_str());
+    text.text = const_cast<png_charp>(textValue.c_str());
+    text.text_length = textValue.size();
+    if (!writePixels(structs.png, structs.info, image, rows.data(),
+                     textKeyword.empty() ? nullptr : &text))
         return false;
     buffer.swap(written);
     return true;
+}
+
+void PngCodec::setText(const std::string& keyword, const std::string& text) {
+    textKeyword = keyword;
+    textValue = text;
 }
 
 } // namespace Vx

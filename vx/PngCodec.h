@@ -12,6 +12,13 @@ public:
     bool encode(std::vector<uint8_t>& buffer, ImageObject& image) override;
     std::string getExtension() const override { return "png"; }
     bool canEncode() const override { return true; }
+    // A text chunk every file encoded from then on carries after its header; none while the
+    // keyword is empty. Set before frames are encoded on other threads.
+    void setText(const std::string& keyword, const std::string& text);
+
+private:
+    std::string textKeyword;
+    std::string textValue;
 };
 
 // The PNG decoder on its own.

@@ -3,8 +3,10 @@
 #include "marquel/Display.h"
 #include "marquel/Exception.h"
 #include "marquel/capture/FrameSink.h"
+#include "marquel/capture/OutputMark.h"
 #include "vx/DirectorySource.h"
 #include "vx/FileSystem.h"
+#include "vx/PngCodec.h"
 
 #include <unistd.h>
 
@@ -30,6 +32,8 @@ double secondsSince(std::chrono::steady_clock::time_point from) {
 
 Capture::Capture(Vx::FileSystem& output, std::string folder)
     : output(output), folder(std::move(folder)) {
+    if (auto* png = dynamic_cast<Vx::PngCodec*>(output.getImageManager().getCodec("png")))
+        png->setText(PNG_MARK_KEYWORD, OUTPUT_MARK);
 }
 
 Capture::~Capture() {
@@ -95,12 +99,14 @@ void Capture::start(const Vx::File& music, double origin, double newEndTime) {
                         "at or past the script's end, %.2f s",
                         folder.c_str(), name.c_str(), origin, endTime);
     // Every output follows one rule: what is below the folder is the demo's, and a link or a
-    // pipe there is refused before anything is drawn.
-    const std::string firstFile = sink->firstFile();
-    const std::string refusal = Vx::outputRefusal(folder, firstFile);
+    // pipe there is refused before anything is drawn; so is a file the player did not write.
+    std::string refused = sink->firstFile();
+    std::string refusal = Vx::outputRefusal(folder, refused);
+    if (refusal.empty() && !(refused = sink->foreignFile()).empty())
+        refusal = FOREIGN_FILE;
     if (!refusal.empty())
         throw Exception("[Marquel] Not recording into '%s/%s': %s", folder.c_str(),
-                        firstFile.c_str(), refusal.c_str());
+                        refused.c_str(), refusal.c_str());
     framesDumped = 0;
     framesDone = 0;
     framesLost = 0;
@@ -135,7 +141,10 @@ void Capture::saveScreenshot(Display& display) {
     if (uint8_t* pixels = grab->getWriteData())
         std::fill(pixels, pixels + static_cast<size_t>(w) * h * 4, uint8_t(0));
     display.grabImage(grab);
-    if (!output.saveImage("screenshot.png", grab))
+    const std::string path = folder + "/screenshot.png";
+    if (foreignFile(path, OUTPUT_KIND_PNG))
+        std::fprintf(stderr, "[Marquel] Not saving '%s': %s\n", path.c_str(), FOREIGN_FILE);
+    else if (!output.saveImage("screenshot.png", grab))
         std::fprintf(stderr, "[Marquel] Could not write 'screenshot.png' into '%s'\n",
                      folder.c_str());
 }

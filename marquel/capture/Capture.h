@@ -51,6 +51,8 @@ public:
     bool recordsVideo() const;
     const Vx::VideoInfo& getInfo() const { return info; }
     int32_t getFrameSkip() const { return frameSkip; }
+    // Where the dump goes: "folder/name".
+    std::string dumpPath() const { return folder + "/" + name; }
     // Seconds between two drawn frames while dumping.
     double renderStep() const;
     // The demo time a dump shows steps drawn frames after origin.
@@ -58,10 +60,11 @@ public:
 
     // Opens the dump before anything is drawn: music is the music file for a video's sound
     // (null for none), the first frame shows one step after origin, and frames at endTime or
-    // later are not recorded. Throws Marquel::Exception for an output that cannot be made
-    // or that would record nothing.
+    // later are not recorded. Throws Marquel::Exception for an output that cannot be made,
+    // that would record nothing or that would replace a file the player did not write.
     void start(const Vx::File& music, double origin, double endTime);
-    // Writes the drawn frame as "screenshot.png".
+    // Writes the drawn frame as "screenshot.png", over an earlier one only if the player wrote
+    // it.
     void saveScreenshot(Display& display);
     // Every frameSkip-th drawn frame into the dump, the first one included; the drawn frame
     // is steps steps after origin. False once a video can take no more frames: the run then

@@ -39,6 +39,9 @@ public:
     // The first file the dump writes, below the output folder; checked before anything is
     // drawn.
     virtual std::string firstFile() const = 0;
+    // A file below the output folder that the dump would write over and the player did not
+    // write, or empty when there is none; checked before anything is drawn.
+    virtual std::string foreignFile() const = 0;
     // Whether the sink records the music, so the player hands it over.
     virtual bool takesMusic() const = 0;
     // Whether the picture must run on the fixed frame clock, without pauses or seeks, to

@@ -2,6 +2,7 @@
 
 #include "marquel/Exception.h"
 #include "marquel/capture/AvCheck.h"
+#include "marquel/capture/OutputMark.h"
 #include "marquel/capture/PictureConverter.h"
 #include "marquel/capture/SoundTrack.h"
 #include "marquel/player/LibraryWarnings.h"
@@ -285,7 +286,10 @@ void Mp4Recorder::State::endFile() {
         return;
     }
     pending = 0;
-    const int cut = ::truncate(settings.path.c_str(), fragmentEnd);
+    // Without its header the file holds nothing, and bearing no mark it would stand in the
+    // way of the next recording.
+    const int cut = fragmentEnd ? ::truncate(settings.path.c_str(), fragmentEnd)
+                                : ::unlink(settings.path.c_str());
     if (!failed)
         avCheck(ended, "end '" + settings.path + "'");
     avCheck(cut < 0 ? AVERROR(errno) : 0,
@@ -311,6 +315,8 @@ Mp4Recorder::Mp4Recorder(const Settings& settings) : state(std::make_unique<Stat
     av_log_set_level(AV_LOG_ERROR);
     avCheck(avformat_alloc_output_context2(&s.format, nullptr, "mp4", settings.path.c_str()),
             "make the MP4 muxer");
+    // The header's mark tells the next recording that this file may be replaced.
+    avCheck(av_dict_set(&s.format->metadata, "comment", OUTPUT_MARK, 0), "mark the MP4 file");
     s.openVideo();
     if (settings.music) {
         LibraryWarnings named(settings.musicName);

@@ -10,6 +10,7 @@ namespace Marquel {
 // Records a demo into one MP4 file as it plays: H.264 video (4:2:0, so every player shows
 // it) at exactly fps / fpsBase, and the music as AAC beside it. The file is fragmented and
 // written in place as it grows, so a recording cut short still plays up to its last second.
+// Its header bears the player's mark (OutputMark.h) in the comment tag.
 // Not thread-safe: one thread gives all the frames.
 class Mp4Recorder {
 public:

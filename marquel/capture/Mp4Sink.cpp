@@ -1,6 +1,7 @@
 #include "marquel/capture/Mp4Sink.h"
 
 #include "marquel/Exception.h"
+#include "marquel/capture/OutputMark.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,10 @@ void Mp4Sink::configure(const std::string& crfText, const std::string& preset) {
                         name.c_str(), crfText.c_str());
     }
     settings.crf = static_cast<int32_t>(value);
+}
+
+std::string Mp4Sink::foreignFile() const {
+    return Marquel::foreignFile(folder + "/" + name, OUTPUT_KIND_MP4) ? name : std::string();
 }
 
 size_t Mp4Sink::framesUnderWay() const {

@@ -22,6 +22,7 @@ public:
     // The crf, 1 to 51 (empty for the default), and x264's speed preset.
     void configure(const std::string& crf, const std::string& preset) override;
     std::string firstFile() const override { return name; }
+    std::string foreignFile() const override;
     bool takesMusic() const override { return true; }
     bool needsFixedClock() const override { return true; }
     void open(const Start& start) override;

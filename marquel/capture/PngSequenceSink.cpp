@@ -1,9 +1,14 @@
 #include "marquel/capture/PngSequenceSink.h"
 
 #include "marquel/Display.h"
+#include "marquel/capture/OutputMark.h"
 #include "vx/Image.h"
 #include "vx/ImageObject.h"
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace Marquel {
@@ -20,6 +25,36 @@ PngSequenceSink::PngSequenceSink(const std::string& name, const Vx::VideoInfo& n
                                  Vx::FileSystem& output, std::string newFolder)
     : info(newInfo), folder(std::move(newFolder)),
       writer(Vx::openVideoWriter(name, &info, &output)) {
+}
+
+std::string PngSequenceSink::foreignFile() const {
+    // Frame names are "<base>.<number>.<extension>", the number of six digits or more.
+    const std::string first = writer->frameName(0);
+    const size_t number = first.rfind(".000000.");
+    if (number == std::string::npos)
+        return std::string();
+    const std::string below = first.substr(0, first.find_last_of('/') + 1);
+    const std::string prefix = first.substr(below.size(), number + 1 - below.size());
+    const std::string suffix = first.substr(number + 7);
+    DIR* listing = ::opendir((folder + "/" + below).c_str());
+    if (!listing)
+        return std::string();
+    std::string foreign;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        const size_t digits = name.size() - std::min(name.size(), prefix.size() + suffix.size());
+        if (digits < 6 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(prefix.size() + digits, suffix.size(), suffix) != 0 ||
+            !std::all_of(name.begin() + prefix.size(), name.end() - suffix.size(),
+                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+            continue;
+        if (Marquel::foreignFile(folder + "/" + below + name, OUTPUT_KIND_PNG)) {
+            foreign = below + name;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return foreign;
 }
 
 int PngSequenceSink::workers() const {

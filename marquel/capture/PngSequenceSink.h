@@ -18,6 +18,8 @@ public:
                     std::string folder);
 
     std::string firstFile() const override { return writer->frameName(0); }
+    // Looks at every frame of an earlier dump of that name, since any of them may be replaced.
+    std::string foreignFile() const override;
     bool takesMusic() const override { return false; }
     bool needsFixedClock() const override { return false; }
     void open(const Start&) override {}

@@ -124,9 +124,10 @@ TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
     ASSERT_EQ(std::filesystem::file_size(settings.path), wholeSize)
         << "a recording that got no frame (quit while loading) keeps the older file";
     // Past the header by a byte, no frame fits: the file keeps its header and holds none.
+    // Without room for the header the file goes, as it would bear no mark of the player's.
     const rlim_t headerEnd = dir.read("cut.mp4").find("moof") - 4;
 
-    for (const rlim_t limit : {headerEnd + 1, rlim_t(wholeSize / 2)}) {
+    for (const rlim_t limit : {rlim_t(1), headerEnd + 1, rlim_t(wholeSize / 2)}) {
         // The file-size limit kills the child unless the recorder takes the failed writes. It
         // exits with the frames it counts as kept: some of those before the first one refused.
         const pid_t child = fork();
@@ -146,8 +147,11 @@ TEST(Mp4Recorder, WritesFailingPartWayKeepAPlayableFileAndCountTheLostFrames) {
 
         av_log_set_level(AV_LOG_FATAL); // the cut fragment's errors are expected
         const system_test::DecodedMp4 video = system_test::decodeMp4(settings.path);
-        ASSERT_EQ(video.pictures.size(), size_t(kept)) << "the file ends at its last whole fragment";
-        EXPECT_EQ(std::filesystem::file_size(settings.path) == headerEnd, kept == 0);
+        ASSERT_EQ(video.pictures.size(), size_t(kept))
+            << "the file ends at its last whole fragment";
+        ASSERT_EQ(std::filesystem::exists(settings.path), limit > 1);
+        EXPECT_EQ(limit > 1 && std::filesystem::file_size(settings.path) == headerEnd,
+                  limit == headerEnd + 1);
         for (int k = 0; k < kept; ++k)
             EXPECT_EQ(shownNumber(video, k), k);
     }

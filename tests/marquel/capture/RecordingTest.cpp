@@ -196,6 +196,7 @@ TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
     painter.blocks = true;
     writeScript(1.0f);
     recordClicks("twin.png", "on");
+    recordClicks("twin.png", "on");                                 // over its own frames
     painter.plan[1] = [] { pressKey(SDLK_TAB), pressKey(SDLK_f); }; // no panels in a video
     painter.plan[2] = [] { pressKey(SDLK_SPACE); };
     painter.plan[3] = [] { pressKey(SDLK_PAGEUP); };
@@ -223,14 +224,19 @@ TEST_F(RecordingTest, VideoHoldsEveryFrameInPlaceWithItsMusicInStep) {
     EXPECT_NEAR(video.firstLoudSecond, 0.6 - 0.3, 1024.0 / sound_test::RATE)
         << "the music starts at the time the first frame shows";
 
-    recordClicks("quiet.mp4", "nosound");
+    // Its own recording is recorded over, one with the mark changed is not.
+    std::string other = read("bin/screenshots/clip.mp4");
+    write("bin/screenshots/other.mp4", other.replace(other.find("Marquel"), 7, "Marquee"));
+    EXPECT_ANY_THROW(recordClicks("other.mp4", "nosound"));
+    EXPECT_TRUE(read("bin/screenshots/other.mp4") == other);
+    recordClicks("clip.mp4", "nosound");
     EXPECT_FALSE(
-        system_test::decodeMp4((dir.path() / "bin/screenshots/quiet.mp4").string()).hasSound);
+        system_test::decodeMp4((dir.path() / "bin/screenshots/clip.mp4").string()).hasSound);
 }
 
-// Below 'screenshots' every output refuses a link and anything but a plain file, before
-// anything is drawn; so does a video that would record nothing. A failed write ends the run
-// with an error, its progress short of 100 %.
+// Below 'screenshots' every output refuses a link, anything but a plain file and a file the
+// player did not write, before anything is drawn; so does a video that would record nothing.
+// A failed write ends the run with an error, its progress short of 100 %.
 TEST_F(RecordingTest, OutputsRefuseWhatIsNotTheirsAndAFailedVideoEndsTheRun) {
     const std::filesystem::path shots = dir.path() / "bin/screenshots";
     write("outside/demo.mp4", "the user's");
@@ -239,16 +245,37 @@ TEST_F(RecordingTest, OutputsRefuseWhatIsNotTheirsAndAFailedVideoEndsTheRun) {
     std::filesystem::create_symlink("kept.png", shots / "screenshot.png");
     ASSERT_EQ(mkfifo((shots / "pipe.mp4").c_str(), 0666), 0);
     const int reader = open((shots / "pipe.mp4").c_str(), O_RDONLY | O_NONBLOCK);
-    for (std::string name : {"sub/demo.mp4", "sub/f.png", "pipe.mp4", "a.mp4\"/><time start=\"5"}) {
+    write("bin/screenshots/holiday.mp4", "the user's");
+    Vx::FileSystem user; // writes pictures without the player's mark
+    user.addPath(shots.string() + "/");
+    ASSERT_TRUE(user.saveImage(
+        "old.000002.png",
+        Vx::Image{new Vx::ImageObject(2, 2, std::make_unique<uint8_t[]>(16), nullptr, "")}));
+    const std::string picture = read("bin/screenshots/old.000002.png");
+    for (std::string name : {"sub/demo.mp4", "sub/f.png", "pipe.mp4", "a.mp4\"/><time start=\"5",
+                             "holiday.mp4", "old.png"}) {
         EXPECT_ANY_THROW(startDemo(1, "<videodump fps=\"10\" name=\"" + name + "\"/>").run())
             << name;
         finish();
     }
     close(reader);
-    EXPECT_TRUE(read("outside/demo.mp4") == "the user's");
-    painter.plan[0] = [] { pressKey(SDLK_s), pressKey(SDLK_ESCAPE); };
+    EXPECT_TRUE(read("outside/demo.mp4") == "the user's" &&
+                read("bin/screenshots/holiday.mp4") == "the user's");
+    EXPECT_TRUE(read("bin/screenshots/old.000002.png") == picture &&
+                !std::filesystem::exists(shots / "old.000000.png"));
+    const auto shoot = [] { pressKey(SDLK_s), pressKey(SDLK_ESCAPE); };
+    painter.plan[0] = shoot;
     startDemo(1, "").run();
     EXPECT_EQ(read("bin/screenshots/kept.png"), "mine");
+    std::filesystem::remove(shots / "screenshot.png");
+    write("bin/screenshots/screenshot.png", "the user's");
+    painter.plan[int(painter.times.size())] = shoot;
+    testing::internal::CaptureStderr();
+    startDemo(1, "").run();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "[Marquel] Not saving 'screenshots/screenshot.png': the player did not write it"),
+              std::string::npos);
+    EXPECT_EQ(read("bin/screenshots/screenshot.png"), "the user's");
 
     painter.plan.clear();
     Marquel::System& s = startDemo(30, R"(<videodump name="cut.mp4" fps="10"/>)");

@@ -459,6 +459,17 @@ const std::vector<BadInput> CASES = {
      "Error: [Marquel] Not recording into 'screenshots/dump.mp4': it is a link, which is left as "
      "it is",
      SCRIPT_ONLY},
+    // A demo whose output folder leads to the user's home: their video stays as it was.
+    {"VideoOverAFileThePlayerDidNotWrite",
+     [](Breakage& b) {
+         b.write("Videos/holiday.mp4", "the user's holiday");
+         fs::create_directory_symlink("..", b.path("bin/screenshots"));
+         b.configure("<music", "<videodump name=\"Videos/holiday.mp4\" fps=\"4\"/>\n\t<music");
+     },
+     1,
+     "Error: [Marquel] Not recording into 'screenshots/Videos/holiday.mp4': the player did not "
+     "write it, so it is left as it is and nothing was written",
+     {"data/demo.xml", "Videos/holiday.mp4"}},
     {"VideoOnAFullDisk",
      [](Breakage& b) {
          fs::create_directories(b.path("bin/screenshots"));

@@ -52,8 +52,8 @@ public:
 
     // Encodes the next frame from rows of width * height BGRA pixels, the bottom row first
     // (as OpenGL reads them; alpha is ignored), and the music up to that frame's end. False
-    // once a write has failed: the file is then cut back to its last whole fragment, and the
-    // frames after it are lost.
+    // once a write has failed: the file is then cut back to its last whole fragment (removed
+    // when not even its header reached the disk), and the frames after it are lost.
     bool addFrame(const uint8_t* rows);
     // Drains the encoders and ends the file; false when that failed. Calls after the first
     // do nothing.

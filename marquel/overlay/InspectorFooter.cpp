@@ -87,7 +87,7 @@ void Inspector::drawSplinePanel(const EffectNode& node, const Spline& spline) {
 }
 
 // The second line's last column, which no panel uses: what is typed, what a key refused, or
-// the tempo, the steps a beat, snapping and the loop.
+// the grid's steps a beat, snapping and the loop (the lane shows the tempo).
 void Inspector::drawBeatState() {
     if (typingNumber()) {
         text((typedField == FIELD_TIME ? "time = " : "value = ") + typedNumber, FOOTER_COLUMNS[2],
@@ -100,8 +100,7 @@ void Inspector::drawBeatState() {
     }
     std::string line;
     if (grid.active())
-        line = format("%g bpm", double(grid.bpm)) + (grid.proposed ? "?" : "") +
-               format(" beat/%d", grid.subdivision) + (grid.snapping ? " snap" : "");
+        line = format("beat/%d", grid.subdivision) + (grid.snapping ? " snap" : "");
     if (looping)
         line += (line.empty() ? "" : " ") + format("loop %.3f", double(loopStart));
     text(line, FOOTER_COLUMNS[2], FOOTER_SECOND_LINE, GREY_TEXT, LAST_COLUMN);

@@ -76,11 +76,9 @@ CappedRead readOpen(int fd, const std::string& name, int64_t maxBytes) {
 }
 
 // Where name really lies, every link resolved, when that is below the real place of root;
-// empty when it does not exist or lies elsewhere. A shader or picture name of a demo from someone else
-// ("../../.ssh/id_rsa", or a link in its folder) must not read the user's files.
+// empty when it does not exist or lies elsewhere. A shader or picture name of a demo from
+// someone else ("../../.ssh/id_rsa", or a link in its folder) must not read the user's files.
 std::string placeBelow(const std::string& root, const std::string& name) {
-    if (leavesItsFolder(name))
-        return std::string();
     std::unique_ptr<char, decltype(&std::free)> top(
         ::realpath(root.empty() ? "." : root.c_str(), nullptr), std::free);
     std::unique_ptr<char, decltype(&std::free)> real(::realpath((root + name).c_str(), nullptr),
@@ -305,10 +303,6 @@ bool DirectorySource::write(File file, WriteMode mode) {
             return false;
     }
     return commit(fd, temporaryName, target, *file, mode);
-}
-
-std::string DirectorySource::diskPath(const std::string& name) const {
-    return leavesItsFolder(name) ? std::string() : path + name;
 }
 
 std::string outputRefusal(const std::string& folder, const std::string& name) {

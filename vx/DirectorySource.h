@@ -8,8 +8,9 @@ namespace Vx {
 
 // Files below a directory of the platform's file system; names are used as given, so
 // subdirectories, separators and case are the platform's business. A name never leads out of
-// the directory: an absolute one, a ".." above it, or a link to a place outside (the directory
-// itself may be a link) reads as missing, and a write there is refused.
+// the directory: one whose real place, every link resolved, lies elsewhere reads as missing (the
+// directory itself may be a link), and a write is refused for any name that climbs above the
+// directory with "..", or is absolute.
 class DirectorySource : public FileSource {
 public:
     // A path not ending in a separator gets "/" appended; an empty path means the working
@@ -27,8 +28,7 @@ public:
     // replaces the target only when every byte was written and the file closed (and, for
     // WRITE_DURABLE, flushed to the disk). Missing directories are created.
     bool write(File file, WriteMode mode) override;
-    // Empty for a name that leads out of the folder, which is never read or written.
-    std::string diskPath(const std::string& name) const override;
+    std::string diskPath(const std::string& name) const override { return path + name; }
 
 private:
     std::string path;

@@ -136,6 +136,11 @@ private:
     // time on a clock whose demo time is origin + scale * time, one step later (direction
     // 1) or earlier (-1): to the next grid time while snapping, a chart column otherwise.
     float steppedTime(float time, double origin, float scale, int direction) const;
+    // Where a new node or trigger goes: the chart's cursor, on the grid while snapping.
+    float cursorTime() const;
+    // How far after the one before a new firing or key goes: a beat while snapping, five
+    // columns of the chart otherwise.
+    float insertGap() const;
     // A later firing k moves to the next grid time by its delay; it never reaches the first.
     void moveFiring(Trigger& trigger, int k, float origin, int direction);
     void startNumber(NumberField field);

@@ -118,6 +118,17 @@ float Inspector::steppedTime(float time, double origin, float scale, int directi
     return static_cast<float>((double(grid.step(demoTime, direction)) - origin) / scale);
 }
 
+float Inspector::cursorTime() const {
+    const float cursor = windowStart + cursorOffset;
+    return grid.snaps() ? grid.snap(cursor) : cursor;
+}
+
+float Inspector::insertGap() const {
+    if (grid.snaps())
+        return static_cast<float>(60.0 / double(grid.bpm));
+    return windowLength * 5 / InspectorLayout::CHART_WIDTH;
+}
+
 void Inspector::moveFiring(Trigger& trigger, int k, float origin, int direction) {
     const double first = double(origin) + trigger.start;
     const float firing =

@@ -53,11 +53,6 @@ bool acceptsNumberCharacter(int key) {
     return (key >= '0' && key <= '9') || key == '.' || key == '-';
 }
 
-// How far after the one before a new firing or key goes: five columns of the chart.
-float fiveColumns(float windowLength) {
-    return windowLength * 5 / InspectorLayout::CHART_WIDTH;
-}
-
 } // namespace
 
 void Inspector::handleKey(const Event& key) {
@@ -196,7 +191,7 @@ void Inspector::editTrigger(const Event& key, Trigger& trigger, float origin) {
         if (trigger.repeat < std::numeric_limits<int>::max())
             trigger.repeat = std::max(trigger.repeat, 0) + 1;
         if (trigger.repeat == 2)
-            trigger.delay = fiveColumns(windowLength);
+            trigger.delay = insertGap();
     } else if (key.key == SDLK_DELETE && trigger.repeat > 1) {
         --trigger.repeat;
         if (selectedHandle > trigger.repeat - 1)
@@ -240,7 +235,7 @@ void Inspector::editSpline(const Event& key, Spline& spline, float origin) {
     } else if (key.key == SDLK_INSERT) {
         SplineKey added = selected;
         if (selectedHandle == last) {
-            added.time = selected.time + fiveColumns(windowLength);
+            added.time = selected.time + insertGap();
         } else {
             const SplineKey& next = spline.keys[k + 1];
             added.time = (selected.time + next.time) / 2;

@@ -77,7 +77,7 @@ void Inspector::insertNode() {
     auto node = std::make_unique<EffectNode>();
     node->name = "new";
     node->active = false;
-    node->start = windowStart + cursorOffset;
+    node->start = cursorTime();
     node->end = node->start + 10;
     const size_t at =
         std::min(static_cast<size_t>(std::max(selectedNode, 0)), script->nodes.size());
@@ -93,7 +93,7 @@ void Inspector::insertTrigger(EffectNode& node) {
     trigger->name = "new";
     trigger->repeat = 1;
     trigger->delay = 0;
-    trigger->start = std::max(windowStart + cursorOffset - node.start, 0.0f);
+    trigger->start = std::max(cursorTime() - node.start, 0.0f);
     const int count = static_cast<int>(node.triggers.size());
     const int at = std::clamp(selectedItem - 1, 0, std::max(count - 1, 0));
     node.triggers.insert(node.triggers.begin() + at, std::move(trigger));

@@ -2,6 +2,7 @@
 
 #include "marquel/overlay/BeatGrid.h"
 #include "marquel/overlay/InspectorLayout.h"
+#include "marquel/overlay/MusicLane.h"
 #include "marquel/overlay/Panel.h"
 
 #include <string>
@@ -33,6 +34,9 @@ public:
     // Keeps what it can of the selection in a script another load has replaced, takes its
     // tempo, and repaints.
     void scriptReplaced();
+    // The music file the chart's lane shows, read through the inspector's files and
+    // analysed when the inspector is next drawn while shown; an empty name is no music.
+    void setMusic(const std::string& name);
     // Seconds per pixel column of the time chart: the main loop's info rate and seek step.
     float getTimeStep() const { return windowLength / InspectorLayout::CHART_WIDTH; }
 
@@ -72,6 +76,7 @@ public:
     bool typingNumber() const { return textTarget == &typedNumber; }
 
 private:
+    MusicLane lane;
     // What a number typed with Ctrl+E or Ctrl+V sets.
     enum NumberField { FIELD_TIME, FIELD_VALUE };
 
@@ -95,6 +100,15 @@ private:
     void drawSplineRow(const EffectNode& node, const Spline& spline, int32_t y, bool selected);
     void drawCurve(const EffectNode& node, const Spline& spline, int32_t y, int32_t x0, int32_t x1);
     void drawCursor();
+    // The music's lane under the rows and the beat lines through them (InspectorLane.cpp).
+    // The lane shows while there is music or a tempo, and the rows then scroll above it.
+    bool laneShown() const;
+    int32_t listHeight() const;
+    // Reads the music once the inspector is seen, and proposes its tempo where the script
+    // gives none.
+    void readMusic();
+    void drawBeatLines(int32_t top, int32_t bottom);
+    void drawLane();
     void drawClock();
     void drawBeatState();
     void drawNodePanel(const EffectNode& node);

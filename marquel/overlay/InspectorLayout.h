@@ -23,6 +23,11 @@ constexpr int32_t SPLINE_ROW = 48;
 constexpr int32_t INNER_LEFT = 2;
 constexpr int32_t INNER_WIDTH = 508;
 
+// The music's lane at the foot of the list's band, under a line of its own, while there is
+// music or a tempo to show; the rows then scroll in the band above it.
+constexpr int32_t LANE_HEIGHT = 24;
+constexpr int32_t LANE_TOP = FOOTER_SEPARATOR - LANE_HEIGHT;
+
 // The footer's band under the separator, its two text lines and its three columns of
 // values beside the clock.
 constexpr int32_t FOOTER_TOP = FOOTER_SEPARATOR + 1;

@@ -57,6 +57,7 @@ void Inspector::copyLogo() {
 }
 
 void Inspector::redraw() {
+    readMusic();
     fillRect(INNER_LEFT, LIST_TOP, INNER_WIDTH, LIST_HEIGHT, BACKGROUND, false);
     // The footer's texts start on the separator's row: without this, the top of a yellow
     // value would stay there under every panel shown after it.
@@ -66,6 +67,8 @@ void Inspector::redraw() {
     fillRect(INNER_LEFT, FOOTER_TOP, CHART_LEFT, FOOTER_HEIGHT, BLACK, false);
     updateScroll();
     drawList();
+    drawBeatLines(LIST_TOP, LIST_TOP + listHeight());
+    drawLane();
     fillRect(CHART_LEFT - 1, LIST_TOP, 1, 480, WHITE, false);
     drawCursor();
     drawClock();
@@ -73,7 +76,8 @@ void Inspector::redraw() {
     dirty = true;
 }
 
-// Keeps the selected row wholly inside the list's band: down to its bottom, up to its top.
+// Keeps the selected row wholly inside the list's band, above the lane when it shows: down
+// to its bottom, up to its top.
 void Inspector::updateScroll() {
     const EffectNode* selected = selectedEffectNode();
     if (!selected)
@@ -97,8 +101,9 @@ void Inspector::updateScroll() {
         }
     }
     int64_t scroll = scrollY;
-    if (scroll < a - LIST_HEIGHT)
-        scroll = a - LIST_HEIGHT;
+    const int32_t band = listHeight();
+    if (scroll < a - band)
+        scroll = a - band;
     else if (a - rowHeight < scroll)
         scroll = a - rowHeight;
     scrollY = static_cast<int32_t>(std::clamp<int64_t>(scroll, 0, INT32_MAX));

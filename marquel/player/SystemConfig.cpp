@@ -210,6 +210,7 @@ void System::applyMusic(Xml::XmlNode& root) {
     forEach(root, "music", [this](const Xml::XmlTag& tag) {
         music->release();
         musicFile = tag.getAttribute("file");
+        inspector->setMusic(musicFile);
         const std::string& muteText = tag.getAttribute("mute");
         mute = muteText == "on";
         noSound = muteText == "nosound";

@@ -135,20 +135,18 @@ TEST(JpegCodecTest, FilesCannotClaimMorePixelsMemoryOrScansThanTheyHold) {
     flat.arithmetic = true;
     for (bool progressive : {false, true}) {
         flat.progressive = progressive;
-        Bytes claim = testing_support::writeJpeg(flat, [](int, uint8_t* row) {
-            std::fill(row, row + 16 * 3, uint8_t(90));
-        });
+        Bytes claim = testing_support::writeJpeg(
+            flat, [](int, uint8_t* row) { std::fill(row, row + 16 * 3, uint8_t(90)); });
         const size_t frame = findMarker(claim, progressive ? 0xCA : 0xC9);
-        for (auto [width, height] : {std::pair(16384, 8), std::pair(16385, 8),
-                                     std::pair(8, 16385), std::pair(16384, 4097),
-                                     std::pair(9000, 9000), std::pair(16384, 16383)}) {
+        for (auto [width, height] :
+             {std::pair(16384, 8), std::pair(16385, 8), std::pair(8, 16385), std::pair(16384, 4097),
+              std::pair(9000, 9000), std::pair(16384, 16383)}) {
             claim[frame + 5] = uint8_t(height >> 8), claim[frame + 6] = uint8_t(height);
             claim[frame + 7] = uint8_t(width >> 8), claim[frame + 8] = uint8_t(width);
-            if (width == 16384 && height == 8)
-                expectNear(decode(claim).getData(), 90, 90, 90);
-            else
-                EXPECT_EQ(decodeMessage(claim), "Internal jpeglib error; Image is too large")
-                    << width << " x " << height;
+            const bool allowed = width == 16384 && height == 8;
+            EXPECT_EQ(decodeMessage(claim),
+                      allowed ? "" : "Internal jpeglib error; Image is too large")
+                << width << " x " << height;
         }
     }
 }

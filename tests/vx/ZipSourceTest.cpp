@@ -61,8 +61,7 @@ TEST_F(ZipTest, CompressedAndEmptyEntriesReadWholeUnlessLargerThanTheCap) {
     EXPECT_EQ(text(fs.readFile("large.bin")), large);
     EXPECT_EQ(text(fs.readFileCapped("large.bin", 200000).file), large);
     Vx::CappedRead refused = fs.readFileCapped("large.bin", 199999);
-    EXPECT_TRUE(refused.tooLarge && refused.file.isNull());
-    EXPECT_EQ(refused.size, 200000);
+    EXPECT_TRUE(refused.tooLarge && refused.file.isNull() && refused.size == 200000);
     EXPECT_EQ(fs.readFileCapped("claims.glsl", 1 << 20).size, 1000 << 20);
     Vx::File empty = fs.readFile("empty.txt");
     ASSERT_FALSE(empty.isNull());

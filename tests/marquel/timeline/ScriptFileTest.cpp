@@ -256,6 +256,8 @@ TEST(ScriptFileTest, RefusalsNameTheRuleAndLineAndSavesReadBackAsLoaded) {
         <trigger repeat="99999999999" delay="1"/>
         <trigger repeat="-2"/><spline><key time="1"/></spline></effect></script>)"));
     script.nodes[0]->splines[0]->keys[0].time = -0.0f;
+    // Its shortest decimal, 7.038531e-26, reads back through a double as its neighbour.
+    script.nodes[0]->triggers[0]->start = 0x1.5c87fap-84f;
     const std::string saved = script.save();
     EXPECT_NE(saved.find("<key time=\"0\" value=\"0\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("repeat=\"99999999999\""), std::string::npos) << saved;
@@ -263,6 +265,7 @@ TEST(ScriptFileTest, RefusalsNameTheRuleAndLineAndSavesReadBackAsLoaded) {
     ASSERT_TRUE(load(reloaded, saved));
     const auto& triggers = reloaded.nodes[0]->triggers;
     EXPECT_EQ(triggers[0]->repeat, 0);
+    EXPECT_EQ(triggers[0]->start, 0x1.5c87fap-84f);
     EXPECT_FLOAT_EQ(triggers[0]->delay, 3);
     EXPECT_EQ(triggers[1]->repeat, 2147483647);
     EXPECT_EQ(triggers[2]->repeat, -2);

@@ -65,7 +65,8 @@ bool matches(Modifiers modifiers, const Event& key) {
     }
 }
 
-// Page Up and Page Down's step without a grid to snap to: 0.5 s at the inspector's first zoom.
+// Without a grid Page Up and Page Down step an eightieth of the inspector's window: 0.5 s at
+// its first zoom.
 constexpr float PAGE_STEPS_A_WINDOW = 80;
 
 // Page Up and Page Down: a step of the inspector's window, more with Ctrl and Shift, never

@@ -18,7 +18,8 @@ class Spline;
 // The debug inspector: shows the live script as a time chart of its top-level nodes, with
 // the triggers and splines of expanded nodes, and edits it from the keyboard. The player
 // only attaches a script, feeds it each key as it comes and the clock's records while it is
-// shown, and reads the time step and textTarget; everything else stays in here.
+// shown, and reads the time step, the grid, the loop and textTarget; everything else stays
+// in here.
 class Inspector : public Panel {
 public:
     // Draws the fixed frame with "marquel_logo.png" read through files; a missing or bad

@@ -1,5 +1,6 @@
 // The inspector's keys: typing names and values, edits of the selected row's times and
-// values, and moving the selection; the structure edits are in InspectorStructure.cpp.
+// values, and moving the selection; the structure edits are in InspectorStructure.cpp, the
+// beat's keys and the grid's steps in InspectorBeat.cpp.
 
 #include "marquel/overlay/Inspector.h"
 

@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 namespace Marquel {
 
@@ -26,6 +27,30 @@ constexpr uint32_t SHOWN_FRAME_TICKS = 100;
 
 bool isQuit(const Event& event) {
     return event.type == EVENT_QUIT || (event.type == EVENT_KEYDOWN && event.key == SDLK_ESCAPE);
+}
+
+// Says on standard error, once each, the names in the script that no effect is registered
+// under: a misspelt name draws nothing, and nothing else would tell why.
+void sayUnregisteredNames(const Script& script) {
+    std::set<std::string> names;
+    std::vector<const EffectNode*> open;
+    for (const auto& node : script.nodes)
+        open.push_back(node.get());
+    while (!open.empty()) {
+        const EffectNode* node = open.back();
+        open.pop_back();
+        if (!script.findEffect(node->name))
+            names.insert("'" + node->name + "'");
+        for (const auto& child : node->children)
+            open.push_back(child.get());
+    }
+    if (names.empty())
+        return;
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "" : ", ") + name;
+    std::fprintf(stderr, "[Marquel] No effect is registered under %s: these nodes draw nothing\n",
+                 list.c_str());
 }
 
 } // namespace
@@ -66,6 +91,7 @@ void System::seek(float t) {
 
 void System::run() {
     requireDisplay();
+    sayUnregisteredNames(script);
     startCapture();
     // A dump renders the script as it was when the dump began; otherwise the files are
     // followed, and a change made while the effects load is looked at in the first frame.
@@ -205,6 +231,7 @@ void System::showScriptStep(ScriptStep step) {
     showMessages();
     if (step != ScriptStep::STEP_RELOADED)
         return;
+    sayUnregisteredNames(script);
     inspector->scriptReplaced();
     // A script that now ends before the time shown would end the demo: it waits on its last
     // moment, where the nodes that end with it still draw.

@@ -140,7 +140,7 @@ struct BadInput {
     const char* name;
     std::function<void(Breakage&)> breakFolder;
     int exitCode;
-    // A whole line the player writes on standard error; empty when it must say nothing of
+    // A whole line the player writes once on standard error; empty when it must say nothing of
     // its own (no "Error:" and no "[Marquel]" line).
     std::string message;
     // Files that must keep every byte through the run.
@@ -338,8 +338,13 @@ const std::vector<BadInput> CASES = {
      },
      1, NOT_A_SCRIPT + "every spline needs a key, and the spline 'size' in line 25 has none",
      USER_FILES},
-    {"UnknownEffectName",
-     [](Breakage& b) { b.edit("data/demo.xml", "name=\"star\"", "name=\"nobody\""); }, 0, "",
+    {"UnknownEffectNames",
+     [](Breakage& b) {
+         for (const char* name : {"name=\"star\"", "name=\"star\"", "name=\"torus\""})
+             b.edit("data/demo.xml", name, "name=\"nobody\"");
+         b.edit("data/demo.xml", "name=\"quessa\"", "name=\"kessa\"");
+     },
+     0, "[Marquel] No effect is registered under 'kessa', 'nobody': these nodes draw nothing",
      SCRIPT_ONLY},
     {"UnknownTriggerAndSplineNames",
      [](Breakage& b) {
@@ -526,7 +531,7 @@ TEST_P(BadInputTest, EndsWithItsMessageAndKeepsTheUsersFiles) {
             EXPECT_NE(line.rfind("[Marquel]", 0), 0u) << line;
         }
     } else {
-        EXPECT_NE(std::find(lines.begin(), lines.end(), input.message), lines.end())
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), input.message), 1)
             << "standard error was:\n"
             << result.errors;
     }

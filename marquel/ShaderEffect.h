@@ -14,7 +14,9 @@ namespace Marquel {
 // "previous" or "spectrum"; every spline, and every trigger whose value is a number, sets
 // the float uniform of its name. Saved files are shown at the next frame while the demo
 // plays; a file that does not build keeps the last good program drawing and says why on
-// standard error and the HUD.
+// standard error and the HUD. Each node sets all the OpenGL state its quad depends on and
+// puts it back. The effect may outlive its system: its OpenGL objects go before the
+// system's window closes.
 class ShaderEffect : public Effect {
 public:
     ShaderEffect();

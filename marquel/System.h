@@ -5,6 +5,7 @@
 #include "vx/FileSystem.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -67,6 +68,10 @@ public:
     // say (a shader that does not compile), below the script files' news; an empty text
     // takes it away.
     void setEffectMessage(const Effect& effect, const std::string& text);
+    // Calls release before the window closes, while its OpenGL context lives, unless the
+    // caller let go of it first: an effect that may outlive the system frees its OpenGL
+    // objects there, as calls after the context went abort.
+    void beforeDisplayCloses(const std::shared_ptr<std::function<void()>>& release);
 
     // The demo time the clock shows now: the frozen time while paused, the frame time while
     // a video is dumped.
@@ -115,6 +120,7 @@ private:
     std::unique_ptr<Clock> clock;
     std::string scriptNews;
     std::map<const Effect*, std::string> effectMessages;
+    std::vector<std::weak_ptr<std::function<void()>>> displayClosing;
 
     void applyTime(Xml::XmlNode& root);
     void applyHud(Xml::XmlNode& root);

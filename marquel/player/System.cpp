@@ -74,6 +74,10 @@ System::~System() {
     // A run that ended by an exception leaves the music open. It must end before the display
     // shuts SDL down, whose audio it plays through.
     music->release();
+    // Effects that outlive the system free their OpenGL objects while the context lives.
+    for (const auto& call : displayClosing)
+        if (const auto release = call.lock())
+            (*release)();
     inspector.reset();
     hud.reset();
     display.reset();
@@ -248,6 +252,10 @@ void System::setEffectMessage(const Effect& effect, const std::string& text) {
     else
         effectMessages[&effect] = text;
     showMessages();
+}
+
+void System::beforeDisplayCloses(const std::shared_ptr<std::function<void()>>& release) {
+    displayClosing.push_back(release);
 }
 
 void System::showMessages() {

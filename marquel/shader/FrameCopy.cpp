@@ -25,8 +25,16 @@ unsigned makeTexture(int width, int height, const void* pixels, unsigned interna
 }
 
 FrameCopy::~FrameCopy() {
-    glDeleteTextures(1, &id);
-    glDeleteTextures(1, &black);
+    release();
+}
+
+void FrameCopy::release() {
+    // Nothing is called without names: a copy released with its window has no context.
+    if (id)
+        glDeleteTextures(1, &id);
+    if (black)
+        glDeleteTextures(1, &black);
+    abandon();
 }
 
 void FrameCopy::copy(int width, int height) {

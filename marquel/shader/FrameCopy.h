@@ -26,6 +26,8 @@ public:
     int height() const { return copied ? sideY : 1; }
     // Lets go of the texture names after a lost context, without deleting them.
     void abandon();
+    // Deletes the textures while their context lives; the next copy makes them anew.
+    void release();
 
 private:
     unsigned id = 0;

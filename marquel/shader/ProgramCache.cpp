@@ -23,10 +23,14 @@ void ProgramCache::refresh() {
         read(*entry.second);
 }
 
-void ProgramCache::rebuildAll() {
-    for (auto& entry : cache) {
+void ProgramCache::abandonAll() {
+    for (auto& entry : cache)
         if (entry.second->program)
             entry.second->program->abandon();
+}
+
+void ProgramCache::rebuildAll() {
+    for (auto& entry : cache) {
         entry.second->program.reset();
         if (entry.second->found)
             build(*entry.second);

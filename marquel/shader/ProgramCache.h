@@ -40,7 +40,9 @@ public:
     ShaderFile& get(const std::string& name);
     // Reads every file again and builds those whose text changed.
     void refresh();
-    // After a lost context: every program is built again from its text.
+    // After a lost context: the programs let go of their names, without deleting them.
+    void abandonAll();
+    // After abandonAll: every program is built again from its text.
     void rebuildAll();
     // True when a program in the cache is gone with its context.
     bool lost() const;

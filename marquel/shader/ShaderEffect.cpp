@@ -6,17 +6,18 @@
 #include "marquel/shader/FrameCopy.h"
 #include "marquel/shader/NodeState.h"
 #include "marquel/shader/ProgramCache.h"
+#include "marquel/shader/QuadState.h"
 #include "marquel/shader/SpectrumTexture.h"
 #include "marquel/timeline/ScriptFiles.h"
 #include "vorlik/TextureManager.h"
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <algorithm>
-#include <cstdint>
 #include <functional>
 #include <set>
 #include <vector>
@@ -58,6 +59,7 @@ void walk(const std::vector<std::unique_ptr<EffectNode>>& nodes,
 struct ShaderEffect::Parts {
     // Null while shaders cannot draw here.
     std::unique_ptr<ProgramCache> programs;
+    QuadFeatures features;
     std::map<const EffectNode*, NodeState> nodes;
     // What the nodes before drew this frame, the last frame shown, and black.
     FrameCopy frame;
@@ -74,6 +76,8 @@ struct ShaderEffect::Parts {
     std::vector<const EffectNode*> live;
     // The script files' count of source changes last looked at.
     unsigned sourceChanges = 0;
+    // What the system calls before its window closes, while this effect lives.
+    std::shared_ptr<std::function<void()>> releaseCall;
     // What this effect last put on the HUD.
     std::string message;
     bool cannotDraw = false;
@@ -118,6 +122,33 @@ struct ShaderEffect::Parts {
             it = gone ? nodes.erase(it) : std::next(it);
         }
         return dropped;
+    }
+
+    // After a lost context: the names are let go of, not deleted.
+    void abandonGpu() {
+        programs->abandonAll();
+        frame.abandon();
+        previous.abandon();
+        black.abandon();
+        spectrum.abandon();
+    }
+
+    // Before the window closes: the OpenGL objects go while their context lives. The effect
+    // then draws nothing until it is loaded into another system.
+    void releaseGpu(const System& system) {
+        if (!programs)
+            return;
+        if (!system.display || !system.display->isOpen())
+            abandonGpu();
+        nodes.clear();
+        programs.reset();
+        frame.release();
+        previous.release();
+        black.release();
+        spectrum.release();
+        message.clear();
+        previousWanted = false;
+        previousCopiedAt = UINT64_MAX;
     }
 
     // The texture to bind for slot in the frame at demoTime, and its sides.
@@ -182,6 +213,11 @@ void ShaderEffect::load(System* system) {
         return;
     }
     parts->programs = std::make_unique<ProgramCache>(system->files, epoxy_glsl_version());
+    parts->features = QuadFeatures::ofDriver();
+    // An effect may outlive its system: OpenGL calls after the context went abort.
+    parts->releaseCall = std::make_shared<std::function<void()>>(
+        [this, system] { parts->releaseGpu(*system); });
+    system->beforeDisplayCloses(parts->releaseCall);
     if (system->scriptFiles)
         parts->sourceChanges = system->scriptFiles->sourceChanges();
     // Behind the loading screen rather than in a frame: the music is decoded and every file
@@ -257,11 +293,8 @@ void ShaderEffect::render(float time, float dt, float progress) {
         return;
     // A switch of the video mode takes the programs and textures with the old context.
     if (p.programs->lost()) {
+        p.abandonGpu();
         p.programs->rebuildAll();
-        p.frame.abandon();
-        p.previous.abandon();
-        p.black.abandon();
-        p.spectrum.abandon();
     }
     p.followSources(*this);
     const auto found = p.nodes.find(node);
@@ -273,30 +306,19 @@ void ShaderEffect::render(float time, float dt, float progress) {
     const int height = static_cast<int>(display->height());
     const float demoTime = system->script.currentTime;
 
+    const QuadState quad(p.features, width, height);
     for (const TextureSlot& slot : state.textures) {
         if (slot.kind == TextureKind::FRAME) {
             p.frame.copy(width, height);
             break;
         }
     }
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_POLYGON_BIT);
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     float sides[TEXTURE_COUNT * 3];
     for (int i = 0; i < TEXTURE_COUNT; ++i) {
         const GLuint id = p.bind(state.textures[i], sides + 3 * i, demoTime);
         glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + i));
         glBindTexture(GL_TEXTURE_2D, id);
     }
-    glActiveTexture(GL_TEXTURE0);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_SCISSOR_TEST);
-    glDisable(GL_STENCIL_TEST);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-
     glUseProgram(program.id());
     state.setValues(program, *state.file);
     const float w = static_cast<float>(width);
@@ -314,9 +336,6 @@ void ShaderEffect::render(float time, float dt, float progress) {
     glUniform4f(program.location(TOY_DATE), 0, 0, 0, demoTime);
     glUniform3fv(program.location(TOY_CHANNEL_RESOLUTION), TEXTURE_COUNT, sides);
     program.drawQuad();
-    glUseProgram(0);
-    glPopClientAttrib();
-    glPopAttrib();
     ++state.frames;
 }
 
@@ -324,7 +343,10 @@ void ShaderEffect::frameDrawn() {
     Parts& p = *parts;
     if (p.previousWanted) {
         p.previousWanted = false;
-        p.previous.copy(static_cast<int>(display->width()), static_cast<int>(display->height()));
+        const int width = static_cast<int>(display->width());
+        const int height = static_cast<int>(display->height());
+        const QuadState window(p.features, width, height);
+        p.previous.copy(width, height);
         p.previousCopiedAt = p.framesDrawn;
     }
     ++p.framesDrawn;

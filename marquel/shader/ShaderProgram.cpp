@@ -116,7 +116,9 @@ ShaderProgram::ShaderProgram(unsigned program) : program(program) {
 }
 
 ShaderProgram::~ShaderProgram() {
-    glDeleteProgram(program);
+    // An abandoned program may have no context left to call.
+    if (program)
+        glDeleteProgram(program);
 }
 
 bool ShaderProgram::alive() const {

@@ -15,7 +15,14 @@ namespace Shader {
 SpectrumTexture::SpectrumTexture() = default;
 
 SpectrumTexture::~SpectrumTexture() {
-    glDeleteTextures(1, &id);
+    release();
+}
+
+void SpectrumTexture::release() {
+    // Nothing is called without a name: a texture released with its window has no context.
+    if (id)
+        glDeleteTextures(1, &id);
+    id = 0;
 }
 
 int SpectrumTexture::width() {

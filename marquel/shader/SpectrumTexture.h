@@ -29,6 +29,8 @@ public:
     static int width();
     // Lets go of the texture name after a lost context, without deleting it.
     void abandon() { id = 0; }
+    // Deletes the texture while its context lives; the next frame makes it anew.
+    void release();
 
 private:
     std::unique_ptr<Audio::Spectrum> spectrum;

@@ -2,9 +2,10 @@
 #include "marquel/ShaderEffect.h"
 #include "marquel/overlay/Hud.h"
 
-#include <GL/gl.h>
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -23,6 +24,32 @@ public:
     }
 };
 
+// Leaves what a C++ effect may: a small viewport, a colour mask, a subtracting blend, tests
+// that pass nothing, a sampler reading black, its own framebuffer. Notes whether that state
+// outlived the nodes after it, then unbinds what would outlast the frame.
+class MessEffect : public Marquel::Effect {
+public:
+    void render(float, float, float) override {
+        if (!framebuffer)
+            glGenFramebuffers(1, &framebuffer), glGenSamplers(1, &sampler);
+        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glViewport(0, 0, 4, 4), glColorMask(0, 1, 1, 0), glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
+        for (GLenum test : {GL_SCISSOR_TEST, GL_STENCIL_TEST, GL_DEPTH_TEST, GL_CULL_FACE, GL_COLOR_LOGIC_OP})
+            glEnable(test);
+        glScissor(0, 0, 1, 1), glStencilFunc(GL_NEVER, 0, 0), glDepthFunc(GL_NEVER), glCullFace(GL_FRONT_AND_BACK);
+        glLogicOp(GL_NOOP), glBindSampler(0, sampler), glActiveTexture(GL_TEXTURE2);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    }
+    void frameDrawn() override {
+        GLint viewport[4], bound;
+        glGetIntegerv(GL_VIEWPORT, viewport), glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+        kept.push_back(viewport[2] == 4 && GLuint(bound) == framebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0), glBindSampler(0, 0);
+    }
+    GLuint framebuffer = 0, sampler = 0;
+    std::vector<bool> kept;
+};
+
 // Notes the frame's pixels at its render (0xRRGGBB), after the nodes before it drew.
 class ProbeEffect : public ScriptedEffect {
 public:
@@ -37,9 +64,10 @@ public:
 };
 
 // A node of the shader effect drawing file, with more triggers and splines inside.
-std::string shaderNode(const std::string& file, const std::string& inside = "") {
-    return R"(<effect name="shader" end="30"><trigger name="shader" value=")" + file + "\"/>" +
-           inside + "</effect>";
+std::string shaderNode(const std::string& file, const std::string& inside = "",
+                       const std::string& span = R"(end="30")") {
+    return R"(<effect name="shader" )" + span + R"(><trigger name="shader" value=")" + file +
+           "\"/>" + inside + "</effect>";
 }
 
 class ShaderEffectTest : public SystemFixture {
@@ -56,12 +84,14 @@ protected:
 <script file="demo.xml"/><music file="tone.wav" mute="nosound"/><time start="2"/></demo>)");
         Marquel::System& s = start();
         s.addEffect("clear", &clear);
+        s.addEffect("mess", &mess);
         s.addEffect("shader", &shader);
         s.addEffect("probe", &probe);
         return s;
     }
 
     ClearEffect clear;
+    MessEffect mess;
     Marquel::ShaderEffect shader;
     ProbeEffect probe;
 };
@@ -69,7 +99,8 @@ protected:
 } // namespace
 
 TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFrameBelow) {
-    // Each shader draws in its own part of the window and leaves the rest as it is.
+    // Each shader draws in its own part of the window and leaves the rest as it is, whatever
+    // state the effect before them left.
     write("data/values.frag", "uniform float level, beat, beatTime;\nvoid main() {\n"
                               "  if (gl_FragCoord.x > 21.0 || gl_FragCoord.y > 24.0) discard;\n"
                               "  gl_FragColor = vec4(level, beat, beatTime / 4.0, 1.0);\n}\n");
@@ -78,7 +109,7 @@ TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFram
                                 "  gl_FragColor = vec4(texture2D(texture0, vec2(39.5 / 512.0, 0.5)).r,\n"
                                 "                      texture2D(texture0, vec2(300.5 / 512.0, 0.5)).r, 0.0, 1.0);\n}\n");
     write("data/other.frag", "uniform float unset;\nvoid main() {\n"
-                             "  bool mine = gl_FragCoord.x > 21.0 && gl_FragCoord.x < 42.0;\n"
+                             "  bool mine = gl_FragCoord.x > 21.0 && gl_FragCoord.x < 42.0 && gl_FragCoord.y < 24.0;\n"
                              "  gl_FragColor = vec4(1.0, unset, 1.0, mine ? 1.0 : 0.0);\n}\n");
     // An #extension line must stay above the wrapper's declarations.
     write("data/toy.frag", "#extension GL_EXT_gpu_shader4 : enable\n"
@@ -89,16 +120,25 @@ TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFram
                               "  vec4 below = texture2D(texture0, gl_FragCoord.xy / resolution);\n"
                               "  bool mine = gl_FragCoord.x > 42.0 && gl_FragCoord.y > 24.0;\n"
                               "  gl_FragColor = vec4(1.0 - below.rgb, mine ? 1.0 : 0.0);\n}\n");
+    // What values.frag drew in the frame before.
+    write("data/previous.frag", "uniform sampler2D texture0;\nvoid main() {\n"
+                                "  bool mine = gl_FragCoord.x > 21.0 && gl_FragCoord.x < 42.0 && gl_FragCoord.y > 24.0;\n"
+                                "  gl_FragColor = vec4(texture2D(texture0, vec2(0.07, 0.09)).rgb, mine ? 1.0 : 0.0);\n}\n");
     Marquel::System& s = startShaders(
-        R"(<effect name="clear" end="30"/>)" +
+        R"(<effect name="clear" end="30"/><effect name="mess" end="30"/>)" +
         shaderNode("values.frag", R"(<trigger name="beat" value="0.5" start="1"/>
 <spline name="level" type="linear"><key time="0" value="0.25"/></spline>)") +
         shaderNode("spectrum.frag", R"(<trigger name="texture0" value="spectrum"/>)") +
-        shaderNode("other.frag") + shaderNode("toy.frag") +
-        shaderNode("invert.frag", R"(<trigger name="texture0" value="frame"/>)"));
-    probe.plan[1] = [] { pressKey(SDLK_ESCAPE); };
+        shaderNode("other.frag") + shaderNode("toy.frag", "", R"(start="-16" end="30")") +
+        shaderNode("invert.frag", R"(<trigger name="texture0" value="frame"/>)") +
+        shaderNode("previous.frag", R"(<trigger name="texture0" value="previous"/>)", R"(end="10")"));
+    // A frame without previous.frag between two with it: the copy is not from the frame just
+    // before.
+    probe.plan[1] = [&] { s.seek(20); };
+    probe.plan[2] = [&] { s.seek(2); };
+    probe.plan[4] = [] { pressKey(SDLK_ESCAPE); };
     s.run();
-    ASSERT_GE(probe.frames.size(), 2u);
+    ASSERT_GE(probe.frames.size(), 5u);
     // values.frag: the spline, the trigger's value and the local time it was due, 1 s, though
     // the start mark fired it at 2 s.
     EXPECT_NEAR(probe.channel(0, 4, 4, 0), 64, 1);
@@ -112,15 +152,23 @@ TEST_F(ShaderEffectTest, NodesDrawTheirOwnFilesWithTheirValuesWrappersAndTheFram
     // other.frag on the same effect: its uniform nothing set is 0.
     EXPECT_EQ(probe.channel(0, 32, 4, 0), 255);
     EXPECT_EQ(probe.channel(0, 32, 4, 1), 0);
-    // toy.frag, wrapped: fragment coordinates over iResolution, and iTime.
+    // toy.frag, wrapped: fragment coordinates over iResolution, and iTime, its own time.
     EXPECT_NEAR(probe.channel(0, 50, 4, 0), 50.5 / 64 * 255, 1);
     EXPECT_NEAR(probe.channel(0, 50, 4, 1), 4.5 / 48 * 255, 1);
     // Over 64 s, so a frame late on a busy machine does not saturate it.
-    EXPECT_NEAR(probe.channel(1, 50, 4, 2), probe.times[1] / 64 * 255, 2);
+    EXPECT_NEAR(probe.channel(1, 50, 4, 2), (probe.times[1] + 16) / 64 * 255, 2);
     // invert.frag: 1 - the frame the clear node drew.
     EXPECT_NEAR(probe.channel(0, 50, 40, 0), 204, 2);
     EXPECT_NEAR(probe.channel(0, 50, 40, 1), 153, 2);
     EXPECT_NEAR(probe.channel(0, 50, 40, 2), 102, 2);
+    // previous.frag: black in the first frame and after the gap, the frame before otherwise.
+    EXPECT_EQ(probe.channel(0, 32, 40, 1), 0);
+    EXPECT_NEAR(probe.channel(1, 32, 40, 1), 128, 1);
+    EXPECT_EQ(probe.channel(3, 32, 40, 1), 0) << "a copy from two frames before";
+    EXPECT_NEAR(probe.channel(4, 32, 40, 1), 128, 1);
+    EXPECT_EQ(std::count(mess.kept.begin(), mess.kept.end(), false), 0) << "state not put back";
+    // The effect outlives its system: its OpenGL objects must go while the window is open.
+    finish();
 }
 
 TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGoodOneDraws) {

@@ -1,9 +1,11 @@
 #include "marquel/shader/ShaderSource.h"
 
+#include "marquel/shader/ShaderCode.h"
+
 #include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cstdlib>
-#include <regex>
-#include <sstream>
 
 namespace Marquel {
 namespace Shader {
@@ -20,20 +22,22 @@ const char* const TOY_UNIFORMS[] = {
     "uniform sampler2D iChannel2;",    "uniform sampler2D iChannel3;",
 };
 
+const char* const BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
 struct Version {
     int number = 0;
     bool es = false;
 };
 
-// The version the directive on line asks for.
-Version readVersion(const std::string& line) {
-    static const std::regex directive(R"(^\s*#\s*version\s+(\d+)\s*(\w*))");
-    std::smatch match;
+// The version a "#version" line asks for, from rest just past the word.
+Version readVersion(const std::string& code, size_t rest) {
+    Tokens tokens(code, rest);
+    std::string word;
+    size_t start = 0;
     Version version;
-    if (std::regex_search(line, match, directive)) {
-        version.number = std::atoi(match[1].str().c_str());
-        version.es = match[2] == "es";
-    }
+    if (tokens.next(word, start))
+        version.number = std::atoi(word.c_str());
+    version.es = tokens.next(word, start) && word == "es";
     return version;
 }
 
@@ -49,10 +53,52 @@ std::string vertexShader(const Version& version) {
            " vec2 marquelCorner;\nvoid main() { gl_Position = vec4(marquelCorner, 0.0, 1.0); }\n";
 }
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Where the driver places a message: Mesa "0:12(5): error: ...", NVIDIA "0(12) : error ...",
+// others "ERROR: 0:12: ...". The line's number, and where the message starts.
+bool readPlace(const std::string& line, int& number, size_t& message) {
+    size_t at = 0;
+    const auto digits = [&](int* value) {
+        const size_t start = at;
+        long long read = 0;
+        for (; at < line.size() && isDigit(line[at]); ++at)
+            read = std::min(read * 10 + (line[at] - '0'), static_cast<long long>(INT_MAX));
+        if (value)
+            *value = static_cast<int>(read);
+        return at > start;
+    };
+    const auto literal = [&](const std::string& word) {
+        if (line.compare(at, word.size(), word) != 0)
+            return false;
+        at += word.size();
+        return true;
+    };
+    const auto spaces = [&] {
+        while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at])))
+            ++at;
+    };
+    bool placed = false;
+    if (literal("ERROR: ") || literal("WARNING: "))
+        placed = digits(nullptr) && literal(":") && digits(&number);
+    else if (digits(nullptr) && literal(":"))
+        placed = digits(&number) && literal("(") && digits(nullptr) && literal(")");
+    else
+        placed = at > 0 && literal("(") && digits(&number) && literal(")");
+    spaces();
+    if (!placed || !literal(":"))
+        return false;
+    spaces();
+    message = at;
+    return true;
+}
+
 } // namespace
 
 std::string checkText(const std::string& text) {
-    if (text.empty())
+    if (text.empty() || text == BYTE_ORDER_MARK)
         return "is empty";
     if (text.size() > MAX_SOURCE_BYTES)
         return "is larger than 1 MB (" + std::to_string(text.size()) + " bytes); refused";
@@ -61,36 +107,52 @@ std::string checkText(const std::string& text) {
     return "";
 }
 
-PreparedSource prepareSource(const std::string& text, int driverGlsl) {
-    static const std::regex include(R"(^\s*#\s*include\b)");
-    static const std::regex version(R"(^\s*#\s*version\b)");
-    static const std::regex extension(R"(^\s*#\s*extension\b)");
-    static const std::regex mainImage(R"(\bmainImage\s*\()");
-    static const std::regex main(R"(\bvoid\s+main\s*\()");
+std::string withoutByteOrderMark(const std::string& text) {
+    return text.compare(0, 3, BYTE_ORDER_MARK) == 0 ? text.substr(3) : text;
+}
+
+PreparedSource prepareSource(const std::string& original, int driverGlsl) {
+    // The driver's compiler takes a byte order mark for a stray character.
+    const std::string text = withoutByteOrderMark(original);
     PreparedSource prepared;
-    std::istringstream lines(text);
-    std::string line;
     // Where the wrapper's declarations go in the text: after its directives.
     size_t declarationsAt = 0;
     Version asked;
-    int number = 1;
-    for (; std::getline(lines, line); ++number) {
-        if (std::regex_search(line, include) && prepared.fault.empty())
-            prepared.fault = std::to_string(number) + ": error: #include is not supported";
-        const bool isVersion = !prepared.versionLine && std::regex_search(line, version);
-        if (isVersion) {
-            prepared.versionLine = number;
-            asked = readVersion(line);
+    // The last two tokens of code, to find "void main (" and "mainImage (".
+    std::string before, last;
+    int lastLine = 0;
+    bool definesMain = false;
+    forEachCodeLine(text, [&](const CodeLine& line) {
+        std::string directive;
+        size_t rest = 0;
+        prepared.textLines = line.last;
+        if (directiveOf(line.code, directive, rest)) {
+            if (directive == "include" && prepared.fault.empty())
+                prepared.fault = std::to_string(line.first) + ": error: #include is not supported";
+            const bool isVersion = !prepared.versionLine && directive == "version";
+            if (isVersion) {
+                prepared.versionLine = line.first;
+                asked = readVersion(line.code, rest);
+            }
+            if (isVersion || directive == "extension") {
+                prepared.declarationsAfter = line.last;
+                declarationsAt = line.end;
+            }
+            return;
         }
-        if (isVersion || std::regex_search(line, extension)) {
-            prepared.declarationsAfter = number;
-            declarationsAt = lines.eof() ? text.size() : static_cast<size_t>(lines.tellg());
+        Tokens tokens(line.code);
+        std::string token;
+        size_t start = 0;
+        while (tokens.next(token, start)) {
+            if (token == "(" && last == "mainImage" && !prepared.mainImageLine)
+                prepared.mainImageLine = lastLine;
+            definesMain = definesMain || (token == "(" && last == "main" && before == "void");
+            before = std::move(last);
+            last = token;
+            lastLine = line.lineAt(start);
         }
-        if (!prepared.mainImageLine && std::regex_search(line, mainImage))
-            prepared.mainImageLine = number;
-    }
-    prepared.textLines = number - 1;
-    const bool wrapped = prepared.mainImageLine && !std::regex_search(text, main);
+    });
+    const bool wrapped = prepared.mainImageLine && !definesMain;
     if (!wrapped) {
         prepared.mainImageLine = 0;
         prepared.declarationsAfter = 0;
@@ -129,34 +191,40 @@ PreparedSource prepareSource(const std::string& text, int driverGlsl) {
 }
 
 std::string placeLog(const std::string& log, const std::string& name, const PreparedSource& source) {
-    // Mesa "0:12(5): error: ...", NVIDIA "0(12) : error ...", others "ERROR: 0:12: ...".
-    static const std::regex placed(
-        R"(^(?:\d+:(\d+)\(\d+\)|\d+\((\d+)\)|(?:ERROR|WARNING): \d+:(\d+))\s*:\s*(.*)$)");
-    std::istringstream lines(log);
-    std::string line;
     std::string said;
-    while (std::getline(lines, line)) {
+    size_t messages = 0;
+    size_t from = 0;
+    while (from < log.size()) {
+        const size_t feed = std::min(log.find('\n', from), log.size());
+        const std::string line = log.substr(from, feed - from);
+        from = feed + 1;
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        std::smatch match;
+        // A broken text may make the driver say thousands of things: the first few tell.
+        if (++messages > MAX_LOG_MESSAGES)
+            continue;
         if (!said.empty())
             said += "\n";
-        if (!std::regex_match(line, match, placed)) {
+        int number = 0;
+        size_t message = 0;
+        if (!readPlace(line, number, message)) {
             said += name + ": " + line;
             continue;
         }
-        const std::string number = match[1].matched ? match[1] : match[2].matched ? match[2] : match[3];
         // A line of the wrapper's own is put on the directive before it, or the first line;
         // its main, past the text's end, on the line that defines mainImage.
-        int at = std::max(std::atoi(number.c_str()) - source.topLines, 1);
+        int at = std::max(number - source.topLines, 1);
         if (at > source.declarationsAfter + source.insertedLines)
             at -= source.insertedLines;
         else if (at > source.declarationsAfter)
             at = std::max(source.declarationsAfter, 1);
         if (source.mainImageLine && at > source.textLines)
             at = source.mainImageLine;
-        said += name + ":" + std::to_string(at) + ": " + match[4].str();
+        said += name + ":" + std::to_string(at) + ": " + line.substr(message);
     }
+    if (messages > MAX_LOG_MESSAGES)
+        said += "\n" + name + ": and " + std::to_string(messages - MAX_LOG_MESSAGES) +
+                " more messages from the driver";
     return said;
 }
 

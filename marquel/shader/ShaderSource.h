@@ -33,15 +33,23 @@ constexpr size_t MAX_SOURCE_BYTES = 1 << 20;
 // Why text cannot be a shader (empty, not text, too large), or empty.
 std::string checkText(const std::string& text);
 
-// A text that defines mainImage and no main gets the Shadertoy uniforms and a main that
+// text without the UTF-8 byte order mark an editor may put at its start.
+std::string withoutByteOrderMark(const std::string& text);
+
+// Directives are judged on their code, past comments and continued lines. A text that
+// defines mainImage and no main gets the Shadertoy uniforms and a main that
 // calls it; one without "#version" keeps the driver's default language, except that a
 // wrapped one asks for 1.30 where the driver has it (texture() and out). driverGlsl is the
 // driver's GLSL version times 100.
 PreparedSource prepareSource(const std::string& text, int driverGlsl);
 
+// A log's messages said after the first this many are only counted.
+constexpr size_t MAX_LOG_MESSAGES = 20;
+
 // The driver's compile or link log with each message the driver places ("0:12(5): error:
 // ...", "0(12) : error ...", "ERROR: 0:12: ...") said as "name:12: error: ...", counted in
-// the text's own lines.
+// the text's own lines; past MAX_LOG_MESSAGES, "name: and 99980 more messages from the
+// driver".
 std::string placeLog(const std::string& log, const std::string& name, const PreparedSource& source);
 
 } // namespace Shader

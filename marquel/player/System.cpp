@@ -10,6 +10,7 @@
 #include "marquel/player/Keys.h"
 #include "marquel/player/Loop.h"
 #include "marquel/player/Music.h"
+#include "marquel/player/StackRoom.h"
 #include "marquel/timeline/ScriptFiles.h"
 
 #include <SDL.h>
@@ -59,6 +60,7 @@ System::System()
     : capture(std::make_unique<Capture>(outputFiles, "screenshots")),
       music(std::make_unique<Music>(files, musicFile, musicData, fmodSystem, sound, channel)),
       clock(std::make_unique<Clock>(position, paused, tickOffset, noSound, *music, *capture)) {
+    makeStackRoom();
 }
 
 System::~System() {

@@ -1,5 +1,6 @@
 #include "marquel/shader/ShaderSource.h"
 
+#include "marquel/shader/ShaderBound.h"
 #include "marquel/shader/ShaderCode.h"
 
 #include <algorithm>
@@ -152,6 +153,8 @@ PreparedSource prepareSource(const std::string& original, int driverGlsl) {
             lastLine = line.lineAt(start);
         }
     });
+    if (prepared.fault.empty())
+        prepared.fault = expansionFault(text);
     const bool wrapped = prepared.mainImageLine && !definesMain;
     if (!wrapped) {
         prepared.mainImageLine = 0;

@@ -205,3 +205,31 @@ TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGo
     EXPECT_EQ(probe.channel(4, 8, 8, 0), 255);
     EXPECT_EQ(probe.channel(6, 8, 8, 1), 255) << "the mended file draws at the next frame";
 }
+
+TEST_F(ShaderEffectTest, AsLongASumAsTheBoundAllowsDrawsAndDoublingMacrosAreRefused) {
+    // The driver's compiler goes a call deeper a term: the cache would skip it.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    std::string sum = "x";
+    for (int term = 1; term < 24000; ++term)
+        sum += "+x";
+    write("data/long.frag", "void main() {\n  float x = 1.0 / 24000.0;\n  gl_FragColor = vec4(0.0, " +
+                                sum + ", 0.0, 1.0);\n}\n");
+    Marquel::System& s = startShaders(shaderNode("long.frag"));
+    std::string said;
+    probe.plan[1] = [&] {
+        std::string doubling = "#define a0 x\n";
+        for (int i = 1; i < 19; ++i)
+            doubling += "#define a" + std::to_string(i) + " a" + std::to_string(i - 1) + "+a" +
+                        std::to_string(i - 1) + "\n";
+        write("data/long.frag", doubling + "void main() {\n  float x = 1.0;\n  gl_FragColor = vec4(a18);\n}\n");
+    };
+    probe.plan[3] = [&] {
+        said = s.hud->message;
+        pressKey(SDLK_ESCAPE);
+    };
+    s.run();
+    unsetenv("MESA_SHADER_CACHE_DISABLE");
+    EXPECT_NEAR(probe.channel(0, 8, 8, 1), 255, 2);
+    EXPECT_EQ(said, "long.frag:22: error: a statement of more than 50000 tokens, its macros "
+                    "expanded, is refused");
+}

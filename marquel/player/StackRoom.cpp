@@ -1,0 +1,27 @@
+#include "marquel/player/StackRoom.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+namespace Marquel {
+
+void makeStackRoom() {
+    rlimit limit;
+    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+        limit.rlim_cur >= static_cast<rlim_t>(STACK_ROOM_BYTES))
+        return;
+    const rlim_t wanted = static_cast<rlim_t>(STACK_ROOM_BYTES);
+    const bool room = limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= wanted;
+    limit.rlim_cur = room ? wanted : limit.rlim_max;
+    static bool said = false;
+    if ((setrlimit(RLIMIT_STACK, &limit) != 0 || !room) && !said) {
+        said = true;
+        std::fprintf(stderr,
+                     "[Marquel] The stack may not grow to %ld MB (ulimit -s); a long shader "
+                     "may crash the driver's compiler\n",
+                     STACK_ROOM_BYTES >> 20);
+    }
+}
+
+} // namespace Marquel

@@ -47,9 +47,7 @@ public:
     virtual void drawProgress(float fraction) = 0;
     // Makes the frame begun black, for a frame in which no effect draws.
     virtual void clearFrame() {}
-    // The last rendered frame, top row first: 3 bytes per pixel into rgb, or a 32-bit
-    // B, G, R, A image resized to the window.
-    virtual void grabRgb(uint8_t* rgb);
+    // The last rendered frame, top row first: a 32-bit B, G, R, A image resized to the window.
     virtual void grabImage(Vx::Image& image);
     // Starts reading the drawn frame back for a recording: width * height B, G, R, A pixels,
     // the bottom row first. A display that can read without waiting hands the rows out a

@@ -82,8 +82,6 @@ public:
     Script script;
     std::string musicFile;
     Vx::File musicData;
-    // The last script file named; scriptFiles holds all of them.
-    std::string scriptFile;
     FMOD::System* fmodSystem = nullptr;
     FMOD::Sound* sound = nullptr;
     FMOD::Channel* channel = nullptr;

@@ -21,10 +21,6 @@ public:
     virtual void bind() = 0;
     // Binds name 0 to this texture's target.
     virtual void unbind() = 0;
-    // A render target would start and finish drawing into itself here; a texture does
-    // nothing.
-    virtual void beginRendering() {}
-    virtual void endRendering() {}
     // The OpenGL texture name; 0 while it has none.
     virtual uint32_t getId() const = 0;
     // Makes a new OpenGL object from what the texture kept, after release or a lost context.

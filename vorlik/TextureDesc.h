@@ -9,8 +9,6 @@ enum : int32_t {
     TEX_1D = 0x01,
     // A two-dimensional texture; wins over TEX_1D when both apply.
     TEX_2D = 0x02,
-    // A render target: no driver offers one here, so a request fails.
-    TEX_RENDERTARGET = 0x10,
     // Build mipmaps; the picture then keeps its own sides.
     TEX_MIPMAP = 0x20,
 };

@@ -36,8 +36,6 @@ TextureRef TextureManager::getTexture(const std::string& name, const TextureDesc
     if (!fileSystem)
         throw Exception("Could not load '%s', no file system to read it from!", name.c_str());
     Vx::Image picture = fileSystem->loadImage(name, -1, false);
-    if (desc.flags & TEX_RENDERTARGET)
-        throw Exception("Could not creat render-target, proper extensions not found!");
     auto texture = std::make_unique<Texture>(this, desc, picture);
     cache.emplace(std::move(key), texture.get());
     return TextureRef(texture.release());

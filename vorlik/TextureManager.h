@@ -35,7 +35,7 @@ public:
 
     // The cached texture for (cacheName, or else name; desc), or a new one made from the
     // picture name. Throws the file system's exception for a picture it cannot load, and
-    // Vorlik::Exception for a render target or a description that fits no target.
+    // Vorlik::Exception for a description that fits no target.
     TextureRef getTexture(const std::string& name,
                           const TextureDesc& desc = {0, 0, 0, TEX_2D | TEX_MIPMAP},
                           const std::string& cacheName = "");

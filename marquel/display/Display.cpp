@@ -123,9 +123,6 @@ void Display::close() {
     opened = false;
 }
 
-void Display::grabRgb(uint8_t*) {
-}
-
 void Display::grabImage(Vx::Image&) {
 }
 

@@ -14,7 +14,6 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace Marquel {
@@ -251,11 +250,6 @@ void GLDisplay::drawProgress(float fraction) {
     drawBarQuad(0.3f, 0.14f, -1.96f, 2 * ((2 * fraction - 1) - 0.02f));
 }
 
-void GLDisplay::grabRgb(uint8_t* rgb) {
-    if (rgb)
-        readFrame(GL_RGB, 3, rgb);
-}
-
 void GLDisplay::grabImage(Vx::Image& image) {
     // Raises the image library's own errors for an empty handle or a cached image.
     uint8_t* pixels = image->getWriteData();
@@ -290,20 +284,6 @@ void GLDisplay::readPixels(unsigned format, void* target) {
                  format, GL_UNSIGNED_BYTE, target);
     glPopClientAttrib();
     glPopAttrib();
-}
-
-void GLDisplay::readFrame(unsigned format, int bytesPerPixel, uint8_t* target) {
-    readPixels(format, target);
-    // OpenGL delivers the bottom row first.
-    const size_t rowBytes = static_cast<size_t>(windowWidth) * bytesPerPixel;
-    std::vector<uint8_t> row(rowBytes);
-    for (unsigned i = 0; i < windowHeight / 2; ++i) {
-        uint8_t* upper = target + i * rowBytes;
-        uint8_t* lower = target + (windowHeight - 1 - i) * rowBytes;
-        std::memcpy(row.data(), upper, rowBytes);
-        std::memcpy(upper, lower, rowBytes);
-        std::memcpy(lower, row.data(), rowBytes);
-    }
 }
 
 void GLDisplay::deletePanelTextures() {

@@ -34,7 +34,6 @@ public:
     // The built-in loading bar: across the screen and empty at 0, turned end for end and
     // full at 1.
     void drawProgress(float fraction) override;
-    void grabRgb(uint8_t* rgb) override;
     void grabImage(Vx::Image& image) override;
     Vorlik::TextureManager* getTextureManager() override { return textures.get(); }
 
@@ -50,8 +49,6 @@ private:
     // Draws panel over the frame through texture, made on first use and uploaded again
     // whenever the panel is dirty.
     void drawPanel(Panel& panel, unsigned& texture, const PanelQuad& quad);
-    // The back buffer's pixels in format, top row first, into target.
-    void readFrame(unsigned format, int bytesPerPixel, uint8_t* target);
     // The back buffer's pixels in format, bottom row first, into target: an offset into
     // the bound pixel buffer object when one is bound.
     void readPixels(unsigned format, void* target);

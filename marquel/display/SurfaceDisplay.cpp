@@ -18,7 +18,6 @@ void SurfaceDisplay::open(const std::string& caption, int width, int height, boo
     SDL_WM_SetCaption(caption.c_str(), nullptr);
     SDL_ShowCursor(0);
     opened = true;
-    surfaceInfo();
 }
 
 void SurfaceDisplay::beginFrame() {
@@ -27,7 +26,6 @@ void SurfaceDisplay::beginFrame() {
         return;
     if (SDL_MUSTLOCK(surface))
         surfaceOpened = SDL_LockSurface(surface) == 0;
-    surfaceInfo();
 }
 
 void SurfaceDisplay::endFrame() {
@@ -52,15 +50,6 @@ void SurfaceDisplay::drawHud(Panel&) {
 }
 
 void SurfaceDisplay::drawProgress(float) {
-}
-
-void SurfaceDisplay::surfaceInfo() {
-    // After close the surface is gone with SDL.
-    if (!opened)
-        return;
-    surfaceWidth = surface->w;
-    surfaceHeight = surface->h;
-    surfacePixels = surface->pixels;
 }
 
 } // namespace Marquel

@@ -2,7 +2,6 @@
 
 #include "marquel/Display.h"
 
-#include <cstdint>
 #include <string>
 
 struct SDL_Surface;
@@ -23,15 +22,10 @@ public:
     void drawInspector(Panel& panel) override;
     void drawHud(Panel& panel) override;
     void drawProgress(float fraction) override;
-    // Copies the surface's size and pixel address, which change with each video mode.
-    virtual void surfaceInfo();
 
 protected:
     // The surface is locked for this frame's drawing.
     bool surfaceOpened = false;
-    int32_t surfaceWidth = 0;
-    int32_t surfaceHeight = 0;
-    void* surfacePixels = nullptr;
     SDL_Surface* surface = nullptr;
 };
 

@@ -13,25 +13,39 @@ constexpr uint32_t INSIDE = 0xAA660000;
 constexpr uint32_t TEXT = 0xFFFFFFFF;
 constexpr int32_t WIDTH = 64;
 constexpr int32_t HEIGHT = 32;
-// The box with a message: one more line each, at most this wide.
+// The clock's line, the rate's below it, then the message's; one more line each.
 constexpr int32_t LINE_HEIGHT = 14;
-constexpr int32_t MESSAGE_TOP = 30;
+constexpr int32_t CLOCK_TOP = 2;
+constexpr int32_t RATE_TOP = CLOCK_TOP + LINE_HEIGHT;
+constexpr int32_t MESSAGE_TOP = RATE_TOP + LINE_HEIGHT;
+// The box with a message is at most this wide.
 constexpr int32_t MESSAGE_MAX_WIDTH = 512;
 // The text starts this far in and keeps as much room on the right.
 constexpr int32_t TEXT_INSET = 3;
 
+// A larger time (a clock run wild) reads as 0: the bound lies well inside what a long long
+// holds, so the conversion never leaves its range.
+constexpr float LARGEST_TIME = 1e15f;
+// The clock's fields: minutes of the hour (the time times a sixtieth), seconds of the
+// minute, and hundredths cut from the whole milliseconds.
+constexpr float MINUTES_PER_SECOND = 0.016666668f;
+constexpr long long MINUTES_PER_HOUR = 60;
+constexpr long long SECONDS_PER_MINUTE = 60;
+constexpr long long MS_PER_SECOND = 1000;
+constexpr long long MS_PER_HUNDREDTH = 10;
+
 // Truncated towards zero; a value no integer holds (a clock run wild, NaN) reads as 0
 // rather than being converted out of range.
 long long truncated(float value) {
-    if (!(value > -1e15f && value < 1e15f))
+    if (!(value > -LARGEST_TIME && value < LARGEST_TIME))
         return 0;
     return static_cast<long long>(value);
 }
 
 std::string clockText(float time) {
-    const long long minutes = truncated(time * 0.016666668f) % 60;
-    const long long seconds = truncated(time) % 60;
-    const long long hundredths = truncated(time * 1000) % 1000 / 10;
+    const long long minutes = truncated(time * MINUTES_PER_SECOND) % MINUTES_PER_HOUR;
+    const long long seconds = truncated(time) % SECONDS_PER_MINUTE;
+    const long long hundredths = truncated(time * MS_PER_SECOND) % MS_PER_SECOND / MS_PER_HUNDREDTH;
     char text[64];
     std::snprintf(text, sizeof text, "%02lld:%02lld.%02lld", minutes, seconds, hundredths);
     return text;
@@ -149,12 +163,12 @@ void Hud::redraw() {
     line.colour = TEXT;
     line.maxWidth = WIDTH;
     line.x = TEXT_INSET;
-    line.y = 2;
+    line.y = CLOCK_TOP;
     line.text = clockText(time);
     drawText(line);
     char rate[64];
     std::snprintf(rate, sizeof rate, "fps:%.0f", fps);
-    line.y = 16;
+    line.y = RATE_TOP;
     line.text = rate;
     drawText(line);
     line.y = MESSAGE_TOP;

@@ -9,11 +9,6 @@ namespace Marquel {
 
 namespace {
 
-// The oldest library the music calls were written against (4.00.37), and that version as
-// the message shows it: the two-decimal placeholder holds major.minor, so it reads 4.00.
-constexpr unsigned int REQUIRED_FMOD_VERSION = 0x00040037;
-constexpr double REQUIRED_FMOD_MAJOR_MINOR = 4.00;
-
 constexpr FMOD_MODE MUSIC_MODE = FMOD_OPENMEMORY | FMOD_CREATESTREAM | FMOD_SOFTWARE | FMOD_2D;
 static_assert(MUSIC_MODE == 0x8C8, "the music streams from memory in software, 2D");
 
@@ -23,13 +18,6 @@ void Music::open() {
     FMOD_RESULT result = FMOD_System_Create(&fmodSystem);
     if (result != FMOD_OK)
         throw Exception("[Marquel] FMOD-ERROR; (%d) %s", result, FMOD_ErrorString(result));
-    unsigned int version = 0;
-    fmodSystem->getVersion(&version);
-    if (version < REQUIRED_FMOD_VERSION) {
-        throw Exception("[Marquel] FMOD-ERROR; You are using the wrong DLL version!  You should "
-                        "be using FMOD %.02f",
-                        REQUIRED_FMOD_MAJOR_MINOR);
-    }
     musicData.reset();
     musicData = read();
     result = fmodSystem->init(32, FMOD_INIT_NORMAL, nullptr);

@@ -25,6 +25,15 @@ namespace {
 
 // While dumping, a frame is shown at most every this many milliseconds.
 constexpr uint32_t SHOWN_FRAME_TICKS = 100;
+// The ticks count milliseconds, the demo clock seconds.
+constexpr float SECONDS_PER_TICK = 0.001f;
+constexpr float TICKS_PER_SECOND = 1000.0f;
+// The frame time shown is a running average, each frame weighing a hundredth (a shade less),
+// so the rate settles over about a hundred frames instead of jumping with every one.
+constexpr float FRAME_TIME_KEPT = 0.99f;
+constexpr float FRAME_TIME_TAKEN = 0.00999999f;
+// How long after a seek the rate is not shown.
+constexpr float FPS_SETTLE_SECONDS = 0.1f;
 
 bool isQuit(const Event& event) {
     return event.type == EVENT_QUIT || (event.type == EVENT_KEYDOWN && event.key == SDLK_ESCAPE);
@@ -188,7 +197,7 @@ void System::loadEffects() {
             entry.second->init(display.get(), this);
         display->beginFrame();
         if (loader) {
-            const float t = static_cast<float>(Clock::ticks()) * 0.001f;
+            const float t = static_cast<float>(Clock::ticks()) * SECONDS_PER_TICK;
             loader->trigger(t, "percent", std::to_string(static_cast<float>(index) / count));
             loader->trigger(t, "index", std::to_string(index));
             loader->render(t, 0, topLevel > 0 ? static_cast<float>(index) / topLevel : 0.0f);
@@ -270,9 +279,10 @@ void System::showMessages() {
 }
 
 void System::measureFrame(Loop& loop) {
-    const float duration = static_cast<float>(Clock::ticks() - loop.lastFrameTicks) * 0.001f;
+    const float duration =
+        static_cast<float>(Clock::ticks() - loop.lastFrameTicks) * SECONDS_PER_TICK;
     loop.lastFrameTicks = Clock::ticks();
-    averageFrameTime = averageFrameTime * 0.99f + duration * 0.00999999f;
+    averageFrameTime = averageFrameTime * FRAME_TIME_KEPT + duration * FRAME_TIME_TAKEN;
 }
 
 void System::feedPanels(Loop& loop) {
@@ -280,7 +290,7 @@ void System::feedPanels(Loop& loop) {
         return;
     // The inspector had this frame's keys as they came: the panels get only the clock here.
     EventList clockOnly;
-    if (inspector->getTimeStep() * 1000 + static_cast<float>(lastInfoTicks) <
+    if (inspector->getTimeStep() * TICKS_PER_SECOND + static_cast<float>(lastInfoTicks) <
         static_cast<float>(Clock::ticks())) {
         lastInfoTicks = static_cast<int32_t>(Clock::ticks());
         Event info;
@@ -290,11 +300,11 @@ void System::feedPanels(Loop& loop) {
         loop.fpsSamples[loop.fpsIndex % Loop::FPS_SAMPLES] = 1 / averageFrameTime;
         ++loop.fpsIndex;
         // Just after a seek the average still holds the frames before it.
-        if (loop.frameTime - position > 0.1f) {
+        if (loop.frameTime - position > FPS_SETTLE_SECONDS) {
             float sum = 0;
             for (float sample : loop.fpsSamples)
                 sum += sample;
-            info.infoFps = sum * 0.03125f;
+            info.infoFps = sum / Loop::FPS_SAMPLES;
         }
         clockOnly.append(info);
     }

@@ -32,10 +32,6 @@ std::string formatted(const char* format, double value) {
     return text;
 }
 
-// Elements below the root nest at most this deep. The write-back indents every line once per
-// level, so its text grows with the square of the depth: 50,000 levels would make 2.5 GB.
-constexpr int MAX_DEPTH = 1000;
-
 // The line of the first element nested deeper than MAX_DEPTH below root; 0 when none is.
 int lineTooDeep(const Xml::XmlNode& root) {
     std::vector<std::pair<const Xml::XmlNode*, int>> open{{&root, 0}};
@@ -226,8 +222,7 @@ void System::applyMusic(Xml::XmlNode& root) {
 
 void System::applyScript(Xml::XmlNode& root) {
     forEach(root, "script", [this](const Xml::XmlTag& tag) {
-        scriptFile = tag.getAttribute("file");
-        scriptFiles->load(script, scriptFile);
+        scriptFiles->load(script, tag.getAttribute("file"));
         inspector->attach(&script);
     });
 }

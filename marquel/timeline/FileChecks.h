@@ -20,6 +20,12 @@ template <typename Parse> auto parseNamed(const std::string& name, Parse parse) 
     }
 }
 
+// Elements nest at most this deep in the configuration and the script files. Reading,
+// running, saving and freeing the script's tree recurse once per level, so a file nested deep
+// enough would run them out of stack; and the configuration's write-back indents every line
+// once per level, so its text grows with the square of the depth (2.5 GB at 50,000 levels).
+constexpr int MAX_DEPTH = 1000;
+
 // Why an output name is refused: written under its folder, it would land outside it. An
 // absolute name stays inside, since every folder joins the name to its own path.
 constexpr const char* LEAVES_FOLDER = "its name may not hold '..'";

@@ -1,6 +1,7 @@
 #include "marquel/Script.h"
 
 #include "marquel/Effect.h"
+#include "marquel/timeline/FileChecks.h"
 #include "xml/XmlParser.h"
 
 #include <algorithm>
@@ -45,10 +46,6 @@ bool readTrigger(const Xml::IteratorConst& at, Trigger& trigger) {
     }
     return true;
 }
-
-// Effects nest at most this deep: running, saving and freeing the tree recurse once per
-// level, and a file nested deep enough would run them out of stack.
-constexpr int MAX_DEPTH = 1000;
 
 // Names an element for a load fault: "the spline 'size' in line 4".
 std::string describe(const Xml::XmlTag& tag, const std::string& name) {

@@ -11,7 +11,6 @@ namespace {
 using Vorlik::TEX_1D;
 using Vorlik::TEX_2D;
 using Vorlik::TEX_MIPMAP;
-using Vorlik::TEX_RENDERTARGET;
 
 constexpr Vorlik::TextureDesc PLAIN_2D{0, 0, 0, TEX_2D};
 
@@ -194,16 +193,6 @@ TEST_F(TextureTest, DescriptionsWithoutATargetAreRefused) {
                   manager->getTexture("tall.png", {0, 0, 0, TEX_1D});
               }),
               "Could not load 2x1 image");
-    EXPECT_EQ(manager->getCachedCount(), 0u);
-}
-
-TEST_F(TextureTest, RenderTargetsAreNeverAvailable) {
-    openWindow(64, 64);
-    writePicture("wide.png", 300, 200, placeColour);
-    EXPECT_EQ(raisedMessage<Vorlik::Exception>([&] {
-                  manager->getTexture("wide.png", {0, 0, 0, TEX_2D | TEX_RENDERTARGET});
-              }),
-              "Could not creat render-target, proper extensions not found!");
     EXPECT_EQ(manager->getCachedCount(), 0u);
 }
 

@@ -9,12 +9,9 @@
 
 namespace {
 
-// Shows what surfaceInfo copied.
+// Shows whether the frame holds the surface locked.
 class SoftwareWindow : public Marquel::SurfaceDisplay {
 public:
-    int32_t infoWidth() const { return surfaceWidth; }
-    int32_t infoHeight() const { return surfaceHeight; }
-    void* infoPixels() const { return surfacePixels; }
     bool locked() const { return surfaceOpened; }
 };
 
@@ -34,16 +31,16 @@ TEST_F(DisplaySurfaceTest, OpensA32BitSurfaceWithoutCursorOrTextures) {
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->format->BitsPerPixel, 32);
     EXPECT_FALSE(screen->flags & SDL_OPENGL);
-    EXPECT_EQ(display.infoWidth(), 96);
-    EXPECT_EQ(display.infoHeight(), 64);
+    EXPECT_EQ(display.width(), 96u);
+    EXPECT_EQ(display.height(), 64u);
 
-    // A frame may write every pixel of the surface it was given.
+    // A frame may write every pixel of the surface.
     display.beginFrame();
-    ASSERT_NE(display.infoPixels(), nullptr);
+    ASSERT_NE(screen->pixels, nullptr);
     EXPECT_EQ(display.locked(), bool(SDL_MUSTLOCK(screen)));
-    auto* pixels = static_cast<uint32_t*>(display.infoPixels());
-    for (int y = 0; y < display.infoHeight(); ++y)
-        for (int x = 0; x < display.infoWidth(); ++x)
+    auto* pixels = static_cast<uint32_t*>(screen->pixels);
+    for (int y = 0; y < screen->h; ++y)
+        for (int x = 0; x < screen->w; ++x)
             pixels[y * screen->pitch / 4 + x] = SDL_MapRGB(screen->format, 0, 128, 255);
     display.endFrame();
     EXPECT_FALSE(display.locked());

@@ -118,6 +118,8 @@ private:
     std::unique_ptr<Clock> clock;
     std::string scriptNews;
     std::map<const Effect*, std::string> effectMessages;
+    // What effects said they could not draw while a dump recorded, each once.
+    std::vector<std::string> dumpFaults;
     std::vector<std::weak_ptr<std::function<void()>>> displayClosing;
 
     void applyTime(Xml::XmlNode& root);
@@ -150,6 +152,8 @@ private:
     void showSometimes(Loop& loop);
     // Opens the video dump, with the music a video records.
     void startCapture();
+    // After the dump closed: throws naming its files when effects could not draw into it.
+    void refuseFaultyDump() const;
 };
 
 } // namespace Marquel

@@ -15,8 +15,10 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <set>
 
 namespace Marquel {
@@ -149,6 +151,19 @@ void System::run() {
     if (!noSound)
         music->release();
     capture->finish(*display);
+    refuseFaultyDump();
+}
+
+void System::refuseFaultyDump() const {
+    if (dumpFaults.empty())
+        return;
+    std::string faults;
+    for (const std::string& fault : dumpFaults)
+        faults += (faults.empty() ? "" : "; ") + fault;
+    // The frames show what the effects drew instead; the user decides what to keep.
+    throw Exception("[Marquel] The video dump '%s' holds frames drawn while an effect could "
+                    "not draw; they are kept. %s",
+                    capture->dumpPath().c_str(), faults.c_str());
 }
 
 void System::showSometimes(Loop& loop) {
@@ -258,6 +273,10 @@ void System::showScriptStep(ScriptStep step) {
 }
 
 void System::setEffectMessage(const Effect& effect, const std::string& text) {
+    std::istringstream lines(capture->dumping() ? text : std::string());
+    for (std::string line; std::getline(lines, line);)
+        if (std::find(dumpFaults.begin(), dumpFaults.end(), line) == dumpFaults.end())
+            dumpFaults.push_back(line);
     if (text.empty())
         effectMessages.erase(&effect);
     else

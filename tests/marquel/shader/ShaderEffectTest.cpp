@@ -1,4 +1,5 @@
 #include "SystemFixture.h"
+#include "marquel/Exception.h"
 #include "marquel/ShaderEffect.h"
 #include "marquel/overlay/Hud.h"
 
@@ -72,7 +73,7 @@ std::string shaderNode(const std::string& file, const std::string& inside = "",
 
 class ShaderEffectTest : public SystemFixture {
 protected:
-    Marquel::System& startShaders(const std::string& nodes) {
+    Marquel::System& startShaders(const std::string& nodes, const std::string& settings = "") {
         write("data/demo.xml", "<script>" + nodes + R"(<effect name="probe" end="30"/></script>)");
         // A full-scale tone in the middle of the spectrum's 40th band (value 39), as long as
         // the nodes: a first frame late on a busy machine still hears it.
@@ -81,7 +82,8 @@ protected:
             tone[i] = static_cast<int16_t>(32767 * std::sin(M_PI * 40 * double(i / 2) / 512));
         write("data/tone.wav", sound_test::wav(tone));
         write("marquel.xml", R"(<demo><window width="64" height="48" type="opengl"/>
-<script file="demo.xml"/><music file="tone.wav" mute="nosound"/><time start="2"/></demo>)");
+<script file="demo.xml"/><music file="tone.wav" mute="nosound"/><time start="2"/>)" +
+                                settings + "</demo>");
         Marquel::System& s = start();
         s.addEffect("clear", &clear);
         s.addEffect("mess", &mess);
@@ -204,6 +206,22 @@ TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGo
     EXPECT_EQ(probe.channel(2, 8, 8, 0), 255) << "the last good program draws on";
     EXPECT_EQ(probe.channel(4, 8, 8, 0), 255);
     EXPECT_EQ(probe.channel(6, 8, 8, 1), 255) << "the mended file draws at the next frame";
+}
+
+TEST_F(ShaderEffectTest, ADumpOfAShaderThatNeverBuiltKeepsItsFramesAndEndsInAnErrorNamingThem) {
+    write("data/huge.frag", "");
+    std::filesystem::resize_file(dir.path() / "data/huge.frag", 256 << 20);
+    Marquel::System& s = startShaders(shaderNode("huge.frag"), R"(<videodump name="dump.png" fps="10"/>)");
+    probe.plan[2] = [] { pressKey(SDLK_ESCAPE); };
+    try {
+        s.run();
+        ADD_FAILURE() << "the dump ended as if its shader drew";
+    } catch (const Marquel::Exception& e) {
+        EXPECT_STREQ(e.what(), "[Marquel] The video dump 'screenshots/dump.png' holds frames drawn "
+                               "while an effect could not draw; they are kept. The shader "
+                               "'huge.frag' is larger than 1 MB (268435456 bytes); refused");
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "bin/screenshots/dump.000002.png"));
 }
 
 TEST_F(ShaderEffectTest, AsLongASumAsTheBoundAllowsDrawsAndDoublingMacrosAreRefused) {

@@ -264,8 +264,9 @@ CappedRead DirectorySource::readCapped(const std::string& name, int64_t maxBytes
     if (place.empty())
         return CappedRead();
     // Opening a FIFO for reading waits until some process opens it for writing, which may be
-    // never; without waiting it is found to be no regular file below and reads as missing.
-    int fd = ::open(place.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // never; without waiting it is found to be no regular file below and reads as missing. The
+    // place has no link left in it, so a link put there meanwhile fails to open.
+    int fd = ::open(place.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return CappedRead();
     CappedRead result = readOpen(fd, name, maxBytes);

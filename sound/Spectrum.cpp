@@ -19,14 +19,15 @@ constexpr int WINDOW = 2 * Spectrum::BINS;
 // The quietest level shown: -90 dB and below is 0, full scale is 1.
 constexpr float FLOOR_DB = -90.0f;
 // The rates music is recorded at, from telephone sound to the fastest studio converters. A
-// header may claim any rate: read at its word, 100 MHz made every band wider than hearing.
+// header may claim any rate: taken at its word, 100 MHz would make every band wider than
+// hearing.
 constexpr int MIN_RATE = 8000;
 constexpr int MAX_RATE = 384000;
 // Faster music is read at this rate or below, so a band is as wide (about 23 Hz) as for
 // music at the common rates.
 constexpr int ANALYSIS_RATE = 48000;
 // The most samples kept, eight minutes at ANALYSIS_RATE (92 MB); later times read 0. A
-// limit in seconds grew with the rate a file claims.
+// limit in seconds would grow with the rate a file claims.
 constexpr size_t MAX_SAMPLES = size_t{8} * 60 * ANALYSIS_RATE;
 
 // How many frames make one sample: the fewest that bring rate to ANALYSIS_RATE or below.

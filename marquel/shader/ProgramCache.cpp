@@ -4,6 +4,7 @@
 #include "vx/FileSystem.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace Marquel {
 namespace Shader {
@@ -21,6 +22,11 @@ ShaderFile& ProgramCache::get(const std::string& name) {
 void ProgramCache::refresh() {
     for (auto& entry : cache)
         read(*entry.second);
+}
+
+void ProgramCache::keepOnly(const std::set<std::string>& names) {
+    for (auto it = cache.begin(); it != cache.end();)
+        it = names.count(it->first) ? std::next(it) : cache.erase(it);
 }
 
 void ProgramCache::abandonAll() {
@@ -45,13 +51,17 @@ bool ProgramCache::lost() const {
 }
 
 void ProgramCache::read(ShaderFile& file) {
-    const Vx::File data = files.readFile(file.name);
-    const bool found = !data.isNull();
-    std::string text = found ? data->getText() : std::string();
-    if (file.read && found == file.found && text == file.text)
+    // A file over the limit is refused by its size: read whole, a huge one was held twice.
+    const Vx::CappedRead data =
+        files.readFileCapped(file.name, static_cast<int64_t>(MAX_SOURCE_BYTES));
+    const bool found = !data.file.isNull() || data.tooLarge;
+    const int64_t refusedSize = data.tooLarge ? data.size : 0;
+    std::string text = data.file.isNull() ? std::string() : data.file->getText();
+    if (file.read && found == file.found && refusedSize == file.refusedSize && text == file.text)
         return;
     file.read = true;
     file.found = found;
+    file.refusedSize = refusedSize;
     file.text = std::move(text);
     build(file);
 }
@@ -60,6 +70,9 @@ void ProgramCache::build(ShaderFile& file) {
     std::string fault;
     if (!file.found) {
         fault = "Could not find the shader '" + file.name + "'";
+    } else if (file.refusedSize) {
+        fault = "The shader '" + file.name + "' is larger than 1 MB (" +
+                std::to_string(file.refusedSize) + " bytes); refused";
     } else if (std::string why = checkText(file.text); !why.empty()) {
         fault = "The shader '" + file.name + "' " + why;
     } else {

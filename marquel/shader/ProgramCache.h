@@ -2,6 +2,7 @@
 
 #include "marquel/shader/ShaderProgram.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -19,6 +20,8 @@ struct ShaderFile {
     std::string name;
     bool read = false;
     bool found = false;
+    // The size of a file larger than a shader may be, refused unread; 0 otherwise.
+    int64_t refusedSize = 0;
     std::string text;
     // The last good program: it draws on while the text on disk does not build.
     std::unique_ptr<ShaderProgram> program;
@@ -29,8 +32,8 @@ struct ShaderFile {
 };
 
 // The shader files by name, each read and built once however many nodes draw it and
-// however often the script is loaded; a file is read again only when asked to refresh,
-// and built again only when its text changed.
+// however often the script is loaded; a file is read again only when asked to refresh or
+// when named again after it was dropped, and built again only when its text changed.
 class ProgramCache {
 public:
     // files must outlive the cache; driverGlsl is the driver's GLSL version times 100.
@@ -40,6 +43,9 @@ public:
     ShaderFile& get(const std::string& name);
     // Reads every file again and builds those whose text changed.
     void refresh();
+    // Drops the files not in names, with their texts and programs.
+    void keepOnly(const std::set<std::string>& names);
+    size_t size() const { return cache.size(); }
     // After a lost context: the programs let go of their names, without deleting them.
     void abandonAll();
     // After abandonAll: every program is built again from its text.

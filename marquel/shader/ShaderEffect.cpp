@@ -76,6 +76,8 @@ struct ShaderEffect::Parts {
     std::vector<const EffectNode*> live;
     // The script files' count of source changes last looked at.
     unsigned sourceChanges = 0;
+    // The files in the cache after the files no node names were last dropped.
+    size_t filesKept = 0;
     // What the system calls before its window closes, while this effect lives.
     std::shared_ptr<std::function<void()>> releaseCall;
     // What this effect last put on the HUD.
@@ -124,6 +126,30 @@ struct ShaderEffect::Parts {
         return dropped;
     }
 
+    // Drops the files no node of the script names and no node draws, with their texts and
+    // programs: a script naming ever new files kept all it built. Looked at only when the
+    // cache grew.
+    void dropUnnamed(const Effect& effect) {
+        if (programs->size() <= filesKept)
+            return;
+        const Script& script = effect.system->script;
+        std::set<std::string> named;
+        walk(script.nodes, [&](const EffectNode& node) {
+            if (script.findEffect(node.name) != &effect)
+                return;
+            for (const auto& trigger : node.triggers)
+                if (trigger->name == "shader")
+                    named.insert(trigger->value);
+        });
+        dropGone(effect, nullptr);
+        for (const auto& entry : nodes)
+            if (entry.second.file)
+                named.insert(entry.second.file->name);
+        programs->keepOnly(named);
+        filesKept = programs->size();
+        showFaults(effect);
+    }
+
     // After a lost context: the names are let go of, not deleted.
     void abandonGpu() {
         programs->abandonAll();
@@ -147,6 +173,7 @@ struct ShaderEffect::Parts {
         black.release();
         spectrum.release();
         message.clear();
+        filesKept = 0;
         previousWanted = false;
         previousCopiedAt = UINT64_MAX;
     }
@@ -359,6 +386,7 @@ void ShaderEffect::frameDrawn() {
     // script is only walked for that while a fault stands.
     if (!p.message.empty() && p.dropGone(*this, nullptr))
         p.showFaults(*this);
+    p.dropUnnamed(*this);
 }
 
 } // namespace Marquel

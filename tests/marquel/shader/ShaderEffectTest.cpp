@@ -5,6 +5,7 @@
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -193,11 +194,21 @@ TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGo
     };
     // The node with the broken file leaves the script: its message goes with it.
     probe.plan[9] = [&] { write("data/demo.xml", R"(<script><effect name="probe" end="30"/></script>)"); };
-    probe.plan[11] = [&] {
-        said.push_back(s.hud->message);
-        pressKey(SDLK_ESCAPE);
-    };
+    probe.plan[11] = [&] { said.push_back(s.hud->message); };
+    // A script read anew naming a new file each time keeps only the files its nodes name.
+    const std::string big = "void main() {}\n" + std::string(900000, '\n');
+    std::vector<double> heap;
+    for (int k = 12; k < 42; ++k)
+        probe.plan[k] = [&, k] {
+            heap.push_back(double(mallinfo2().uordblks + mallinfo2().hblkhd));
+            write("data/big" + std::to_string(k) + ".frag", big);
+            write("data/demo.xml", "<script>" + shaderNode("big" + std::to_string(k) + ".frag") +
+                                       R"(<effect name="probe" end="30"/></script>)");
+        };
+    probe.plan[42] = [] { pressKey(SDLK_ESCAPE); };
     s.run();
+    ASSERT_EQ(heap.size(), 30u);
+    EXPECT_LT(heap.back() - heap[2], 16e6) << "the texts and programs of 27 files no node names";
     ASSERT_EQ(said.size(), 4u);
     EXPECT_EQ(said[3].find("live.frag"), std::string::npos) << said[3];
     EXPECT_EQ(said[0].rfind("live.frag:3: error:", 0), 0u) << said[0];
@@ -209,10 +220,15 @@ TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGo
 }
 
 TEST_F(ShaderEffectTest, ADumpOfAShaderThatNeverBuiltKeepsItsFramesAndEndsInAnErrorNamingThem) {
+    // Sparse: refused by its size before a byte of its 256 MiB is read.
     write("data/huge.frag", "");
     std::filesystem::resize_file(dir.path() / "data/huge.frag", 256 << 20);
+    const double before = double(mallinfo2().hblkhd);
     Marquel::System& s = startShaders(shaderNode("huge.frag"), R"(<videodump name="dump.png" fps="10"/>)");
-    probe.plan[2] = [] { pressKey(SDLK_ESCAPE); };
+    probe.plan[2] = [&] {
+        EXPECT_LT(double(mallinfo2().hblkhd) - before, 64e6);
+        pressKey(SDLK_ESCAPE);
+    };
     try {
         s.run();
         ADD_FAILURE() << "the dump ended as if its shader drew";

@@ -33,7 +33,8 @@ constexpr double LEAST_GAP = 0.03;
 constexpr int RISE_BLOCKS = 4;
 
 // The spectral flux of frame n: how much the spectrum rose since frame n - 1, summed over
-// the bins that rose. Frame n starts at sample n * HOP.
+// the bins that rose. Frame n is centred on sample n * HOP, so a hit on the very first
+// sample stands in the middle of frame 0 rather than at its faint edge.
 std::vector<float> spectralFlux(Spectrum& spectrum) {
     const double rate = spectrum.sampleRate();
     const size_t frames = spectrum.mono().size() / HOP + 1;
@@ -41,7 +42,7 @@ std::vector<float> spectralFlux(Spectrum& spectrum) {
     std::vector<float> previous(Spectrum::BINS, QUIETEST);
     std::vector<float> current(Spectrum::BINS);
     for (size_t n = 0; n < frames; ++n) {
-        spectrum.at(double(n * HOP + FRAME / 2) / rate, current.data());
+        spectrum.at(double(n * HOP) / rate, current.data());
         float rise = 0;
         for (float& bin : current)
             bin = std::max(bin, QUIETEST);
@@ -97,8 +98,8 @@ int64_t firstBlock(const std::vector<double>& energy, size_t peak) {
         return energy[static_cast<size_t>(to)] - energy[static_cast<size_t>(from)];
     };
     const auto frame = static_cast<int64_t>(peak);
-    const int64_t first = std::max<int64_t>((frame - 1) * HOP / BLOCK, 0);
-    const int64_t last = (frame * HOP + FRAME) / BLOCK;
+    const int64_t first = std::max<int64_t>((frame * HOP - FRAME / 2 - HOP) / BLOCK, 0);
+    const int64_t last = (frame * HOP + FRAME / 2) / BLOCK;
     double loudest = 0;
     for (int64_t b = first; b < last; ++b)
         loudest = std::max(loudest, sum(b, b + 1));

@@ -116,10 +116,11 @@ void Inspector::drawLane() {
     lane.copyInto(*this, LANE_TOP, LANE_HEIGHT, windowStart, windowLength);
     text(lane.hasMusic() ? "music" : "no music", 11, LANE_TOP - 1,
          lane.hasMusic() ? ROW_TEXT : GREY_TEXT, 97);
-    if (grid.active())
-        text(tempoLabel(grid), 11, LANE_TOP + 11, grid.proposed ? GREY_TEXT : ROW_TEXT, 97);
-    else if (script && !script->unreadBpm.empty())
+    // A tempo the file gave and the player could not read tells more than a proposal.
+    if (script && !(script->bpm > 0) && !script->unreadBpm.empty())
         text("bpm '" + script->unreadBpm + "' unread", 11, LANE_TOP + 11, YELLOW, 97);
+    else if (grid.active())
+        text(tempoLabel(grid), 11, LANE_TOP + 11, grid.proposed ? GREY_TEXT : ROW_TEXT, 97);
     if (!grid.active())
         return;
     const int perBar = std::max(grid.beatsPerBar, 1);

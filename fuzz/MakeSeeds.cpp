@@ -257,5 +257,20 @@ int main(int argc, char** argv) {
     put("sound", "cut.mod", cut(module, module.size() / 2));
     put("sound", "damaged.ogg", flipped(vorbis, vorbis.size() / 3));
     put("sound", "damaged.mp3", flipped(mp3, mp3.size() / 3));
+    // Shader texts: plain and wrapped, directives behind comments and continued lines, macros
+    // that call each other, a byte order mark, and a driver's log.
+    put("shader", "plain.frag", "uniform float time;\nvoid main() {\n  gl_FragColor = vec4(time);\n}\n");
+    put("shader", "toy.frag",
+        "#version 300 es\n#extension GL_EXT_gpu_shader4 : \\\nenable\n"
+        "void mainImage(out vec4 c, in vec2 at) {\n  c = vec4(at / iResolution.xy, 0.0, 1.0);\n}");
+    put("shader", "hidden-include.frag",
+        "/* a\n */ #include \"x\"\n#inc\\\nlude \"y\"\n// #include \"z\"\nvoid main() {}\n");
+    put("shader", "macros.frag",
+        "#define D(y) (y)+(y)\n#define A D(D(x))\n#define B A*A\n#define L(y) L(y)\n"
+        "void main() { float x = 1.0; gl_FragColor = vec4(D(B) + L(x)); }\n");
+    put("shader", "mark.frag", "\xEF\xBB\xBF#version 330\nvoid mainImage(out vec4 c, in vec2 at) {}\n");
+    put("shader", "log.txt",
+        "0:3(5): error: `nothing' undeclared\n0(4) : error C1008: undefined variable\n"
+        "ERROR: 0:5: 'x' : syntax error\nwarning: no place\n");
     return 0;
 }

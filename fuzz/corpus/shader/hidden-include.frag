@@ -1,0 +1,6 @@
+/* a
+ */ #include "x"
+#inc\
+lude "y"
+// #include "z"
+void main() {}

@@ -1,0 +1,4 @@
+uniform float time;
+void main() {
+  gl_FragColor = vec4(time);
+}

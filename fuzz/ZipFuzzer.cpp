@@ -1,6 +1,8 @@
-// Any bytes as a zip archive: opened as a file source and every entry it lists read whole.
-// minizip opens archives by path, so each input is written to one temporary file first.
+// Any bytes as a zip archive: opened as a file source and every entry it lists read whole,
+// and again under a small cap, which must agree. minizip opens archives by path, so each input
+// is written to one temporary file first.
 
+#include "fuzz/Finding.h"
 #include "vx/ZipSource.h"
 
 #include <cstdint>
@@ -46,6 +48,20 @@ std::vector<std::string> entryNames(const std::string& path) {
     return names;
 }
 
+// Within the cap the same bytes as the whole read; past it "too large" with the entry's size,
+// the whole read's; never a file where the whole read found none.
+void checkCapped(Vx::ZipSource& source, const std::string& name, const Vx::File& whole) {
+    const int64_t cap = 1024;
+    const Vx::CappedRead capped = source.readCapped(name, cap);
+    const bool agrees =
+        whole.isNull() ? capped.file.isNull()
+        : whole->getSize() <= cap
+            ? !capped.file.isNull() && capped.file->getText() == whole->getText()
+            : capped.tooLarge && capped.file.isNull() && capped.size == whole->getSize();
+    if (!agrees)
+        Fuzz::finding("a capped read disagrees with the whole one", name);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -62,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             volatile uint8_t last = file->getData()[file->getSize() - 1];
             (void)last;
         }
+        checkCapped(source, name, file);
     }
     // A name that is not there reads as missing.
     source.read("no such entry");

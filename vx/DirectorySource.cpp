@@ -60,6 +60,7 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size) {
     return true;
 }
 
+// The bytes of the open file, or "too large" by its recorded size or by the bytes it holds.
 CappedRead readOpen(int fd, const std::string& name, int64_t maxBytes) {
     // A directory or a device has no length to read whole: it is no file of ours.
     struct stat info;

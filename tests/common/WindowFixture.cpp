@@ -14,3 +14,11 @@ bool holdXServer() {
     }
     return held != nullptr;
 }
+
+int screenWidth() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return 0;
+    const int width = SDL_GetVideoInfo()->current_w;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return width;
+}

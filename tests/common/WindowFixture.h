@@ -18,6 +18,10 @@
 // no X server answers.
 bool holdXServer();
 
+// The X screen's width in pixels, asked of SDL before any window opens. A full screen wider
+// than it can never be given, whatever screen the tests run on.
+int screenWidth();
+
 // The text of the Raised exception that action throws, or "no exception"; an exception of
 // another type passes through and fails the test.
 template <class Raised, class Action> std::string raisedMessage(Action action) {

@@ -2,6 +2,7 @@
 
 #include "SystemFixture.h"
 #include "common/MusicFiles.h"
+#include "common/WindowFixture.h"
 #include "marquel/Exception.h"
 #include "marquel/overlay/Hud.h"
 #include "marquel/overlay/Inspector.h"
@@ -541,9 +542,8 @@ TEST_F(SystemRunTest, ASignalEndsThePlayerWhateverShowsAndTheSettingsAreSaved) {
 // No screen has a full screen wider than itself: the demo opens and plays on in its window
 // with its textures, says so, and no later start asks for that mode again.
 TEST_F(SystemRunTest, AFullScreenTheScreenCannotGiveIsRefusedAndNotWrittenBack) {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    const std::string wider = std::to_string(SDL_GetVideoInfo()->current_w + 64);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ASSERT_GT(screenWidth(), 0) << SDL_GetError();
+    const std::string wider = std::to_string(screenWidth() + 64);
     writeScript(30);
     write("marquel.xml", R"(<demo><window width=")" + wider + R"(" height="48" mode="fullscreen"
 type="opengl"/><script file="demo.xml"/><music mute="nosound"/></demo>)");

@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const PreparedSource source = prepareSource(text, driverGlsl);
         checkWhole(text, plain, source);
         // What the driver says of its own lines, from the first to the last.
-        const int lines = static_cast<int>(std::count(source.fragment.begin(), source.fragment.end(), '\n'));
+        const int lines =
+            static_cast<int>(std::count(source.fragment.begin(), source.fragment.end(), '\n'));
         std::string log;
         for (int line = 0; line <= lines; line += 1 + lines / 16)
             log += "0:" + std::to_string(line) + "(3): error: e\n";

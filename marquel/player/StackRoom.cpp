@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Marquel {
@@ -22,6 +23,13 @@ void makeStackRoom() {
                      "may crash the driver's compiler\n",
                      STACK_ROOM_BYTES >> 20);
     }
+}
+
+long stackRoom() {
+    rlimit limit;
+    if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return STACK_ROOM_BYTES;
+    return static_cast<long>(std::min(limit.rlim_cur, static_cast<rlim_t>(STACK_ROOM_BYTES)));
 }
 
 } // namespace Marquel

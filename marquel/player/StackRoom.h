@@ -12,4 +12,7 @@ constexpr long STACK_ROOM_BYTES = 64L << 20;
 // lower. Threads' stacks keep the size they were made with.
 void makeStackRoom();
 
+// What the main thread's stack may grow to now: the soft limit, at most STACK_ROOM_BYTES.
+long stackRoom();
+
 } // namespace Marquel

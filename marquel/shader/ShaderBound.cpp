@@ -1,5 +1,6 @@
 #include "marquel/shader/ShaderBound.h"
 
+#include "marquel/player/StackRoom.h"
 #include "marquel/shader/ShaderCode.h"
 
 #include <algorithm>
@@ -232,6 +233,9 @@ void weighAll(Macros& macros) {
 } // namespace
 
 std::string expansionFault(const std::string& text) {
+    // A stack the player could not let grow takes shorter statements.
+    const long statementTokens =
+        MAX_STATEMENT_TOKENS * (stackRoom() >> 20) / (STACK_ROOM_BYTES >> 20);
     Macros macros;
     std::string fault;
     std::string name;
@@ -256,10 +260,9 @@ std::string expansionFault(const std::string& text) {
     const auto check = [&] {
         const Weight weight = weigher.end();
         work = capped(work + weight.work);
-        if (weight.tokens > MAX_STATEMENT_TOKENS)
+        if (weight.tokens > statementTokens)
             fault = std::to_string(statementLine) + ": error: a statement of more than " +
-                    std::to_string(MAX_STATEMENT_TOKENS) +
-                    " tokens, its macros expanded, is refused";
+                    std::to_string(statementTokens) + " tokens, its macros expanded, is refused";
         else if (work > MAX_EXPANSION_TOKENS)
             fault = std::to_string(statementLine) + ": error: the macros expand to more than " +
                     std::to_string(MAX_EXPANSION_TOKENS) + " tokens by this line; refused";

@@ -9,7 +9,8 @@ namespace Shader {
 // 550 bytes of stack a token, and its preprocessor copies a nested macro call's arguments once
 // for each level around them. A statement may come to this many tokens, its macros expanded
 // (at most about 14 MB of stack in a chain of operators, 6 MB in nesting the compiler's parser
-// stops at 10,000 levels; the player's stack has room for 64 MB) ...
+// stops at 10,000 levels), where the stack has room for 64 MB (STACK_ROOM_BYTES); a smaller
+// stack allows fewer in proportion ...
 constexpr long MAX_STATEMENT_TOKENS = 50000;
 // ... and all the macros' expansions, the arguments they copy counted, this many (about 80 MB
 // of the preprocessor's memory at worst).

@@ -1,5 +1,8 @@
 #include "marquel/shader/ShaderCode.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace Marquel {
 namespace Shader {
 
@@ -71,13 +74,11 @@ size_t numberEnd(const std::string& code, size_t at) {
 } // namespace
 
 int CodeLine::lineAt(size_t at) const {
-    int line = first;
-    for (const auto& mark : breaks) {
-        if (mark.first > at)
-            break;
-        line = mark.second;
-    }
-    return line;
+    // A line joined from thousands by a comment may hold thousands of tokens.
+    const auto after = std::upper_bound(
+        breaks.begin(), breaks.end(), at,
+        [](size_t offset, const std::pair<size_t, int>& mark) { return offset < mark.first; });
+    return after == breaks.begin() ? first : std::prev(after)->second;
 }
 
 void forEachCodeLine(const std::string& text, const std::function<void(const CodeLine&)>& take) {
@@ -91,10 +92,10 @@ void forEachCodeLine(const std::string& text, const std::function<void(const Cod
     size_t removed = 0;
     bool open = false;
     for (size_t i = 0; i < plain.size(); ++i) {
-        for (; join < joins.size() && joins[join].first == i; ++join) {
+        // "<=": the end of a comment, two characters, may step over one.
+        for (; join < joins.size() && joins[join].first <= i; ++join) {
             removed += joins[join].second;
             line.breaks.push_back({line.code.size(), ++number});
-            open = true;
         }
         const char c = plain[i];
         const char next = i + 1 < plain.size() ? plain[i + 1] : '\0';
@@ -110,17 +111,14 @@ void forEachCodeLine(const std::string& text, const std::function<void(const Cod
             line.breaks.clear();
             line.first = ++number;
             open = false;
-        } else if (state == IN_LINE_COMMENT) {
-        } else if (state == IN_BLOCK_COMMENT) {
-            if (c == '*' && next == '/') {
-                state = IN_CODE;
-                ++i;
-            }
-        } else if (c == '/' && (next == '/' || next == '*')) {
+        } else if (state == IN_BLOCK_COMMENT && c == '*' && next == '/') {
+            state = IN_CODE;
+            ++i;
+        } else if (state == IN_CODE && c == '/' && (next == '/' || next == '*')) {
             state = next == '/' ? IN_LINE_COMMENT : IN_BLOCK_COMMENT;
             line.code += ' ';
             ++i;
-        } else {
+        } else if (state == IN_CODE) {
             line.code += c;
         }
     }
@@ -168,8 +166,8 @@ bool Tokens::next(std::string& token, size_t& start) {
         return false;
     start = at;
     const char c = code[at];
-    const bool number = isDigit(c, false) || (c == '.' && at + 1 < code.size() &&
-                                              isDigit(code[at + 1], false));
+    const bool number =
+        isDigit(c, false) || (c == '.' && at + 1 < code.size() && isDigit(code[at + 1], false));
     if (number) {
         // As the compiler reads one, so that an operator after it ("1.0.x.x", "1e-1-1") is a
         // token of its own.

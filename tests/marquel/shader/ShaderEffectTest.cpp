@@ -255,7 +255,8 @@ TEST_F(ShaderEffectTest, AsLongASumAsTheBoundAllowsDrawsAndDoublingMacrosAreRefu
         for (int i = 1; i < 19; ++i)
             doubling += "#define a" + std::to_string(i) + " a" + std::to_string(i - 1) + "+a" +
                         std::to_string(i - 1) + "\n";
-        write("data/long.frag", doubling + "void main() {\n  float x = 1.0;\n  gl_FragColor = vec4(a18);\n}\n");
+        write("data/long.frag",
+              doubling + "void main() {\n  float x = 1.0;\n  gl_FragColor = vec4(a18);\n}\n");
     };
     probe.plan[3] = [&] {
         said = s.hud->message;

@@ -15,9 +15,10 @@ const std::string TOY = "void mainImage(out vec4 c, in vec2 at) {\n  c = vec4(1.
 
 TEST(ShaderSource, LongRunsOfOneCharacterAreReadWithoutGoingDeeper) {
     // Each went a call deeper a character, and 60,000 overflowed the stack.
-    EXPECT_EQ(prepareSource(std::string(60000, ' ') + "\n#version 330\n" + TOY, 450).versionLine, 2);
-    const PreparedSource fed =
-        prepareSource("void" + std::string(60000, '\n') + "mainImage(out vec4 c, in vec2 at) {}\n", 450);
+    EXPECT_EQ(prepareSource(std::string(60000, ' ') + "\n#version 330\n" + TOY, 450).versionLine,
+              2);
+    const PreparedSource fed = prepareSource(
+        "void" + std::string(60000, '\n') + "mainImage(out vec4 c, in vec2 at) {}\n", 450);
     EXPECT_EQ(fed.mainImageLine, 60001);
     const std::string name(60000, 'a');
     EXPECT_EQ(placeLog("0:3(5): error: `" + name + "' undeclared\n", "x.frag", PreparedSource()),
@@ -31,13 +32,13 @@ TEST(ShaderSource, DirectivesAreJudgedOnTheirCodePastCommentsAndContinuedLines) 
         EXPECT_EQ(prepareSource("float a;\n" + (hidden + body), 450).fault,
                   "2: error: #include is not supported")
             << hidden;
-    EXPECT_EQ(prepareSource("// #include \"x\"\n/*\n#include \"x\" */\n// \\\n#include \"x\"\n" + body,
-                            450)
+    EXPECT_EQ(prepareSource(
+                  "// #include \"x\"\n/*\n#include \"x\" */\n// \\\n#include \"x\"\n" + body, 450)
                   .fault,
               "");
     // The wrapper's declarations go below the continued #extension, on the driver's count.
-    const PreparedSource toy =
-        prepareSource("/* a */ #version 330\n#extension GL_EXT_gpu_shader4 : \\\nenable\n" + TOY, 450);
+    const PreparedSource toy = prepareSource(
+        "/* a */ #version 330\n#extension GL_EXT_gpu_shader4 : \\\nenable\n" + TOY, 450);
     EXPECT_EQ(toy.versionLine, 1);
     EXPECT_EQ(toy.declarationsAfter, 3);
     EXPECT_EQ(toy.fragment.find("uniform vec3 iResolution;"), toy.fragment.find("enable\n") + 7);

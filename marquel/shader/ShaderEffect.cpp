@@ -146,6 +146,8 @@ struct ShaderEffect::Parts {
             if (entry.second.file)
                 named.insert(entry.second.file->name);
         programs->keepOnly(named);
+        if (effect.system->scriptFiles)
+            effect.system->scriptFiles->keepSources(named);
         filesKept = programs->size();
         showFaults(effect);
     }

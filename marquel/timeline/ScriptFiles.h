@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,10 @@ public:
     // Follows the file name too (a shader the script names), from now on and whenever the
     // script files are followed, by the same rules; it is never loaded into the script.
     void followSource(const std::string& name);
+    // Stops following the sources not in names: a script naming ever new files would
+    // otherwise be followed for all of them.
+    void keepSources(const std::set<std::string>& names);
+    size_t sourcesFollowed() const { return sourceNames.size(); }
     // Counts up whenever a followed source may have changed on disk, and at each Ctrl+R:
     // a reader of sources reads them again only when the count moved.
     unsigned sourceChanges() const { return sourceCount; }

@@ -2,6 +2,7 @@
 #include "marquel/Exception.h"
 #include "marquel/ShaderEffect.h"
 #include "marquel/overlay/Hud.h"
+#include "marquel/timeline/ScriptFiles.h"
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
@@ -198,6 +199,7 @@ TEST_F(ShaderEffectTest, AFileThatDoesNotCompileIsNamedWithItsLineWhileTheLastGo
     s.run();
     ASSERT_EQ(heap.size(), 30u);
     EXPECT_LT(heap.back() - heap[2], 16e6) << "the texts and programs of 27 files no node names";
+    EXPECT_LE(s.scriptFiles->sourcesFollowed(), 2u) << "nor are those files followed";
     ASSERT_EQ(said.size(), 4u);
     EXPECT_EQ(said[3].find("live.frag"), std::string::npos) << said[3];
     EXPECT_EQ(said[0].rfind("live.frag:3: error:", 0), 0u) << said[0];

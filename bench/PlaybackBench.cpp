@@ -4,14 +4,19 @@
 // time. A second pass times each effect's render alone, finishing the GL work after each, to
 // show where the time goes. Needs an X server: run under xvfb-run.
 //
-// playback_bench [data folder] [script file] [music file]
+// playback_bench [data folder] [script file] [music file] [--inspector]
 //
 // Without a data folder that holds the script, the benchmark writes its own pictures and a
-// four-section script into a temporary folder and plays that.
+// four-section script into a temporary folder and plays that. With --inspector it times the
+// inspector instead: the script played once with two inspectors shown and repainted every
+// frame, in turns, one as it draws without music or tempo, one with the music's lane and the
+// beat grid through its rows (the data folder needs the inspector's font and logo, as the
+// player's run folder has them).
 
 #include "demo/DemoEffects.h"
 #include "marquel/display/GLDisplay.h"
 #include "marquel/System.h"
+#include "marquel/overlay/Inspector.h"
 #include "vx/ImageObject.h"
 #include "vx/PngCodec.h"
 
@@ -186,15 +191,19 @@ struct Section {
 };
 
 // Plays the script from 0 to its end; calls frameDone with each frame's time, its whole
-// duration and the part of it spent presenting the finished picture.
+// duration and the part of it spent presenting the finished picture. overlay, when given,
+// draws over each frame's effects.
 void playThrough(Marquel::System& system, Marquel::Display& display,
-                 const std::function<void(float, double, double)>& frameDone) {
+                 const std::function<void(float, double, double)>& frameDone,
+                 const std::function<void(float)>& overlay = nullptr) {
     Marquel::Script& script = system.script;
     for (int frame = 0;; ++frame) {
         const float time = static_cast<float>(frame) * STEP;
         const Clock::time_point began = Clock::now();
         display.beginFrame();
         const bool going = script.update(time);
+        if (overlay)
+            overlay(time);
         glFinish();
         const Clock::time_point drawn = Clock::now();
         display.endFrame();
@@ -205,12 +214,144 @@ void playThrough(Marquel::System& system, Marquel::Display& display,
     }
 }
 
+// An inspector shown over the demo, fed the clock and repainted every frame (the player
+// repaints it once a chart column's time has passed, every frame at the closest zoom), and
+// the milliseconds each repaint and upload took.
+struct TimedInspector {
+    TimedInspector(Marquel::System& system, const std::string& music) : panel(&system.files) {
+        panel.attach(&system.script);
+        panel.setMusic(music);
+        panel.show();
+        // The music is read and analysed at the first repaint, which is not timed.
+        panel.redraw();
+        panel.grid.shown = panel.grid.active();
+    }
+
+    void draw(Marquel::Display& display, float time) {
+        glFinish();
+        const Clock::time_point began = Clock::now();
+        Marquel::EventList clock;
+        Marquel::Event info;
+        info.type = Marquel::EVENT_INFO;
+        info.infoTime = time;
+        clock.append(info);
+        panel.handleEvents(clock);
+        repaints.push_back(millisecondsSince(began));
+        display.drawInspector(panel);
+        glFinish();
+        times.push_back(millisecondsSince(began));
+    }
+
+    Marquel::Inspector panel;
+    // The repaint on the canvas alone, and with the upload and the drawing in the window.
+    std::vector<double> repaints;
+    std::vector<double> times;
+};
+
+// The inspector as it draws without music or tempo, and with the music's lane and the grid
+// through its rows, both over the same frames in turns, so that a busy machine slows both
+// alike.
+void reportInspector(Marquel::System& system, Marquel::Display& display,
+                     const std::string& music) {
+    TimedInspector plain(system, "");
+    TimedInspector lane(system, music);
+    int frame = 0;
+    playThrough(system, display, [](float, double, double) {}, [&](float time) {
+        TimedInspector& first = frame % 2 ? lane : plain;
+        first.draw(display, time);
+        (&first == &lane ? plain : lane).draw(display, time);
+        ++frame;
+    });
+    std::printf("\nThe inspector at each frame, both drawn in turns:\n\n");
+    std::printf("| inspector | frames | repaint median ms | with upload and drawing: median "
+                "ms | 95th pct ms |\n|---|---:|---:|---:|---:|\n");
+    for (const TimedInspector* shown : {&plain, &lane})
+        std::printf("| %s | %zu | %.3f | %.3f | %.3f |\n",
+                    shown == &plain ? "without music or tempo" : "music lane and beat grid",
+                    shown->times.size(), percentile(shown->repaints, 0.5),
+                    percentile(shown->times, 0.5), percentile(shown->times, 0.95));
+    const double before = percentile(plain.times, 0.5);
+    const double after = percentile(lane.times, 0.5);
+    std::printf("\nLane and grid: %+.3f ms a frame, ratio %.3f; the repaint alone %+.3f ms\n",
+                after - before, after / before,
+                percentile(lane.repaints, 0.5) - percentile(plain.repaints, 0.5));
+}
+
+// The frame times by section, then each effect's render alone.
+void reportPlayback(Marquel::System& system, Marquel::Display& display) {
+    std::vector<Section> sections;
+    // A section of the demo starts where the node that clears the screen starts or
+    // changes its colour, and lasts until the next such change or the node's end.
+    for (const auto& node : system.script.nodes) {
+        if (node->name != "quessa")
+            continue;
+        std::vector<float> starts{node->start};
+        for (const auto& trigger : node->triggers)
+            if (trigger->name == "color" && trigger->start > 0)
+                starts.push_back(node->start + trigger->start);
+        std::sort(starts.begin(), starts.end());
+        starts.push_back(node->end);
+        for (size_t i = 0; i + 1 < starts.size(); ++i)
+            if (starts[i] < starts[i + 1])
+                sections.push_back({node->name, starts[i], starts[i + 1], {}, {}});
+    }
+    std::vector<double> all;
+    playThrough(system, display, [&](float time, double ms, double present) {
+        all.push_back(ms);
+        for (Section& s : sections)
+            if (s.start <= time && time < s.end) {
+                s.frames.push_back(ms);
+                s.presents.push_back(present);
+            }
+    });
+
+    std::printf("\nWhole frames at 1280 x 720, %zu frames of %.2f s of script:\n\n", all.size(),
+                system.script.endTime);
+    std::printf("| section | span (s) | frames | median ms | 95th pct ms | median fps | "
+                "present ms |\n");
+    std::printf("|---|---|---:|---:|---:|---:|---:|\n");
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const Section& s = sections[i];
+        if (s.frames.empty())
+            continue;
+        const double median = percentile(s.frames, 0.5);
+        std::printf("| %zu %s | %.2f-%.2f | %zu | %.2f | %.2f | %.0f | %.2f |\n", i,
+                    s.label.c_str(), s.start, s.end, s.frames.size(), median,
+                    percentile(s.frames, 0.95), 1000 / median, percentile(s.presents, 0.5));
+    }
+    const double median = percentile(all, 0.5);
+    std::printf("| whole demo | | %zu | %.2f | %.2f | %.0f | |\n", all.size(), median,
+                percentile(all, 0.95), 1000 / median);
+
+    // Second pass: each effect's render alone.
+    std::vector<std::unique_ptr<TimedEffect>> wrappers;
+    for (auto& entry : system.script.effects) {
+        wrappers.push_back(std::make_unique<TimedEffect>(entry.first, entry.second));
+        entry.second = wrappers.back().get();
+        entry.second->init(&display, &system);
+    }
+    playThrough(system, display, [](float, double, double) {});
+    std::printf("\nOne effect's render, GL work finished before and after:\n\n");
+    std::printf("| effect | renders | median ms | 95th pct ms |\n|---|---:|---:|---:|\n");
+    std::map<std::string, std::vector<double>> renders;
+    for (const auto& wrapper : wrappers)
+        renders.insert(wrapper->renders.begin(), wrapper->renders.end());
+    for (const auto& entry : renders)
+        std::printf("| %s | %zu | %.2f | %.2f |\n", entry.first.c_str(), entry.second.size(),
+                    percentile(entry.second, 0.5), percentile(entry.second, 0.95));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string folder = argc > 1 ? argv[1] : "";
-    const std::string scriptName = argc > 2 ? argv[2] : "demo.xml";
-    const std::string musicName = argc > 3 ? argv[3] : "demo.ogg";
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const auto flag = std::find(arguments.begin(), arguments.end(), "--inspector");
+    const bool withInspector = flag != arguments.end();
+    if (withInspector)
+        arguments.erase(flag);
+    std::string folder = arguments.size() > 0 ? arguments[0] : "";
+    const std::string scriptName = arguments.size() > 1 ? arguments[1] : "demo.xml";
+    const std::string musicName = arguments.size() > 2 ? arguments[2] : "demo.ogg";
     std::filesystem::path generated;
     if (folder.empty() || !std::filesystem::exists(std::filesystem::path(folder) / scriptName)) {
         std::string pattern = (std::filesystem::temp_directory_path() / "playback-XXXXXX").string();
@@ -240,66 +381,10 @@ int main(int argc, char** argv) {
         for (auto& entry : system.script.effects)
             entry.second->init(&display, &system);
 
-        std::vector<Section> sections;
-        // A section of the demo starts where the node that clears the screen starts or
-        // changes its colour, and lasts until the next such change or the node's end.
-        for (const auto& node : system.script.nodes) {
-            if (node->name != "quessa")
-                continue;
-            std::vector<float> starts{node->start};
-            for (const auto& trigger : node->triggers)
-                if (trigger->name == "color" && trigger->start > 0)
-                    starts.push_back(node->start + trigger->start);
-            std::sort(starts.begin(), starts.end());
-            starts.push_back(node->end);
-            for (size_t i = 0; i + 1 < starts.size(); ++i)
-                if (starts[i] < starts[i + 1])
-                    sections.push_back({node->name, starts[i], starts[i + 1], {}, {}});
-        }
-        std::vector<double> all;
-        playThrough(system, display, [&](float time, double ms, double present) {
-            all.push_back(ms);
-            for (Section& s : sections)
-                if (s.start <= time && time < s.end) {
-                    s.frames.push_back(ms);
-                    s.presents.push_back(present);
-                }
-        });
-
-        std::printf("\nWhole frames at 1280 x 720, %zu frames of %.2f s of script:\n\n", all.size(),
-                    system.script.endTime);
-        std::printf("| section | span (s) | frames | median ms | 95th pct ms | median fps | "
-                    "present ms |\n");
-        std::printf("|---|---|---:|---:|---:|---:|---:|\n");
-        for (size_t i = 0; i < sections.size(); ++i) {
-            const Section& s = sections[i];
-            if (s.frames.empty())
-                continue;
-            const double median = percentile(s.frames, 0.5);
-            std::printf("| %zu %s | %.2f-%.2f | %zu | %.2f | %.2f | %.0f | %.2f |\n", i,
-                        s.label.c_str(), s.start, s.end, s.frames.size(), median,
-                        percentile(s.frames, 0.95), 1000 / median, percentile(s.presents, 0.5));
-        }
-        const double median = percentile(all, 0.5);
-        std::printf("| whole demo | | %zu | %.2f | %.2f | %.0f | |\n", all.size(), median,
-                    percentile(all, 0.95), 1000 / median);
-
-        // Second pass: each effect's render alone.
-        std::vector<std::unique_ptr<TimedEffect>> wrappers;
-        for (auto& entry : system.script.effects) {
-            wrappers.push_back(std::make_unique<TimedEffect>(entry.first, entry.second));
-            entry.second = wrappers.back().get();
-            entry.second->init(&display, &system);
-        }
-        playThrough(system, display, [](float, double, double) {});
-        std::printf("\nOne effect's render, GL work finished before and after:\n\n");
-        std::printf("| effect | renders | median ms | 95th pct ms |\n|---|---:|---:|---:|\n");
-        std::map<std::string, std::vector<double>> renders;
-        for (const auto& wrapper : wrappers)
-            renders.insert(wrapper->renders.begin(), wrapper->renders.end());
-        for (const auto& entry : renders)
-            std::printf("| %s | %zu | %.2f | %.2f |\n", entry.first.c_str(), entry.second.size(),
-                        percentile(entry.second, 0.5), percentile(entry.second, 0.95));
+        if (withInspector)
+            reportInspector(system, display, musicName);
+        else
+            reportPlayback(system, display);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Error: %s\n", e.what());
         status = 1;

@@ -117,7 +117,8 @@ bool readNode(const Xml::IteratorConst& at, EffectNode& node, int depth, std::st
                    });
 }
 
-// The highest tempo read: a faster one draws more beat lines than the chart has columns.
+// The highest tempo read: no music beats faster, so a larger number is a slip of the pen,
+// and its beats would be closer than the chart can show.
 constexpr double MOST_BPM = 1000;
 
 // A whole text that strtod reads as a finite number, into value.

@@ -126,17 +126,24 @@ void Inspector::drawLane() {
     const int perBar = std::max(grid.beatsPerBar, 1);
     const double barColumns = CHART_WIDTH * 60.0 * perBar / (double(grid.bpm) * windowLength);
     const int64_t labelStride = strideFor(barColumns, 1, LABEL_COLUMNS);
-    forEachLine(grid, windowStart, windowLength, [&](int32_t x, int64_t beat, bool bar) {
-        if (!bar) {
-            for (int32_t row = LANE_TOP + 1; row < LANE_TOP + LANE_HEIGHT; row += 2)
-                fillRect(CHART_LEFT + x, row, 1, 1, BEAT_LINE, false);
+    forEachLine(grid, windowStart, windowLength, [&](int32_t x, int64_t, bool bar) {
+        if (bar) {
+            fillRect(CHART_LEFT + x, LANE_TOP, 1, LANE_HEIGHT, BAR_LINE, false);
             return;
         }
-        fillRect(CHART_LEFT + x, LANE_TOP, 1, LANE_HEIGHT, BAR_LINE, false);
+        for (int32_t row = LANE_TOP + 1; row < LANE_TOP + LANE_HEIGHT; row += 2)
+            fillRect(CHART_LEFT + x, row, 1, 1, BEAT_LINE, false);
+    });
+    // On a box of their own after every line, so that no line or loud column crosses them.
+    forEachLine(grid, windowStart, windowLength, [&](int32_t x, int64_t beat, bool bar) {
         const int64_t number = barNumber(beat, perBar);
-        if (number >= 1 && (number - 1) % labelStride == 0 && x + 10 < CHART_WIDTH)
-            text(std::to_string(number), CHART_LEFT + x + 2, LANE_TOP + 11, BAR_LINE,
-                 CHART_WIDTH - x - 2);
+        if (!bar || number < 1 || (number - 1) % labelStride != 0 || x + 10 >= CHART_WIDTH)
+            return;
+        const std::string label = std::to_string(number);
+        const int32_t room = CHART_WIDTH - x - 2;
+        fillRect(CHART_LEFT + x + 1, LANE_TOP + 12, std::min(textWidth(label) + 1, room),
+                 LANE_HEIGHT - 13, LANE_CELL, false);
+        text(label, CHART_LEFT + x + 2, LANE_TOP + 11, BAR_LINE, room);
     });
 }
 

@@ -32,6 +32,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -222,8 +223,12 @@ struct TimedInspector {
         panel.attach(&system.script);
         panel.setMusic(music);
         panel.show();
-        // The music is read and analysed at the first repaint, which is not timed.
+        // The music is read and analysed from the first repaint on, which is not timed.
         panel.redraw();
+        while (panel.readingMusic()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            panel.redraw();
+        }
         panel.grid.shown = panel.grid.active();
     }
 

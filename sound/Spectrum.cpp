@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <new>
 #include <numeric>
 #include <stdexcept>
@@ -41,13 +42,17 @@ int framesPerSample(int rate) {
     return (rate + ANALYSIS_RATE - 1) / ANALYSIS_RATE;
 }
 
+// FFTW's planner is not thread-safe: plans are made and destroyed under this lock, so that a
+// spectrum may be made on any thread.
+std::mutex planning;
+
 } // namespace
 
 // One plan for the life of the spectrum: FFTW_ESTIMATE plans without timing the machine, so
-// every run transforms the same way and gives the same values. FFTW's planner is not
-// thread-safe: two spectra are not to be made at once on two threads.
+// every run transforms the same way and gives the same values.
 struct Spectrum::Transform {
     Transform() {
+        const std::lock_guard<std::mutex> lock(planning);
         in = fftwf_alloc_real(WINDOW);
         out = fftwf_alloc_complex(WINDOW / 2 + 1);
         if (in && out)
@@ -64,7 +69,10 @@ struct Spectrum::Transform {
         // A sine's peak is its amplitude times half the window's sum: full scale reads 1.
         scale = static_cast<float>(2 / sum);
     }
-    ~Transform() { release(); }
+    ~Transform() {
+        const std::lock_guard<std::mutex> lock(planning);
+        release();
+    }
     Transform(const Transform&) = delete;
     Transform& operator=(const Transform&) = delete;
 

@@ -35,9 +35,11 @@ public:
     // Keeps what it can of the selection in a script another load has replaced, takes its
     // tempo, and repaints.
     void scriptReplaced();
-    // The music file the chart's lane shows, read through the inspector's files and
-    // analysed when the inspector is next drawn while shown; an empty name is no music.
+    // The music file the chart's lane shows, read through the inspector's files when the
+    // inspector is next drawn while shown; an empty name is no music.
     void setMusic(const std::string& name);
+    // The music is still being analysed, on a thread of its own; the lane fills in after.
+    bool readingMusic() const { return lane.reading(); }
     // Seconds per pixel column of the time chart: the main loop's info rate and seek step.
     float getTimeStep() const { return windowLength / InspectorLayout::CHART_WIDTH; }
 

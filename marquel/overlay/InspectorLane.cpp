@@ -89,7 +89,7 @@ void Inspector::readMusic() {
 }
 
 bool Inspector::laneShown() const {
-    return lane.hasMusic() || grid.active();
+    return lane.hasMusic() || lane.reading() || grid.active();
 }
 
 int32_t Inspector::listHeight() const {
@@ -114,8 +114,8 @@ void Inspector::drawLane() {
     fillRect(INNER_LEFT, LANE_TOP - 1, INNER_WIDTH, 1, LANE_EDGE, false);
     fillRect(INNER_LEFT, LANE_TOP, CHART_LEFT - 1 - INNER_LEFT, LANE_HEIGHT, LANE_CELL, false);
     lane.copyInto(*this, LANE_TOP, LANE_HEIGHT, windowStart, windowLength);
-    text(lane.hasMusic() ? "music" : "no music", 11, LANE_TOP - 1,
-         lane.hasMusic() ? ROW_TEXT : GREY_TEXT, 97);
+    text(lane.hasMusic() ? "music" : lane.reading() ? "music..." : "no music", 11,
+         LANE_TOP - 1, lane.hasMusic() ? ROW_TEXT : GREY_TEXT, 97);
     // A tempo the file gave and the player could not read tells more than a proposal.
     if (script && !(script->bpm > 0) && !script->unreadBpm.empty())
         text("bpm '" + script->unreadBpm + "' unread", 11, LANE_TOP + 11, YELLOW, 97);

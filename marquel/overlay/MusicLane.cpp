@@ -7,10 +7,11 @@
 #include "vx/FileSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
+#include <system_error>
 
 namespace Marquel {
 
@@ -34,9 +35,18 @@ int64_t columnOf(double time, double step) {
 } // namespace
 
 MusicLane::MusicLane() = default;
-MusicLane::~MusicLane() = default;
+
+// The analysis reads the bytes held here: it must be over before they go.
+MusicLane::~MusicLane() {
+    if (pending.valid())
+        pending.wait();
+}
 
 void MusicLane::setMusic(Vx::FileSystem* musicFiles, const std::string& musicName) {
+    if (pending.valid())
+        pending.wait();
+    pending = {};
+    music = Vx::File();
     files = musicFiles;
     name = musicName;
     tried = false;
@@ -45,19 +55,41 @@ void MusicLane::setMusic(Vx::FileSystem* musicFiles, const std::string& musicNam
 }
 
 bool MusicLane::analyse() {
-    if (tried || name.empty() || !files)
-        return hasMusic();
-    tried = true;
-    try {
-        Vx::File music = files->readFile(name);
-        if (music.isNull())
-            throw std::runtime_error("there is no music file '" + name + "'");
-        Audio::Spectrum spectrum(music->getChars(), static_cast<size_t>(music->getSize()));
-        onsets = std::make_unique<Audio::Onsets>(spectrum);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "[Marquel] The inspector shows no music: %s\n", e.what());
+    if (!tried && !name.empty() && files) {
+        tried = true;
+        start();
+    }
+    if (pending.valid() && pending.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        try {
+            onsets = pending.get();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "[Marquel] The inspector shows no music: %s\n", e.what());
+        }
+        music = Vx::File();
+        // The strip drawn meanwhile is empty.
+        stripStep = 0;
     }
     return hasMusic();
+}
+
+void MusicLane::start() {
+    music = files->readFile(name);
+    if (music.isNull()) {
+        std::fprintf(stderr, "[Marquel] The inspector shows no music: there is no music file '%s'\n",
+                     name.c_str());
+        return;
+    }
+    const char* bytes = music->getChars();
+    const auto size = static_cast<size_t>(music->getSize());
+    try {
+        pending = std::async(std::launch::async, [bytes, size] {
+            Audio::Spectrum spectrum(bytes, size);
+            return std::make_unique<Audio::Onsets>(spectrum);
+        });
+    } catch (const std::system_error& e) {
+        std::fprintf(stderr, "[Marquel] The inspector shows no music: %s\n", e.what());
+        music = Vx::File();
+    }
 }
 
 Audio::Tempo MusicLane::proposal() const {

@@ -256,17 +256,18 @@ struct TimedInspector {
 // The inspector as it draws without music or tempo, and with the music's lane and the grid
 // through its rows, both over the same frames in turns, so that a busy machine slows both
 // alike.
-void reportInspector(Marquel::System& system, Marquel::Display& display,
-                     const std::string& music) {
+void reportInspector(Marquel::System& system, Marquel::Display& display, const std::string& music) {
     TimedInspector plain(system, "");
     TimedInspector lane(system, music);
     int frame = 0;
-    playThrough(system, display, [](float, double, double) {}, [&](float time) {
-        TimedInspector& first = frame % 2 ? lane : plain;
-        first.draw(display, time);
-        (&first == &lane ? plain : lane).draw(display, time);
-        ++frame;
-    });
+    playThrough(
+        system, display, [](float, double, double) {},
+        [&](float time) {
+            TimedInspector& first = frame % 2 ? lane : plain;
+            first.draw(display, time);
+            (&first == &lane ? plain : lane).draw(display, time);
+            ++frame;
+        });
     std::printf("\nThe inspector at each frame, both drawn in turns:\n\n");
     std::printf("| inspector | frames | repaint median ms | with upload and drawing: median "
                 "ms | 95th pct ms |\n|---|---:|---:|---:|---:|\n");

@@ -46,24 +46,31 @@ struct Track {
     }
     // A one-millisecond burst at the highest frequency the rate carries.
     void click(double time, bool hit = true) {
-        add(time, 0.001, [](double t) { return std::lround(t * RATE) % 2 ? -0.8 : 0.8; }, hit);
+        add(
+            time, 0.001, [](double t) { return std::lround(t * RATE) % 2 ? -0.8 : 0.8; }, hit);
     }
     // A sine falling from 150 to 50 Hz, as a kick drum's.
     void kick(double time, double level, bool hit = true) {
-        add(time, 0.25, [level](double t) {
-            return level * std::sin(2 * M_PI * (50 * t + 100 / 30.0 * (1 - std::exp(-30 * t)))) *
-                   std::exp(-12 * t);
-        }, hit);
+        add(
+            time, 0.25,
+            [level](double t) {
+                return level *
+                       std::sin(2 * M_PI * (50 * t + 100 / 30.0 * (1 - std::exp(-30 * t)))) *
+                       std::exp(-12 * t);
+            },
+            hit);
     }
     // Decaying noise: a snare with a slow decay, a hat with a fast one.
     void noise(double time, double level, double decay, bool hit = true) {
-        add(time, 0.2, [&](double t) { return level * spread(random) * std::exp(-decay * t); },
+        add(
+            time, 0.2, [&](double t) { return level * spread(random) * std::exp(-decay * t); },
             hit);
     }
     void pad(double time, double length, double hz, double level) {
-        add(time, length, [=](double t) {
-            return level * std::sin(2 * M_PI * hz * t) * std::min(1.0, t / 0.3);
-        }, false);
+        add(
+            time, length,
+            [=](double t) { return level * std::sin(2 * M_PI * hz * t) * std::min(1.0, t / 0.3); },
+            false);
     }
 
     std::vector<float> samples;
@@ -152,9 +159,8 @@ std::vector<Kind> kinds() {
     });
     all.push_back({"swung kick and snare, swung hats, chords", 128, swung});
     Track hats(30);
-    each(hats, 60 / 90.0 / 2, 29, [](Track& t, double at, int k) {
-        t.noise(at, 0.2, 60, k % 2 == 0);
-    });
+    each(hats, 60 / 90.0 / 2, 29,
+         [](Track& t, double at, int k) { t.noise(at, 0.2, 60, k % 2 == 0); });
     all.push_back({"hats alone on eighths", 90, hats});
     const auto sixteenths = [](bool offbeatSnare) {
         Track track(30);
@@ -193,9 +199,8 @@ std::vector<Kind> kinds() {
     each(fast, 0.25, 29, [](Track& t, double at, int) { t.click(at + 0.1); });
     all.push_back({"clicks above the range", 240, fast});
     Track pads(30);
-    each(pads, 0.8, 29, [](Track& t, double at, int) {
-        t.pad(at, 0.8, 180 + 40 * std::fmod(at, 3), 0.2);
-    });
+    each(pads, 0.8, 29,
+         [](Track& t, double at, int) { t.pad(at, 0.8, 180 + 40 * std::fmod(at, 3), 0.2); });
     all.push_back({"chords alone, no drums", 75, pads});
     return all;
 }
@@ -232,8 +237,8 @@ int main(int argc, char** argv) {
         }
         std::printf("| %s | %.0f | %.3f | %.4f | %zu of %zu | %.2f / %.2f | %.0f |\n", kind.name,
                     kind.bpm, onsets.tempo().bpm, onsets.tempo().firstBeat, found,
-                    kind.track.hits.size(), found ? sum / double(found) * 1000 : 0.0,
-                    worst * 1000, ms);
+                    kind.track.hits.size(), found ? sum / double(found) * 1000 : 0.0, worst * 1000,
+                    ms);
     }
     for (int i = 1; i < argc; ++i) {
         std::ifstream in(argv[i], std::ios::binary);

@@ -44,9 +44,8 @@ template <typename Line>
 void forEachLine(const BeatGrid& grid, float windowStart, float windowLength, Line line) {
     const int64_t perBar = std::max(grid.beatsPerBar, 1);
     const double beatColumns = CHART_WIDTH * 60 / (double(grid.bpm) * windowLength);
-    const int64_t stride = beatColumns >= FEWEST_COLUMNS
-                               ? 1
-                               : strideFor(beatColumns, perBar, FEWEST_COLUMNS);
+    const int64_t stride =
+        beatColumns >= FEWEST_COLUMNS ? 1 : strideFor(beatColumns, perBar, FEWEST_COLUMNS);
     const double first = std::ceil(grid.beatAt(windowStart) / double(stride)) * double(stride);
     const double last = grid.beatAt(double(windowStart) + windowLength);
     if (!(std::abs(first) < FARTHEST_BEAT && std::abs(last) < FARTHEST_BEAT))
@@ -114,8 +113,10 @@ void Inspector::drawLane() {
     fillRect(INNER_LEFT, LANE_TOP - 1, INNER_WIDTH, 1, LANE_EDGE, false);
     fillRect(INNER_LEFT, LANE_TOP, CHART_LEFT - 1 - INNER_LEFT, LANE_HEIGHT, LANE_CELL, false);
     lane.copyInto(*this, LANE_TOP, LANE_HEIGHT, windowStart, windowLength);
-    text(lane.hasMusic() ? "music" : lane.reading() ? "music..." : "no music", 11,
-         LANE_TOP - 1, lane.hasMusic() ? ROW_TEXT : GREY_TEXT, 97);
+    text(lane.hasMusic()  ? "music"
+         : lane.reading() ? "music..."
+                          : "no music",
+         11, LANE_TOP - 1, lane.hasMusic() ? ROW_TEXT : GREY_TEXT, 97);
     // A tempo the file gave and the player could not read tells more than a proposal.
     if (script && !(script->bpm > 0) && !script->unreadBpm.empty())
         text("bpm '" + script->unreadBpm + "' unread", 11, LANE_TOP + 11, YELLOW, 97);

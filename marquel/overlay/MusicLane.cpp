@@ -75,7 +75,8 @@ bool MusicLane::analyse() {
 void MusicLane::start() {
     music = files->readFile(name);
     if (music.isNull()) {
-        std::fprintf(stderr, "[Marquel] The inspector shows no music: there is no music file '%s'\n",
+        std::fprintf(stderr,
+                     "[Marquel] The inspector shows no music: there is no music file '%s'\n",
                      name.c_str());
         return;
     }
@@ -111,8 +112,7 @@ void MusicLane::copyInto(Panel& panel, int32_t top, int32_t height, float window
             panel.width < uint32_t(InspectorLayout::CHART_LEFT + width))
             continue;
         std::memcpy(&panel.pixels[size_t(y) * panel.width + InspectorLayout::CHART_LEFT],
-                    &strip[size_t(row) * STRIP_COLUMNS + offset],
-                    sizeof(uint32_t) * size_t(width));
+                    &strip[size_t(row) * STRIP_COLUMNS + offset], sizeof(uint32_t) * size_t(width));
     }
 }
 

@@ -48,8 +48,7 @@ public:
     // Puts the lane of the window, windowStart and windowLength seconds across, into the
     // panel's chart columns from row top, height rows tall. The strip is drawn again only
     // when the zoom or the height changes or the window leaves it.
-    void copyInto(Panel& panel, int32_t top, int32_t height, float windowStart,
-                  float windowLength);
+    void copyInto(Panel& panel, int32_t top, int32_t height, float windowStart, float windowLength);
 
 private:
     void start();

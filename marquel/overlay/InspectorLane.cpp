@@ -111,7 +111,7 @@ void Inspector::drawLane() {
     if (!laneShown())
         return;
     fillRect(INNER_LEFT, LANE_TOP - 1, INNER_WIDTH, 1, LANE_EDGE, false);
-    fillRect(INNER_LEFT, LANE_TOP, CHART_LEFT - 1 - INNER_LEFT, LANE_HEIGHT, LANE_CELL, false);
+    fillRect(INNER_LEFT, LANE_TOP, INNER_WIDTH, LANE_HEIGHT, LANE_CELL, false);
     lane.copyInto(*this, LANE_TOP, LANE_HEIGHT, windowStart, windowLength);
     text(lane.hasMusic()  ? "music"
          : lane.reading() ? "music..."

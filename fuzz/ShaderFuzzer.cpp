@@ -63,6 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string plain = withoutByteOrderMark(text);
     for (int driverGlsl : {120, 450}) {
         const PreparedSource source = prepareSource(text, driverGlsl);
+        // Continued lines and comments joined, the lines are still the text's own.
+        const int textLines = static_cast<int>(std::count(plain.begin(), plain.end(), '\n')) +
+                              (!plain.empty() && plain.back() != '\n');
+        if (source.textLines != textLines)
+            Fuzz::finding("the text's lines are miscounted", text);
         checkWhole(text, plain, source);
         // What the driver says of its own lines, from the first to the last.
         const int lines =

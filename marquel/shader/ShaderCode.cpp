@@ -128,7 +128,8 @@ void forEachCodeLine(const std::string& text, const std::function<void(const Cod
         open = true;
     }
     if (open) {
-        line.last = number;
+        // The text's last line feed, in a comment or a continuation, begins no line.
+        line.last = text.back() == '\n' ? number - 1 : number;
         line.end = text.size();
         take(line);
     }

@@ -104,7 +104,8 @@ private:
     void drawCurve(const EffectNode& node, const Spline& spline, int32_t y, int32_t x0, int32_t x1);
     void drawCursor();
     // The music's lane under the rows and the beat lines through them (InspectorLane.cpp).
-    // The lane shows while there is music or a tempo, and the rows then scroll above it.
+    // The lane shows while there is music, a tempo or a bpm the script could not read, and
+    // the rows then scroll above it.
     bool laneShown() const;
     int32_t listHeight() const;
     // Reads the music once the inspector is seen, and proposes its tempo where the script

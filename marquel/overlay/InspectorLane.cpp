@@ -88,7 +88,8 @@ void Inspector::readMusic() {
 }
 
 bool Inspector::laneShown() const {
-    return lane.hasMusic() || lane.reading() || grid.active();
+    return lane.hasMusic() || lane.reading() || grid.active() ||
+           (script && !script->unreadBpm.empty());
 }
 
 int32_t Inspector::listHeight() const {

@@ -27,8 +27,8 @@ const uint64_t COEFFICIENT_BYTES_PER_PIXEL = 8;
 const uint64_t ROW_BUFFER_ROOM = uint64_t(16) << 20;
 // Each scan passes over the whole picture, however few bytes it holds; encoders write about
 // ten, and thousands of empty ones would take minutes. A large picture gets fewer, 2^31 pixels
-// over all scans (32 over the largest picture): a 4 KB arithmetic-coded file held 250 scans
-// over 8192 x 8192 pixels, 20 s of decoding.
+// over all scans (32 over the largest picture): a 4 KB arithmetic-coded file can hold 250
+// scans over 8192 x 8192 pixels, 20 s of decoding.
 const int MAX_SCANS = 256;
 const uint64_t MAX_SCAN_PIXELS = uint64_t(1) << 31;
 

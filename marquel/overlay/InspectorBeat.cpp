@@ -92,9 +92,14 @@ void Inspector::toggleLoop() {
     }
     const EffectNode* node = selectedEffectNode();
     loopStart = loopEnd = 0;
-    if (grid.active()) {
+    // A proposed tempo drives nothing until it is accepted.
+    if (grid.active() && !grid.proposed) {
         const int beats = std::max(grid.beatsPerBar, 1);
-        const double bar = std::floor(grid.beatAt(currentTime) / beats);
+        double bar = std::floor(grid.beatAt(currentTime) / beats);
+        // Standing on a bar's start (a grid step lands there) the float time may read just
+        // under it, which would loop the bar that ends here.
+        if (static_cast<float>(grid.beatTime((bar + 1) * beats)) <= currentTime)
+            bar += 1;
         loopStart = static_cast<float>(grid.beatTime(bar * beats));
         loopEnd = static_cast<float>(grid.beatTime((bar + 1) * beats));
     } else if (node) {

@@ -24,9 +24,17 @@ void ProgramCache::refresh() {
         read(*entry.second);
 }
 
-void ProgramCache::keepOnly(const std::set<std::string>& names) {
-    for (auto it = cache.begin(); it != cache.end();)
-        it = names.count(it->first) ? std::next(it) : cache.erase(it);
+std::set<std::string> ProgramCache::keepOnly(const std::set<std::string>& names) {
+    std::set<std::string> dropped;
+    for (auto it = cache.begin(); it != cache.end();) {
+        if (names.count(it->first)) {
+            ++it;
+            continue;
+        }
+        dropped.insert(it->first);
+        it = cache.erase(it);
+    }
+    return dropped;
 }
 
 void ProgramCache::abandonAll() {
@@ -51,7 +59,7 @@ bool ProgramCache::lost() const {
 }
 
 void ProgramCache::read(ShaderFile& file) {
-    // A file over the limit is refused by its size: read whole, a huge one was held twice.
+    // A file over the limit is refused by its size: read whole, a huge one would be held twice.
     const Vx::CappedRead data =
         files.readFileCapped(file.name, static_cast<int64_t>(MAX_SOURCE_BYTES));
     const bool found = !data.file.isNull() || data.tooLarge;

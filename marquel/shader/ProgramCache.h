@@ -43,8 +43,8 @@ public:
     ShaderFile& get(const std::string& name);
     // Reads every file again and builds those whose text changed.
     void refresh();
-    // Drops the files not in names, with their texts and programs.
-    void keepOnly(const std::set<std::string>& names);
+    // Drops the files not in names, with their texts and programs; returns their names.
+    std::set<std::string> keepOnly(const std::set<std::string>& names);
     size_t size() const { return cache.size(); }
     // After a lost context: the programs let go of their names, without deleting them.
     void abandonAll();

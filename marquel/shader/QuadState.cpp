@@ -31,7 +31,18 @@ QuadState::QuadState(const QuadFeatures& features, int width, int height) : feat
     }
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_POLYGON_BIT |
                  GL_VIEWPORT_BIT | GL_PIXEL_MODE_BIT);
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    // Textures uploaded under the quad (the spectrum, a black copy) read client memory, so an
+    // effect's row length, skips or bound pixel buffer would take their bytes elsewhere.
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT | GL_CLIENT_PIXEL_STORE_BIT);
+    for (GLenum store : {GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_ROWS, GL_UNPACK_SKIP_PIXELS,
+                         GL_UNPACK_IMAGE_HEIGHT, GL_UNPACK_SKIP_IMAGES, GL_UNPACK_SWAP_BYTES,
+                         GL_UNPACK_LSB_FIRST})
+        glPixelStorei(store, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (features.gl30) {
+        glGetIntegerv(GL_PIXEL_UNPACK_BUFFER_BINDING, &unpackBuffer);
+        glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    }
     for (int i = 0; features.samplers && i < TEXTURE_COUNT; ++i) {
         glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + i));
         glGetIntegerv(GL_SAMPLER_BINDING, &samplers[i]);
@@ -68,6 +79,8 @@ QuadState::~QuadState() {
         glEnable(GL_RASTERIZER_DISCARD);
     if (srgb)
         glEnable(GL_FRAMEBUFFER_SRGB);
+    if (features.gl30)
+        glBindBuffer(GL_PIXEL_UNPACK_BUFFER, static_cast<GLuint>(unpackBuffer));
     glPopClientAttrib();
     glPopAttrib();
     if (features.vertexArrays)

@@ -20,7 +20,7 @@ struct QuadFeatures {
 
 // Sets every piece of state a shader node's quad depends on and puts it back when it goes:
 // what an effect before left (a small viewport, a colour mask, a subtracting blend, its own
-// framebuffer, vertex array or sampler) must not change the picture, and the effects after
+// framebuffer, vertex array, sampler or pixel store) must not change the picture, and the effects after
 // find the state they left. Reads of the frame go to the window's back buffer meanwhile.
 class QuadState {
 public:
@@ -35,6 +35,7 @@ private:
     int readFramebuffer = 0;
     int vertexArray = 0;
     int program = 0;
+    int unpackBuffer = 0;
     int samplers[TEXTURE_COUNT] = {};
     bool discard = false;
     bool srgb = false;

@@ -127,7 +127,7 @@ struct ShaderEffect::Parts {
     }
 
     // Drops the files no node of the script names and no node draws, with their texts and
-    // programs: a script naming ever new files kept all it built. Looked at only when the
+    // programs: a script naming ever new files would keep all it built. Looked at only when the
     // cache grew.
     void dropUnnamed(const Effect& effect) {
         if (programs->size() <= filesKept)
@@ -145,9 +145,9 @@ struct ShaderEffect::Parts {
         for (const auto& entry : nodes)
             if (entry.second.file)
                 named.insert(entry.second.file->name);
-        programs->keepOnly(named);
+        const std::set<std::string> dropped = programs->keepOnly(named);
         if (effect.system->scriptFiles)
-            effect.system->scriptFiles->keepSources(named);
+            effect.system->scriptFiles->forgetSources(dropped);
         filesKept = programs->size();
         showFaults(effect);
     }

@@ -106,9 +106,9 @@ void ScriptFiles::followSource(const std::string& name) {
         sourceWatch->follow(files, sourceNames);
 }
 
-void ScriptFiles::keepSources(const std::set<std::string>& names) {
+void ScriptFiles::forgetSources(const std::set<std::string>& names) {
     const auto gone = std::remove_if(sourceNames.begin(), sourceNames.end(),
-                                     [&](const std::string& name) { return !names.count(name); });
+                                     [&](const std::string& name) { return names.count(name); });
     if (gone == sourceNames.end())
         return;
     sourceNames.erase(gone, sourceNames.end());

@@ -59,9 +59,9 @@ public:
     // Follows the file name too (a shader the script names), from now on and whenever the
     // script files are followed, by the same rules; it is never loaded into the script.
     void followSource(const std::string& name);
-    // Stops following the sources not in names: a script naming ever new files would
-    // otherwise be followed for all of them.
-    void keepSources(const std::set<std::string>& names);
+    // Stops following the sources in names, which their reader no longer reads: a script
+    // naming ever new files would otherwise be followed for all of them.
+    void forgetSources(const std::set<std::string>& names);
     size_t sourcesFollowed() const { return sourceNames.size(); }
     // Counts up whenever a followed source may have changed on disk, and at each Ctrl+R:
     // a reader of sources reads them again only when the count moved.

@@ -412,6 +412,11 @@ TEST_F(InspectorEditTest, OnTheGridMovesLandOnItsTimesAndSaveAsTheShortestDecima
     press({SDLK_l});
     EXPECT_TRUE(inspector->looping && inspector->loopStart <= 5 && 5 < inspector->loopEnd);
     EXPECT_FLOAT_EQ(inspector->loopEnd - inspector->loopStart, 4 * 60.0f / 140);
+    // The third bar's start rounds down as a float: standing there loops that bar.
+    const float barThree = static_cast<float>(36.0 / 7);
+    feed({infoEvent(barThree)});
+    press({SDLK_l, SDLK_l});
+    EXPECT_EQ(inspector->loopStart, barThree);
 }
 
 TEST_F(InspectorEditTest, RepeatAtTheLargestCountStaysPositive) {

@@ -27,7 +27,8 @@ public:
 };
 
 // Leaves a small viewport, a colour mask, a subtracting blend, tests passing nothing, a sampler
-// reading black and its own framebuffer; counts the frames its state did not outlive.
+// reading black, its own framebuffer and pixels unpacked from further along; counts the frames
+// its state did not outlive.
 class MessEffect : public Marquel::Effect {
 public:
     void render(float, float, float) override {
@@ -39,12 +40,14 @@ public:
             glEnable(test);
         glScissor(0, 0, 1, 1), glStencilFunc(GL_NEVER, 0, 0), glDepthFunc(GL_NEVER), glCullFace(GL_FRONT_AND_BACK);
         glLogicOp(GL_NOOP), glActiveTexture(GL_TEXTURE2), glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 64);
     }
     void frameDrawn() override {
-        GLint viewport[4], bound;
+        GLint viewport[4], bound, skip;
         glGetIntegerv(GL_VIEWPORT, viewport), glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
-        lost += viewport[2] != 4 || GLuint(bound) != framebuffer;
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0), glBindSampler(0, 0);
+        glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skip);
+        lost += viewport[2] != 4 || GLuint(bound) != framebuffer || skip != 64;
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0), glBindSampler(0, 0), glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
     }
     GLuint framebuffer = 0, sampler = 0, lost = 0;
 };

@@ -105,8 +105,8 @@ CappedRead ZipSource::readCapped(const std::string& name, int64_t maxBytes) {
         return CappedRead();
     // minizip never inflates past the size the entry declares, so refusing by that size
     // bounds the bytes read; an entry longer than it says fails its CRC and reads as missing.
-    // Compared unsigned: a zip64 entry may declare a size past the largest int64_t.
-    if (maxBytes < 0 || uint64_t(info.uncompressed_size) > uint64_t(maxBytes)) {
+    // Compared unsigned, as declared: a size past the largest int64_t must not turn negative.
+    if (uint64_t(info.uncompressed_size) > uint64_t(maxBytes)) {
         const uint64_t size = std::min<uint64_t>(info.uncompressed_size, INT64_MAX);
         return CappedRead{File(), true, int64_t(size)};
     }

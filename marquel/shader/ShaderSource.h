@@ -36,11 +36,12 @@ std::string checkText(const std::string& text);
 // text without the UTF-8 byte order mark an editor may put at its start.
 std::string withoutByteOrderMark(const std::string& text);
 
-// Directives are judged on their code, past comments and continued lines. A text that
-// defines mainImage and no main gets the Shadertoy uniforms and a main that
-// calls it; one without "#version" keeps the driver's default language, except that a
-// wrapped one asks for 1.30 where the driver has it (texture() and out). driverGlsl is the
-// driver's GLSL version times 100.
+// Directives are judged on their code, past comments and continued lines; an #include, or a
+// text past the bounds of expansionFault (ShaderBound.h), gets a fault. A text that defines
+// mainImage and no main gets the Shadertoy uniforms and a main that calls it; one without
+// "#version" keeps the driver's default language, except that a wrapped one asks for 1.30
+// where the driver has it (texture() and out). driverGlsl is the driver's GLSL version times
+// 100.
 PreparedSource prepareSource(const std::string& text, int driverGlsl);
 
 // A log's messages said after the first this many are only counted.

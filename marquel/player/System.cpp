@@ -18,8 +18,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 #include <set>
+#include <sstream>
 
 namespace Marquel {
 

@@ -6,6 +6,7 @@
 #include "marquel/Script.h"
 #include "marquel/overlay/InspectorDrawing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -72,10 +73,14 @@ void Inspector::drawSplinePanel(const EffectNode& node, const Spline& spline) {
          FOOTER_COLUMN);
     text(format("current: %.3f", double(spline.evaluate(currentTime - node.start))),
          FOOTER_COLUMNS[0], FOOTER_SECOND_LINE, WHITE, FOOTER_COLUMN);
-    text(format("max: %.3f", double(spline.max) * spline.valuescale), FOOTER_COLUMNS[1],
-         FOOTER_LINE, WHITE, FOOTER_COLUMN);
-    text(format("min: %.3f", double(spline.min) * spline.valuescale), FOOTER_COLUMNS[1],
-         FOOTER_SECOND_LINE, WHITE, FOOTER_COLUMN);
+    // A negative scale turns the curve over: its largest key gives the smallest output. Adding
+    // 0 makes a -0 from the scale print as 0.
+    const double high = double(spline.max) * spline.valuescale + 0.0;
+    const double low = double(spline.min) * spline.valuescale + 0.0;
+    text(format("max: %.3f", std::max(high, low)), FOOTER_COLUMNS[1], FOOTER_LINE, WHITE,
+         FOOTER_COLUMN);
+    text(format("min: %.3f", std::min(high, low)), FOOTER_COLUMNS[1], FOOTER_SECOND_LINE, WHITE,
+         FOOTER_COLUMN);
     const size_t key = static_cast<size_t>(selectedHandle);
     if (editMode && key < spline.keys.size()) {
         // The curve at the key, the key's time taken into the node's time as the keys are

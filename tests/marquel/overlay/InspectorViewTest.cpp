@@ -289,6 +289,9 @@ TEST_F(InspectorViewTest, SplineRowDrawsItsCurveKeysAndFooter) {
     EXPECT_EQ(textAt(120, 496, "current: 0.50", 0xffffffff), "current: 0.50");
     EXPECT_EQ(textAt(220, 486, "max: 1.000", 0xffffffff), "max: 1.000");
     EXPECT_EQ(textAt(20, 41, "new", 0xeeffffff), "new");
+    spline.valuescale = -2;
+    feed({infoEvent(5)});
+    EXPECT_EQ(textAt(220, 486, "max: 0.000", 0xffffffff), "max: 0.000") << "turned over";
 }
 
 // The footer's texts start on the separator's row: what the yellow value left there must go

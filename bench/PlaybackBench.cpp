@@ -229,7 +229,7 @@ struct TimedInspector {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             panel.redraw();
         }
-        panel.grid.shown = panel.grid.active();
+        panel.grid.proposed = false;
     }
 
     void draw(Marquel::Display& display, float time) {

@@ -14,11 +14,10 @@ struct BeatGrid {
     int beatsPerBar = 4;
     // Grid steps a beat.
     int subdivision = 4;
-    // The beat and bar lines are drawn under the script.
-    bool shown = false;
     // The time keys move by grid steps and land on the grid.
     bool snapping = false;
-    // The tempo was guessed from the music and is not the script's yet.
+    // The tempo was guessed from the music and is not the script's yet: its lines show in
+    // the lane only, not under the script.
     bool proposed = false;
 
     bool active() const;

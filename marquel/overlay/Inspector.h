@@ -101,7 +101,8 @@ private:
     void drawNodeRow(const EffectNode& node, int32_t y, bool selected, bool isExpanded);
     void drawTriggerRow(const EffectNode& node, const Trigger& trigger, int32_t y, bool selected);
     void drawSplineRow(const EffectNode& node, const Spline& spline, int32_t y, bool selected);
-    void drawCurve(const EffectNode& node, const Spline& spline, int32_t y, int32_t x0, int32_t x1);
+    void drawCurve(const EffectNode& node, const Spline& spline, int32_t y, int32_t x0, int32_t x1,
+                   double scale);
     void drawCursor();
     // The music's lane under the rows and the beat lines through them (InspectorLane.cpp).
     // The lane shows while there is music, a tempo or a bpm the script could not read, and

@@ -59,7 +59,7 @@ void Inspector::takeTempo() {
             grid.bpm = script->bpm;
             grid.firstBeat = script->firstBeat;
             grid.proposed = false;
-            grid.shown = grid.snapping = true;
+            grid.snapping = true;
             grid.subdivision = 4;
         }
     } else if (!grid.proposed) {
@@ -79,7 +79,7 @@ void Inspector::toggleSnapping() {
             markEdited();
         }
         grid.proposed = false;
-        grid.shown = grid.snapping = true;
+        grid.snapping = true;
     } else {
         grid.snapping = !grid.snapping;
     }

@@ -196,7 +196,7 @@ void Inspector::drawSplineRow(const EffectNode& node, const Spline& spline, int3
     if (drawItemBand(*this, node, y, SPLINE_ITEM, selected, x0, x1)) {
         for (int32_t x = x0; x < x1; x += 5)
             orPixel(CHART_LEFT + x, y + 23, 0xffaa2222, true);
-        drawCurve(node, spline, y, x0, x1);
+        drawCurve(node, spline, y, x0, x1, scale);
     }
 
     for (size_t k = 0; k < spline.keys.size(); ++k) {
@@ -225,8 +225,7 @@ void Inspector::drawSplineRow(const EffectNode& node, const Spline& spline, int3
 // connected. Rows beyond the band are cut before the run is drawn: only the visible part
 // of an enormous value costs anything.
 void Inspector::drawCurve(const EffectNode& node, const Spline& spline, int32_t y, int32_t x0,
-                          int32_t x1) {
-    const double scale = rowScale(spline);
+                          int32_t x1, double scale) {
     const int32_t top = scrollY + clipTop - 1;
     const int32_t bottom = scrollY + clipBottom;
     int32_t previous = 0;

@@ -9,7 +9,7 @@
 namespace Marquel {
 
 // The colours and the position arithmetic the inspector's drawing sources share: the list
-// and frame, the chart's rows and the footer.
+// and frame, the chart's rows, the music's lane and the footer.
 namespace InspectorDrawing {
 
 constexpr uint32_t WHITE = 0xffffffff;
@@ -24,6 +24,9 @@ constexpr uint32_t TRIGGER_CELL = 0xcc003f00;
 constexpr uint32_t SPLINE_CELL = 0xcc550000;
 constexpr uint32_t GREY_TEXT = 0xee999999;
 constexpr uint32_t ROW_TEXT = 0xeeffffff;
+constexpr uint32_t YELLOW = 0xffffff00;
+// The music's lane, behind its strip and around it.
+constexpr uint32_t LANE_CELL = 0xee202028;
 
 // Truncated towards zero and held far inside int32_t, so that a wild value (a huge scale,
 // infinity, NaN) gives a position off the canvas instead of an undefined conversion.

@@ -64,7 +64,7 @@ void Inspector::drawTriggerPanel(const Trigger& trigger) {
         text(format("delay: %.2f", double(trigger.delay)), FOOTER_COLUMNS[1], FOOTER_SECOND_LINE,
              WHITE, FOOTER_COLUMN);
     }
-    text("value: " + trigger.value, FOOTER_COLUMNS[2], FOOTER_LINE, 0xffffff00, LAST_COLUMN);
+    text("value: " + trigger.value, FOOTER_COLUMNS[2], FOOTER_LINE, YELLOW, LAST_COLUMN);
 }
 
 void Inspector::drawSplinePanel(const EffectNode& node, const Spline& spline) {
@@ -100,7 +100,7 @@ void Inspector::drawBeatState() {
         return;
     }
     if (!note.empty()) {
-        text(note, FOOTER_COLUMNS[2], FOOTER_SECOND_LINE, 0xffffff00, LAST_COLUMN);
+        text(note, FOOTER_COLUMNS[2], FOOTER_SECOND_LINE, YELLOW, LAST_COLUMN);
         return;
     }
     std::string line;

@@ -18,10 +18,8 @@ using namespace InspectorDrawing;
 using namespace InspectorLayout;
 
 constexpr uint32_t LANE_EDGE = 0xff777788;
-constexpr uint32_t LANE_CELL = 0xee202028;
 constexpr uint32_t BEAT_LINE = 0xcc77778a;
 constexpr uint32_t BAR_LINE = 0xccccccdd;
-constexpr uint32_t YELLOW = 0xffffff00;
 // Lines closer than this many columns would hide the chart: sparser ones are drawn instead.
 constexpr double FEWEST_COLUMNS = 4;
 // Room for a bar number before the next is drawn.
@@ -99,7 +97,7 @@ int32_t Inspector::listHeight() const {
 // Dotted, so that the bars and ticks of the rows stay readable under them: a bar's line
 // every other row, a beat's every fourth.
 void Inspector::drawBeatLines(int32_t top, int32_t bottom) {
-    if (!grid.shown || !grid.active())
+    if (grid.proposed || !grid.active())
         return;
     forEachLine(grid, windowStart, windowLength, [&](int32_t x, int64_t, bool bar) {
         const int32_t every = bar ? 2 : 4;

@@ -1,5 +1,6 @@
 #include "marquel/overlay/MusicLane.h"
 
+#include "marquel/overlay/InspectorDrawing.h"
 #include "marquel/overlay/InspectorLayout.h"
 #include "marquel/overlay/Panel.h"
 #include "sound/Onsets.h"
@@ -20,7 +21,6 @@ namespace {
 // Columns in the strip: ten windows, so playing on redraws it only every minute or so at
 // the closest zoom the keys give.
 constexpr int64_t STRIP_COLUMNS = 10 * InspectorLayout::CHART_WIDTH;
-constexpr uint32_t LANE = 0xee202028;
 constexpr uint32_t LOUD = 0xee4f7f8f;
 constexpr uint32_t ONSET = 0xffeebb44;
 // Loudness is drawn on a decibel scale down to this far below full scale.
@@ -120,7 +120,7 @@ void MusicLane::drawStrip(int64_t first, double step, int32_t height) {
     stripFirst = first;
     stripStep = step;
     stripHeight = height;
-    strip.assign(size_t(STRIP_COLUMNS) * size_t(std::max(height, 0)), LANE);
+    strip.assign(size_t(STRIP_COLUMNS) * size_t(std::max(height, 0)), InspectorDrawing::LANE_CELL);
     if (!onsets || height <= 0)
         return;
     const int32_t middle = height / 2;

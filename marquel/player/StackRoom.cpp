@@ -8,11 +8,11 @@
 namespace Marquel {
 
 void makeStackRoom() {
+    const rlim_t wanted = static_cast<rlim_t>(STACK_ROOM_BYTES);
     rlimit limit;
     if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-        limit.rlim_cur >= static_cast<rlim_t>(STACK_ROOM_BYTES))
+        limit.rlim_cur >= wanted)
         return;
-    const rlim_t wanted = static_cast<rlim_t>(STACK_ROOM_BYTES);
     const bool room = limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= wanted;
     limit.rlim_cur = room ? wanted : limit.rlim_max;
     static bool said = false;

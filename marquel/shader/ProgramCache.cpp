@@ -4,7 +4,6 @@
 #include "vx/FileSystem.h"
 
 #include <cstdio>
-#include <iterator>
 
 namespace Marquel {
 namespace Shader {
@@ -78,10 +77,9 @@ void ProgramCache::build(ShaderFile& file) {
     std::string fault;
     if (!file.found) {
         fault = "Could not find the shader '" + file.name + "'";
-    } else if (file.refusedSize) {
-        fault = "The shader '" + file.name + "' is larger than 1 MB (" +
-                std::to_string(file.refusedSize) + " bytes); refused";
-    } else if (std::string why = checkText(file.text); !why.empty()) {
+    } else if (std::string why =
+                   file.refusedSize ? sizeFault(file.refusedSize) : checkText(file.text);
+               !why.empty()) {
         fault = "The shader '" + file.name + "' " + why;
     } else {
         const PreparedSource source = prepareSource(file.text, glsl);

@@ -50,13 +50,14 @@ struct Macro {
     double called = 0;
     double calledWork = 0;
     double factor = 1;
-    // Weighing order: macros named in its bodies not yet weighed, and those naming it.
+    // Weighing order: macros named in its bodies not yet weighed (never down to 0 for one in a
+    // loop, or naming one), and those naming it.
     size_t waiting = 0;
-    std::vector<Macro*> namedBy;
-    bool weighed = false;
+    std::vector<std::pair<const std::string, Macro>*> namedBy;
 };
 
 using Macros = std::unordered_map<std::string, Macro>;
+using Entry = Macros::value_type;
 
 // Weighs tokens one at a time; nested calls keep their own count until their ")".
 class Weigher {
@@ -168,7 +169,9 @@ bool readDefinition(const std::string& code, size_t at, std::string& name, Defin
     return true;
 }
 
-void weigh(Macro& macro, const Macros& macros, const std::string& name) {
+void weigh(Entry& entry, const Macros& macros) {
+    const std::string& name = entry.first;
+    Macro& macro = entry.second;
     for (const Definition& definition : macro.definitions) {
         Weigher weigher(macros, &name, &definition.params);
         Tokens tokens(definition.body);
@@ -192,38 +195,33 @@ void weigh(Macro& macro, const Macros& macros, const std::string& name) {
 
 // Weighs every macro after those its bodies name; those in a loop count as endless.
 void weighAll(Macros& macros) {
-    std::deque<std::pair<const std::string*, Macro*>> ready;
-    std::unordered_map<const Macro*, const std::string*> names;
-    for (auto& entry : macros) {
-        names[&entry.second] = &entry.first;
-        std::unordered_set<Macro*> named;
+    std::deque<Entry*> ready;
+    for (Entry& entry : macros) {
+        std::unordered_set<Entry*> named;
         for (const Definition& definition : entry.second.definitions) {
             Tokens tokens(definition.body);
             std::string token;
             size_t start = 0;
             while (tokens.next(token, start)) {
                 const auto other = macros.find(token);
-                if (other != macros.end() && &other->second != &entry.second &&
-                    !definition.params.count(token))
-                    named.insert(&other->second);
+                if (other != macros.end() && &*other != &entry && !definition.params.count(token))
+                    named.insert(&*other);
             }
         }
         entry.second.waiting = named.size();
-        for (Macro* other : named)
-            other->namedBy.push_back(&entry.second);
-    }
-    for (auto& entry : macros)
+        for (Entry* other : named)
+            other->second.namedBy.push_back(&entry);
         if (!entry.second.waiting)
-            ready.push_back({&entry.first, &entry.second});
+            ready.push_back(&entry);
+    }
     for (; !ready.empty(); ready.pop_front()) {
-        weigh(*ready.front().second, macros, *ready.front().first);
-        ready.front().second->weighed = true;
-        for (Macro* other : ready.front().second->namedBy)
-            if (--other->waiting == 0)
-                ready.push_back({names[other], other});
+        weigh(*ready.front(), macros);
+        for (Entry* other : ready.front()->second.namedBy)
+            if (--other->second.waiting == 0)
+                ready.push_back(other);
     }
     for (auto& entry : macros) {
-        if (entry.second.weighed)
+        if (!entry.second.waiting)
             continue;
         Macro& macro = entry.second;
         macro.plain = macro.plainWork = macro.called = macro.calledWork = macro.factor = ENDLESS;

@@ -54,6 +54,17 @@ void walk(const std::vector<std::unique_ptr<EffectNode>>& nodes,
     }
 }
 
+// Calls visit with every trigger of the script's nodes that effect draws.
+void walkTriggers(const Script& script, const Effect* effect,
+                  const std::function<void(const Trigger&)>& visit) {
+    walk(script.nodes, [&](const EffectNode& node) {
+        if (script.findEffect(node.name) != effect)
+            return;
+        for (const auto& trigger : node.triggers)
+            visit(*trigger);
+    });
+}
+
 } // namespace
 
 struct ShaderEffect::Parts {
@@ -132,14 +143,10 @@ struct ShaderEffect::Parts {
     void dropUnnamed(const Effect& effect) {
         if (programs->size() <= filesKept)
             return;
-        const Script& script = effect.system->script;
         std::set<std::string> named;
-        walk(script.nodes, [&](const EffectNode& node) {
-            if (script.findEffect(node.name) != &effect)
-                return;
-            for (const auto& trigger : node.triggers)
-                if (trigger->name == "shader")
-                    named.insert(trigger->value);
+        walkTriggers(effect.system->script, &effect, [&](const Trigger& trigger) {
+            if (trigger.name == "shader")
+                named.insert(trigger.value);
         });
         dropGone(effect, nullptr);
         for (const auto& entry : nodes)
@@ -253,17 +260,13 @@ void ShaderEffect::load(System* system) {
     // the script names is built. A video dump then records these texts however the files
     // change while it runs, as it records the script as it was.
     bool spectrum = false;
-    walk(system->script.nodes, [&](const EffectNode& node) {
-        if (system->script.findEffect(node.name) != this)
-            return;
-        for (const auto& trigger : node.triggers) {
-            if (trigger->name == "shader") {
-                parts->programs->get(trigger->value);
-                if (system->scriptFiles)
-                    system->scriptFiles->followSource(trigger->value);
-            }
-            spectrum |= textureIndex(trigger->name) >= 0 && trigger->value == "spectrum";
+    walkTriggers(system->script, this, [&](const Trigger& trigger) {
+        if (trigger.name == "shader") {
+            parts->programs->get(trigger.value);
+            if (system->scriptFiles)
+                system->scriptFiles->followSource(trigger.value);
         }
+        spectrum |= textureIndex(trigger.name) >= 0 && trigger.value == "spectrum";
     });
     if (spectrum)
         parts->spectrum.open(*system);

@@ -98,11 +98,15 @@ bool readPlace(const std::string& line, int& number, size_t& message) {
 
 } // namespace
 
+std::string sizeFault(int64_t bytes) {
+    return "is larger than 1 MB (" + std::to_string(bytes) + " bytes); refused";
+}
+
 std::string checkText(const std::string& text) {
     if (text.empty() || text == BYTE_ORDER_MARK)
         return "is empty";
     if (text.size() > MAX_SOURCE_BYTES)
-        return "is larger than 1 MB (" + std::to_string(text.size()) + " bytes); refused";
+        return sizeFault(static_cast<int64_t>(text.size()));
     if (text.find('\0') != std::string::npos)
         return "is not text (it holds a NUL byte)";
     return "";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace Marquel {
@@ -29,6 +30,9 @@ struct PreparedSource {
 
 // Larger texts are refused before anything else looks at them.
 constexpr size_t MAX_SOURCE_BYTES = 1 << 20;
+
+// Why a text of bytes, past MAX_SOURCE_BYTES, is refused.
+std::string sizeFault(int64_t bytes);
 
 // Why text cannot be a shader (empty, not text, too large), or empty.
 std::string checkText(const std::string& text);
